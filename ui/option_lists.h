@@ -1,0 +1,18 @@
+#pragma once
+
+#include <span>
+#include <string_view>
+
+#include "app/ui_variant.h"
+
+namespace vantrel {
+
+// The items of a drop-down list of the main dialog, in template order (never sorted), in the
+// variant's language. A setting's value is the index of its selected item, so these lists are
+// part of the printer protocol. Empty for an id that is not a list.
+std::span<const std::string_view> OptionItems(UiVariant variant, int controlId);
+
+// The ids of every drop-down list of the dialog, in tab order.
+std::span<const int> ListControlIds();
+
+}  // namespace vantrel
