@@ -15,7 +15,9 @@ constexpr std::size_t kBluetoothLimit = 255;
 constexpr double kPositionsPerMillimetre = 5.68;
 constexpr std::int64_t kMillimetreSaturation = std::int64_t{1} << 40;
 
-std::uint8_t Low8(std::int64_t value) { return static_cast<std::uint8_t>(value & 0xFF); }
+std::uint8_t Low8(std::int64_t value) {
+  return static_cast<std::uint8_t>(value & 0xFF);
+}
 
 // Family 1: prefix, code and the list index minus one, sent for index 1 and above.
 struct ChoiceSetting {
@@ -53,18 +55,25 @@ EncodedSetting ValueCommand(std::uint8_t prefix, std::uint8_t code, std::uint8_t
 
 std::uint8_t CutterMechanismValue(const SettingSelection& s) {
   std::uint8_t v = 0;
-  if (s.cutter == 2) v |= 0x10;
-  if (s.cutter == 3) v |= 0x20;
-  if (s.mechanism >= 0 && s.mechanism <= 2) v |= static_cast<std::uint8_t>(s.mechanism);
+  if (s.cutter == 2)
+    v |= 0x10;
+  if (s.cutter == 3)
+    v |= 0x20;
+  if (s.mechanism >= 0 && s.mechanism <= 2)
+    v |= static_cast<std::uint8_t>(s.mechanism);
   return v;
 }
 
 std::uint8_t TargetSerialLineValue(const SettingSelection& s) {
   std::uint8_t v = static_cast<std::uint8_t>((s.targetBaud - 1) & 0x07);
-  if (s.targetFlow == 1) v |= 0x08;
-  if (s.targetDataBits == 1) v |= 0x10;
-  if (s.targetParity == 0) v |= 0x20;
-  if (s.targetParity == 1) v |= 0x40;
+  if (s.targetFlow == 1)
+    v |= 0x08;
+  if (s.targetDataBits == 1)
+    v |= 0x10;
+  if (s.targetParity == 0)
+    v |= 0x20;
+  if (s.targetParity == 1)
+    v |= 0x40;
   return v;
 }
 
@@ -74,14 +83,14 @@ EncodedSetting NameCommand(std::uint8_t code, const std::string& text) {
   EncodedSetting encoded{{kEsc, code, static_cast<std::uint8_t>(n)}, std::nullopt};
   encoded.command.insert(encoded.command.end(), text.begin(), text.begin() + static_cast<long>(n));
   encoded.command.push_back(0x00);
-  if (n > 0) encoded.reference = static_cast<std::uint8_t>(text[0]);
+  if (n > 0)
+    encoded.reference = static_cast<std::uint8_t>(text[0]);
   return encoded;
 }
 
 // 0x1B code n text: the whole text, n its length's low byte, no terminator.
 EncodedSetting BluetoothCommand(std::uint8_t code, const std::string& text) {
-  EncodedSetting encoded{{kEsc, code, Low8(static_cast<std::int64_t>(text.size()))},
-                         std::nullopt};
+  EncodedSetting encoded{{kEsc, code, Low8(static_cast<std::int64_t>(text.size()))}, std::nullopt};
   encoded.command.insert(encoded.command.end(), text.begin(), text.end());
   return encoded;
 }
@@ -97,17 +106,19 @@ EncodedSetting RadioAddressCommand(const std::array<std::string, 4>& fields) {
 }
 
 EncodedSetting OffsetCommand(std::uint8_t which, const std::string& text) {
-  const double positions =
-      static_cast<double>(ParseMillimetres(text)) * kPositionsPerMillimetre;
+  const double positions = static_cast<double>(ParseMillimetres(text)) * kPositionsPerMillimetre;
   const auto count = static_cast<std::int64_t>(positions);
   const auto high = static_cast<std::int64_t>(positions / 256.0);
   return {{kGs, 0x28, 0x46, 0x04, 0x00, which, 0x00, Low8(count), Low8(high)}, std::nullopt};
 }
 
 int HexDigit(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  if (c >= '0' && c <= '9')
+    return c - '0';
+  if (c >= 'A' && c <= 'F')
+    return c - 'A' + 10;
+  if (c >= 'a' && c <= 'f')
+    return c - 'a' + 10;
   return -1;
 }
 
@@ -120,38 +131,49 @@ bool OffsetFits(const std::string& text) {
 
 std::optional<EncodedSetting> EncodeSetting(SettingKey key, const SettingSelection& s) {
   for (const ChoiceSetting& choice : kChoiceSettings) {
-    if (choice.key != key) continue;
+    if (choice.key != key)
+      continue;
     const std::int32_t index = s.*choice.index;
-    if (index < 1) return std::nullopt;
+    if (index < 1)
+      return std::nullopt;
     return ValueCommand(choice.prefix, choice.code, Low8(index - 1));
   }
   switch (key) {
     case SettingKey::CutterMechanism:
-      if (s.cutter < 1) return std::nullopt;
+      if (s.cutter < 1)
+        return std::nullopt;
       return ValueCommand(kEsc, 0x19, CutterMechanismValue(s));
     case SettingKey::TargetSerialLine:
-      if (s.targetBaud < 1) return std::nullopt;
+      if (s.targetBaud < 1)
+        return std::nullopt;
       return EncodedSetting{{kEsc, 0x23, TargetSerialLineValue(s)}, std::nullopt};
     case SettingKey::ManufacturerName:
-      if (!s.sendManufacturer) return std::nullopt;
+      if (!s.sendManufacturer)
+        return std::nullopt;
       return NameCommand(0x1B, s.manufacturerText);
     case SettingKey::ModelName:
-      if (!s.sendModel) return std::nullopt;
+      if (!s.sendModel)
+        return std::nullopt;
       return NameCommand(0x1C, s.modelText);
     case SettingKey::BluetoothName:
-      if (!s.sendBluetoothName) return std::nullopt;
+      if (!s.sendBluetoothName)
+        return std::nullopt;
       return BluetoothCommand(0x13, s.bluetoothNameText);
     case SettingKey::BluetoothPassword:
-      if (!s.sendBluetoothPassword) return std::nullopt;
+      if (!s.sendBluetoothPassword)
+        return std::nullopt;
       return BluetoothCommand(0x10, s.bluetoothPasswordText);
     case SettingKey::RadioAddress:
-      if (!s.sendRadioAddress) return std::nullopt;
+      if (!s.sendRadioAddress)
+        return std::nullopt;
       return RadioAddressCommand(s.radioAddressText);
     case SettingKey::StartOffset:
-      if (!s.sendStartOffset) return std::nullopt;
+      if (!s.sendStartOffset)
+        return std::nullopt;
       return OffsetCommand(0x01, s.startOffsetText);
     case SettingKey::CutOffset:
-      if (!s.sendCutOffset) return std::nullopt;
+      if (!s.sendCutOffset)
+        return std::nullopt;
       return OffsetCommand(0x02, s.cutOffsetText);
     default:
       return std::nullopt;
@@ -182,18 +204,22 @@ std::optional<SelectionRefusal> CheckSelection(const SettingSelection& s) {
 }
 
 std::optional<std::uint8_t> ParseHexPair(const std::string& text) {
-  if (text.size() < 2) return std::nullopt;
+  if (text.size() < 2)
+    return std::nullopt;
   const int high = HexDigit(text[0]);
   const int low = HexDigit(text[1]);
-  if (high < 0 || low < 0) return std::nullopt;
+  if (high < 0 || low < 0)
+    return std::nullopt;
   return static_cast<std::uint8_t>(high * 16 + low);
 }
 
 std::int64_t ParseMillimetres(const std::string& text) {
   std::size_t i = 0;
-  while (i < text.size() && (text[i] == ' ' || (text[i] >= '\t' && text[i] <= '\r'))) ++i;
+  while (i < text.size() && (text[i] == ' ' || (text[i] >= '\t' && text[i] <= '\r')))
+    ++i;
   bool negative = false;
-  if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
+  if (i < text.size() && (text[i] == '+' || text[i] == '-'))
+    negative = text[i++] == '-';
   std::int64_t value = 0;
   for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
     value = std::min(value * 10 + (text[i] - '0'), kMillimetreSaturation);
@@ -207,8 +233,10 @@ std::int64_t OffsetPositionCount(std::int64_t millimetres) {
 
 std::int64_t MaxOffsetMillimetres() {
   std::int64_t mm = static_cast<std::int64_t>(0xFFFF / kPositionsPerMillimetre);
-  while (OffsetPositionCount(mm + 1) <= 0xFFFF) ++mm;
-  while (OffsetPositionCount(mm) > 0xFFFF) --mm;
+  while (OffsetPositionCount(mm + 1) <= 0xFFFF)
+    ++mm;
+  while (OffsetPositionCount(mm) > 0xFFFF)
+    --mm;
   return mm;
 }
 

@@ -46,7 +46,8 @@ inline constexpr std::size_t kSettingCount = 28;
 // Every key in port order.
 constexpr std::array<SettingKey, kSettingCount> AllSettingKeys() {
   std::array<SettingKey, kSettingCount> keys{};
-  for (std::size_t i = 0; i < kSettingCount; ++i) keys[i] = static_cast<SettingKey>(i);
+  for (std::size_t i = 0; i < kSettingCount; ++i)
+    keys[i] = static_cast<SettingKey>(i);
   return keys;
 }
 
@@ -113,10 +114,10 @@ std::optional<EncodedSetting> EncodeSetting(SettingKey key, const SettingSelecti
 
 // A text the printer protocol cannot carry faithfully.
 enum class SelectionProblem {
-  RadioAddressNotHex,         // a field does not begin with two hexadecimal digits
-  BluetoothNameTooLong,       // more than 255 bytes: the length byte cannot hold it
+  RadioAddressNotHex,    // a field does not begin with two hexadecimal digits
+  BluetoothNameTooLong,  // more than 255 bytes: the length byte cannot hold it
   BluetoothPasswordTooLong,
-  StartOffsetOutOfRange,      // negative, or its position count does not fit 16 bits
+  StartOffsetOutOfRange,  // negative, or its position count does not fit 16 bits
   CutOffsetOutOfRange,
 };
 

@@ -9,11 +9,11 @@ namespace {
 
 // Item 0 of a setting list ("不设置" / "Default") leaves the printer's setting unchanged.
 
-constexpr std::string_view kInterfaceZh[] = {"COM1", "COM2", "COM3", "COM4",  "COM5",
-                                             "COM6", "COM7", "COM8", "COM9",  "COM10",
+constexpr std::string_view kInterfaceZh[] = {"COM1", "COM2", "COM3",  "COM4", "COM5",
+                                             "COM6", "COM7", "COM8",  "COM9", "COM10",
                                              "LPT1", "USB",  "以太网"};
-constexpr std::string_view kInterfaceEn[] = {"COM1", "COM2", "COM3", "COM4",  "COM5",
-                                             "COM6", "COM7", "COM8", "COM9",  "COM10",
+constexpr std::string_view kInterfaceEn[] = {"COM1", "COM2", "COM3",    "COM4", "COM5",
+                                             "COM6", "COM7", "COM8",    "COM9", "COM10",
                                              "LPT1", "USB",  "Ethernet"};
 
 constexpr std::string_view kCurrentBaud[] = {"1200",  "2400",  "4800",  "9600",
@@ -37,270 +37,152 @@ constexpr std::string_view kBidAdjustmentEn[] = {
     "Default", "0",  "1",  "2",  "3",  "4",  "5",  "6",  "7",  "8",  "9",  "10", "11",
     "12",      "13", "14", "15", "16", "17", "18", "19", "20", "21", "22", "23", "24"};
 
-constexpr std::string_view kBlackMarkDetectionZh[] = {
-    "不设置",
-    "关",
-    "开"};
-constexpr std::string_view kBlackMarkDetectionEn[] = {
-    "Default",
-    "Off",
-    "On"};
-constexpr std::string_view kBlackMarkPositionZh[] = {
-    "不设置",
-    "右边",
-    "左边"};
-constexpr std::string_view kBlackMarkPositionEn[] = {
-    "Default",
-    "Right",
-    "Left"};
-constexpr std::string_view kLanguageZh[] = {
-    "不设置",
-    "英文",
-    "简体中文",
-    "繁体中文"};
-constexpr std::string_view kLanguageEn[] = {
-    "Default",
-    "English",
-    "Simplified Chinese",
-    "Traditional Chinese"};
-constexpr std::string_view kFontZh[] = {
-    "不设置",
-    "12×24/12×12/9×9",
-    "9×17/16×16/7×9"};
-constexpr std::string_view kFontEn[] = {
-    "Default",
-    "12×24/12×12/9×9",
-    "9×17/16×16/7×9"};
-constexpr std::string_view kPaperSensitivityZh[] = {
-    "不设置",
-    "低",
-    "中",
-    "高"};
-constexpr std::string_view kPaperSensitivityEn[] = {
-    "Default",
-    "Low",
-    "Medium",
-    "High"};
-constexpr std::string_view kPrintDirectionZh[] = {
-    "不设置",
-    "正向",
-    "反向"};
-constexpr std::string_view kPrintDirectionEn[] = {
-    "Default",
-    "Positive",
-    "Reverse"};
-constexpr std::string_view kPrintDensityZh[] = {
-    "不设置",
-    "低/1P",
-    "中/2P",
-    "高/3P"};
-constexpr std::string_view kPrintDensityEn[] = {
-    "Default",
-    "Low/1P",
-    "Medium/2P",
-    "High/3P"};
-constexpr std::string_view kCommandSetZh[] = {
-    "不设置",
-    "ESC/POS(POS机)指令集",
-    "Tolm(微型机)指令集",
-    "其他(其他公司微型机)指令集"};
-constexpr std::string_view kCommandSetEn[] = {
-    "Default",
-    "ESC/POS",
-    "Tolm",
-    "Others"};
-constexpr std::string_view kPaperOutReprintZh[] = {
-    "不设置",
-    "禁止缺纸重新打印打印",
-    "允许缺纸重新打印"};
-constexpr std::string_view kPaperOutReprintEn[] = {
-    "Default",
-    "Invalid",
-    "Valid"};
-constexpr std::string_view kCarriageReturnZh[] = {
-    "不设置",
-    "0D指令无效",
-    "0D指令有效"};
-constexpr std::string_view kCarriageReturnEn[] = {
-    "Default",
-    "0D Invalid",
-    "0D Valid"};
-constexpr std::string_view kPrintWidthZh[] = {
-    "不设置",
-    "72mm/576Point/76mm",
-    "64mm/512Point/57.5mm"};
-constexpr std::string_view kPrintWidthEn[] = {
-    "Default",
-    "72mm/576Point/76mm",
-    "64mm/512Point/57.5mm"};
-constexpr std::string_view kBuzzerZh[] = {
-    "不设置",
-    "禁止",
-    "缺纸、错误时允许",
-    "切纸时允许",
-    "缺纸、错误、切纸时允许"};
-constexpr std::string_view kBuzzerEn[] = {
-    "Default",
-    "Invalid",
-    "Paper Lack or Error Permit",
-    "Cut Permit",
-    "Valid"};
-constexpr std::string_view kPrintSpeedZh[] = {
-    "不设置",
-    "150mm/S",
-    "200mm/S",
-    "220mm/S",
-    "250mm/S"};
-constexpr std::string_view kPrintSpeedEn[] = {
-    "Default",
-    "150mm/S",
-    "200mm/S",
-    "220mm/S",
-    "250mm/S"};
-constexpr std::string_view kPaperNearEndZh[] = {
-    "不设置",
-    "关闭",
-    "开启"};
-constexpr std::string_view kPaperNearEndEn[] = {
-    "Default",
-    "Invalid",
-    "Valid"};
-constexpr std::string_view kCutterZh[] = {
-    "不设置",
-    "无切刀",
-    "ACE088240切刀",
-    "ACS-230切刀"};
-constexpr std::string_view kCutterEn[] = {
-    "Default",
-    "No Cut",
-    "ACE088240",
-    "ACS-230"};
-constexpr std::string_view kMechanismZh[] = {
-    "Rv-5500/318机芯/DP330双色机芯",
-    "DP330机芯",
-    "M-U110II机芯"};
-constexpr std::string_view kMechanismEn[] = {
-    "Rv-5500/318/DP330Two-color movement",
-    "DP330",
-    "M-U110II"};
-constexpr std::string_view kPrintPassesZh[] = {
-    "不设置",
-    "双向",
-    "单向"};
-constexpr std::string_view kPrintPassesEn[] = {
-    "Default",
-    "Double",
-    "Single"};
-constexpr std::string_view kCharsPerLineZh[] = {
-    "不设置",
-    "42CPL/35CPL(2 space)",
-    "40CPL/33CPL(3 space)",
-    "42CPL/35CPL(3 space)"};
-constexpr std::string_view kCharsPerLineEn[] = {
-    "Not Set",
-    "42CPL/35CPL(2 space)",
-    "40CPL/33CPL(3 space)",
-    "42CPL/35CPL(3 space)"};
-constexpr std::string_view kCodePageZh[] = {
-    "不设置",
-    "CP437 [U.S.A., Standard Europe]",
-    "Katakana",
-    "CP850 [Multilingual]",
-    "CP860 [Portuguese]",
-    "CP863 [Canadian-French]",
-    "CP865 [Nordic]",
-    "WCP1251 [Cyrillic]",
-    "CP866 Cyrilliec #2 ",
-    "MIK[Cyrillic /Bulgarian]",
-    "CP755 [East Europe，Latvian 2]",
-    "Iran ",
-    "reserve",
-    "reserve",
-    "reserve",
-    "reserve",
-    "CP862 [Hebrew]",
-    "WCP1252 Latin I",
-    "WCP1253 [Greek] ",
-    "CP852 [Latina 2]",
-    "CP858 Multilingual Latin Ⅰ+Euro)",
-    "Iran II ",
-    "Latvian",
-    "CP864 [Arabic]",
-    "ISO-8859-1 [West Europe]      ",
-    "CP737 [Greek]",
-    "WCP1257 [Baltic]",
-    "CP874 [Thai]",
-    "CP720[Arabic]",
-    "CP855",
-    "CP857[Turkish]",
-    "WCP1250[Central Eurpoe]",
-    "CP775",
-    "WCP1254[Turkish]",
-    "WCP1255[Hebrew]",
-    "WCP1256[Arabic]",
-    "WCP1258[Vietnam]",
-    "ISO-8859-2[Latin 2]",
-    "ISO-8859-3[Latin 3]",
-    "ISO-8859-4[Baltic]",
-    "ISO-8859-5[Cyrillic]",
-    "ISO-8859-6[Arabic]",
-    "ISO-8859-7[Greek]",
-    "ISO-8859-8[Hebrew]",
-    "ISO-8859-9[Turkish]",
-    "ISO-8859-15 [Latin 3]",
-    "Thai2",
-    "CP856",
-    "CP874"};
-constexpr std::string_view kCodePageEn[] = {
-    "Default",
-    "CP437 [U.S.A., Standard Europe]",
-    "Katakana",
-    "CP850 [Multilingual]",
-    "CP860 [Portuguese]",
-    "CP863 [Canadian-French]",
-    "CP865 [Nordic]",
-    "WCP1251 [Cyrillic]",
-    "CP866 Cyrilliec #2 ",
-    "MIK[Cyrillic /Bulgarian]",
-    "CP755 [East Europe，Latvian 2]",
-    "Iran ",
-    "reserve",
-    "reserve",
-    "reserve",
-    "reserve",
-    "CP862 [Hebrew]",
-    "WCP1252 Latin I",
-    "WCP1253 [Greek] ",
-    "CP852 [Latina 2]",
-    "CP858 Multilingual Latin Ⅰ+Euro)",
-    "Iran II ",
-    "Latvian",
-    "CP864 [Arabic]",
-    "ISO-8859-1 [West Europe]      ",
-    "CP737 [Greek]",
-    "WCP1257 [Baltic]",
-    "CP874 [Thai]",
-    "CP720[Arabic]",
-    "CP855",
-    "CP857[Turkish]",
-    "WCP1250[Central Eurpoe]",
-    "CP775",
-    "WCP1254[Turkish]",
-    "WCP1255[Hebrew]",
-    "WCP1256[Arabic]",
-    "WCP1258[Vietnam]",
-    "ISO-8859-2[Latin 2]",
-    "ISO-8859-3[Latin 3]",
-    "ISO-8859-4[Baltic]",
-    "ISO-8859-5[Cyrillic]",
-    "ISO-8859-6[Arabic]",
-    "ISO-8859-7[Greek]",
-    "ISO-8859-8[Hebrew]",
-    "ISO-8859-9[Turkish]",
-    "ISO-8859-15 [Latin 3]",
-    "Thai2",
-    "CP856",
-    "CP874"};
+constexpr std::string_view kBlackMarkDetectionZh[] = {"不设置", "关", "开"};
+constexpr std::string_view kBlackMarkDetectionEn[] = {"Default", "Off", "On"};
+constexpr std::string_view kBlackMarkPositionZh[] = {"不设置", "右边", "左边"};
+constexpr std::string_view kBlackMarkPositionEn[] = {"Default", "Right", "Left"};
+constexpr std::string_view kLanguageZh[] = {"不设置", "英文", "简体中文", "繁体中文"};
+constexpr std::string_view kLanguageEn[] = {"Default", "English", "Simplified Chinese",
+                                            "Traditional Chinese"};
+constexpr std::string_view kFontZh[] = {"不设置", "12×24/12×12/9×9", "9×17/16×16/7×9"};
+constexpr std::string_view kFontEn[] = {"Default", "12×24/12×12/9×9", "9×17/16×16/7×9"};
+constexpr std::string_view kPaperSensitivityZh[] = {"不设置", "低", "中", "高"};
+constexpr std::string_view kPaperSensitivityEn[] = {"Default", "Low", "Medium", "High"};
+constexpr std::string_view kPrintDirectionZh[] = {"不设置", "正向", "反向"};
+constexpr std::string_view kPrintDirectionEn[] = {"Default", "Positive", "Reverse"};
+constexpr std::string_view kPrintDensityZh[] = {"不设置", "低/1P", "中/2P", "高/3P"};
+constexpr std::string_view kPrintDensityEn[] = {"Default", "Low/1P", "Medium/2P", "High/3P"};
+constexpr std::string_view kCommandSetZh[] = {"不设置", "ESC/POS(POS机)指令集",
+                                              "Tolm(微型机)指令集", "其他(其他公司微型机)指令集"};
+constexpr std::string_view kCommandSetEn[] = {"Default", "ESC/POS", "Tolm", "Others"};
+constexpr std::string_view kPaperOutReprintZh[] = {"不设置", "禁止缺纸重新打印打印",
+                                                   "允许缺纸重新打印"};
+constexpr std::string_view kPaperOutReprintEn[] = {"Default", "Invalid", "Valid"};
+constexpr std::string_view kCarriageReturnZh[] = {"不设置", "0D指令无效", "0D指令有效"};
+constexpr std::string_view kCarriageReturnEn[] = {"Default", "0D Invalid", "0D Valid"};
+constexpr std::string_view kPrintWidthZh[] = {"不设置", "72mm/576Point/76mm",
+                                              "64mm/512Point/57.5mm"};
+constexpr std::string_view kPrintWidthEn[] = {"Default", "72mm/576Point/76mm",
+                                              "64mm/512Point/57.5mm"};
+constexpr std::string_view kBuzzerZh[] = {"不设置", "禁止", "缺纸、错误时允许", "切纸时允许",
+                                          "缺纸、错误、切纸时允许"};
+constexpr std::string_view kBuzzerEn[] = {"Default", "Invalid", "Paper Lack or Error Permit",
+                                          "Cut Permit", "Valid"};
+constexpr std::string_view kPrintSpeedZh[] = {"不设置", "150mm/S", "200mm/S", "220mm/S", "250mm/S"};
+constexpr std::string_view kPrintSpeedEn[] = {"Default", "150mm/S", "200mm/S", "220mm/S",
+                                              "250mm/S"};
+constexpr std::string_view kPaperNearEndZh[] = {"不设置", "关闭", "开启"};
+constexpr std::string_view kPaperNearEndEn[] = {"Default", "Invalid", "Valid"};
+constexpr std::string_view kCutterZh[] = {"不设置", "无切刀", "ACE088240切刀", "ACS-230切刀"};
+constexpr std::string_view kCutterEn[] = {"Default", "No Cut", "ACE088240", "ACS-230"};
+constexpr std::string_view kMechanismZh[] = {"Rv-5500/318机芯/DP330双色机芯", "DP330机芯",
+                                             "M-U110II机芯"};
+constexpr std::string_view kMechanismEn[] = {"Rv-5500/318/DP330Two-color movement", "DP330",
+                                             "M-U110II"};
+constexpr std::string_view kPrintPassesZh[] = {"不设置", "双向", "单向"};
+constexpr std::string_view kPrintPassesEn[] = {"Default", "Double", "Single"};
+constexpr std::string_view kCharsPerLineZh[] = {"不设置", "42CPL/35CPL(2 space)",
+                                                "40CPL/33CPL(3 space)", "42CPL/35CPL(3 space)"};
+constexpr std::string_view kCharsPerLineEn[] = {"Not Set", "42CPL/35CPL(2 space)",
+                                                "40CPL/33CPL(3 space)", "42CPL/35CPL(3 space)"};
+constexpr std::string_view kCodePageZh[] = {"不设置",
+                                            "CP437 [U.S.A., Standard Europe]",
+                                            "Katakana",
+                                            "CP850 [Multilingual]",
+                                            "CP860 [Portuguese]",
+                                            "CP863 [Canadian-French]",
+                                            "CP865 [Nordic]",
+                                            "WCP1251 [Cyrillic]",
+                                            "CP866 Cyrilliec #2 ",
+                                            "MIK[Cyrillic /Bulgarian]",
+                                            "CP755 [East Europe，Latvian 2]",
+                                            "Iran ",
+                                            "reserve",
+                                            "reserve",
+                                            "reserve",
+                                            "reserve",
+                                            "CP862 [Hebrew]",
+                                            "WCP1252 Latin I",
+                                            "WCP1253 [Greek] ",
+                                            "CP852 [Latina 2]",
+                                            "CP858 Multilingual Latin Ⅰ+Euro)",
+                                            "Iran II ",
+                                            "Latvian",
+                                            "CP864 [Arabic]",
+                                            "ISO-8859-1 [West Europe]      ",
+                                            "CP737 [Greek]",
+                                            "WCP1257 [Baltic]",
+                                            "CP874 [Thai]",
+                                            "CP720[Arabic]",
+                                            "CP855",
+                                            "CP857[Turkish]",
+                                            "WCP1250[Central Eurpoe]",
+                                            "CP775",
+                                            "WCP1254[Turkish]",
+                                            "WCP1255[Hebrew]",
+                                            "WCP1256[Arabic]",
+                                            "WCP1258[Vietnam]",
+                                            "ISO-8859-2[Latin 2]",
+                                            "ISO-8859-3[Latin 3]",
+                                            "ISO-8859-4[Baltic]",
+                                            "ISO-8859-5[Cyrillic]",
+                                            "ISO-8859-6[Arabic]",
+                                            "ISO-8859-7[Greek]",
+                                            "ISO-8859-8[Hebrew]",
+                                            "ISO-8859-9[Turkish]",
+                                            "ISO-8859-15 [Latin 3]",
+                                            "Thai2",
+                                            "CP856",
+                                            "CP874"};
+constexpr std::string_view kCodePageEn[] = {"Default",
+                                            "CP437 [U.S.A., Standard Europe]",
+                                            "Katakana",
+                                            "CP850 [Multilingual]",
+                                            "CP860 [Portuguese]",
+                                            "CP863 [Canadian-French]",
+                                            "CP865 [Nordic]",
+                                            "WCP1251 [Cyrillic]",
+                                            "CP866 Cyrilliec #2 ",
+                                            "MIK[Cyrillic /Bulgarian]",
+                                            "CP755 [East Europe，Latvian 2]",
+                                            "Iran ",
+                                            "reserve",
+                                            "reserve",
+                                            "reserve",
+                                            "reserve",
+                                            "CP862 [Hebrew]",
+                                            "WCP1252 Latin I",
+                                            "WCP1253 [Greek] ",
+                                            "CP852 [Latina 2]",
+                                            "CP858 Multilingual Latin Ⅰ+Euro)",
+                                            "Iran II ",
+                                            "Latvian",
+                                            "CP864 [Arabic]",
+                                            "ISO-8859-1 [West Europe]      ",
+                                            "CP737 [Greek]",
+                                            "WCP1257 [Baltic]",
+                                            "CP874 [Thai]",
+                                            "CP720[Arabic]",
+                                            "CP855",
+                                            "CP857[Turkish]",
+                                            "WCP1250[Central Eurpoe]",
+                                            "CP775",
+                                            "WCP1254[Turkish]",
+                                            "WCP1255[Hebrew]",
+                                            "WCP1256[Arabic]",
+                                            "WCP1258[Vietnam]",
+                                            "ISO-8859-2[Latin 2]",
+                                            "ISO-8859-3[Latin 3]",
+                                            "ISO-8859-4[Baltic]",
+                                            "ISO-8859-5[Cyrillic]",
+                                            "ISO-8859-6[Arabic]",
+                                            "ISO-8859-7[Greek]",
+                                            "ISO-8859-8[Hebrew]",
+                                            "ISO-8859-9[Turkish]",
+                                            "ISO-8859-15 [Latin 3]",
+                                            "Thai2",
+                                            "CP856",
+                                            "CP874"};
 
 struct OptionList {
   int id;
@@ -345,7 +227,8 @@ constexpr OptionList kLists[] = {
 
 constexpr auto kListIds = [] {
   std::array<int, std::size(kLists)> ids{};
-  for (std::size_t i = 0; i < ids.size(); ++i) ids[i] = kLists[i].id;
+  for (std::size_t i = 0; i < ids.size(); ++i)
+    ids[i] = kLists[i].id;
   return ids;
 }();
 
@@ -353,11 +236,14 @@ constexpr auto kListIds = [] {
 
 std::span<const std::string_view> OptionItems(UiVariant variant, int controlId) {
   for (const OptionList& list : kLists) {
-    if (list.id == controlId) return variant == UiVariant::Chinese ? list.chinese : list.english;
+    if (list.id == controlId)
+      return variant == UiVariant::Chinese ? list.chinese : list.english;
   }
   return {};
 }
 
-std::span<const int> ListControlIds() { return kListIds; }
+std::span<const int> ListControlIds() {
+  return kListIds;
+}
 
 }  // namespace vantrel

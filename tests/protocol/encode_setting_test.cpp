@@ -17,7 +17,7 @@ struct EncodeCase {
   const char* name;
   SettingKey key;
   std::function<void(SettingSelection&)> choose;
-  const char* command;                       // nullptr: not sent
+  const char* command;  // nullptr: not sent
   std::optional<std::uint8_t> reference = {};
 };
 
@@ -45,8 +45,7 @@ INSTANTIATE_TEST_SUITE_P(
         // Family 1: index minus one, item 0 and no selection suppress the command.
         EncodeCase{"LanguageEnglish", SettingKey::Language, [](auto& s) { s.language = 1; },
                    "1B 16 00", 0x00},
-        EncodeCase{"LanguageItem0", SettingKey::Language, [](auto& s) { s.language = 0; },
-                   nullptr},
+        EncodeCase{"LanguageItem0", SettingKey::Language, [](auto& s) { s.language = 0; }, nullptr},
         EncodeCase{"LanguageNoSelection", SettingKey::Language, [](auto& s) { s.language = -1; },
                    nullptr},
         EncodeCase{"LastCodePage", SettingKey::CodePage, [](auto& s) { s.codePage = 48; },
@@ -55,8 +54,8 @@ INSTANTIATE_TEST_SUITE_P(
                    "1B 1A 00", 0x00},
         EncodeCase{"Bid24", SettingKey::BidAdjustment, [](auto& s) { s.bidAdjustment = 25; },
                    "1B 1A 18", 0x18},
-        EncodeCase{"LcdHasFsPrefix", SettingKey::LcdBacklight,
-                   [](auto& s) { s.lcdBacklight = 2; }, "1C BC 01", 0x01},
+        EncodeCase{"LcdHasFsPrefix", SettingKey::LcdBacklight, [](auto& s) { s.lcdBacklight = 2; },
+                   "1C BC 01", 0x01},
         EncodeCase{"BlackMarkPosition", SettingKey::BlackMarkPosition,
                    [](auto& s) { s.blackMarkPosition = 2; }, "1B 17 01", 0x01},
         EncodeCase{"Font", SettingKey::Font, [](auto& s) { s.font = 1; }, "1B 21 00", 0x00},
@@ -68,33 +67,48 @@ INSTANTIATE_TEST_SUITE_P(
                    [](auto& s) { s.paperSensitivity = 3; }, "1B 28 02", 0x02},
         EncodeCase{"PrintDirection", SettingKey::PrintDirection,
                    [](auto& s) { s.printDirection = 2; }, "1B 63 01", 0x01},
-        EncodeCase{"PrintDensity", SettingKey::PrintDensity,
-                   [](auto& s) { s.printDensity = 3; }, "1B FD 02", 0x02},
+        EncodeCase{"PrintDensity", SettingKey::PrintDensity, [](auto& s) { s.printDensity = 3; },
+                   "1B FD 02", 0x02},
         EncodeCase{"PaperOutReprint", SettingKey::PaperOutReprint,
                    [](auto& s) { s.paperOutReprint = 2; }, "1B 2A 01", 0x01},
         EncodeCase{"CarriageReturn", SettingKey::CarriageReturn,
                    [](auto& s) { s.carriageReturn = 1; }, "1B 2B 00", 0x00},
         EncodeCase{"PrintWidth", SettingKey::PrintWidth, [](auto& s) { s.printWidth = 2; },
                    "1B 20 01", 0x01},
-        EncodeCase{"Buzzer", SettingKey::Buzzer, [](auto& s) { s.buzzer = 4; }, "1B 1F 03",
-                   0x03},
+        EncodeCase{"Buzzer", SettingKey::Buzzer, [](auto& s) { s.buzzer = 4; }, "1B 1F 03", 0x03},
         EncodeCase{"PrintSpeed", SettingKey::PrintSpeed, [](auto& s) { s.printSpeed = 4; },
                    "1B 1E 03", 0x03},
-        EncodeCase{"PaperNearEnd", SettingKey::PaperNearEnd,
-                   [](auto& s) { s.paperNearEnd = 1; }, "1B 35 00", 0x00},
-        EncodeCase{"PrintPassesSingle", SettingKey::PrintPasses,
-                   [](auto& s) { s.printPasses = 2; }, "1B 55 01", 0x01},
-        EncodeCase{"CharsPerLine", SettingKey::CharsPerLine,
-                   [](auto& s) { s.charsPerLine = 3; }, "1B 39 02", 0x02},
+        EncodeCase{"PaperNearEnd", SettingKey::PaperNearEnd, [](auto& s) { s.paperNearEnd = 1; },
+                   "1B 35 00", 0x00},
+        EncodeCase{"PrintPassesSingle", SettingKey::PrintPasses, [](auto& s) { s.printPasses = 2; },
+                   "1B 55 01", 0x01},
+        EncodeCase{"CharsPerLine", SettingKey::CharsPerLine, [](auto& s) { s.charsPerLine = 3; },
+                   "1B 39 02", 0x02},
         // Family 2: packed values.
         EncodeCase{"NoCutterFirstMechanism", SettingKey::CutterMechanism,
-                   [](auto& s) { s.cutter = 1; s.mechanism = 0; }, "1B 19 00", 0x00},
+                   [](auto& s) {
+                     s.cutter = 1;
+                     s.mechanism = 0;
+                   },
+                   "1B 19 00", 0x00},
         EncodeCase{"ThirdCutterThirdMechanism", SettingKey::CutterMechanism,
-                   [](auto& s) { s.cutter = 3; s.mechanism = 2; }, "1B 19 22", 0x22},
+                   [](auto& s) {
+                     s.cutter = 3;
+                     s.mechanism = 2;
+                   },
+                   "1B 19 22", 0x22},
         EncodeCase{"SecondCutterNoMechanismSelected", SettingKey::CutterMechanism,
-                   [](auto& s) { s.cutter = 2; s.mechanism = -1; }, "1B 19 10", 0x10},
+                   [](auto& s) {
+                     s.cutter = 2;
+                     s.mechanism = -1;
+                   },
+                   "1B 19 10", 0x10},
         EncodeCase{"CutterItem0IgnoresMechanism", SettingKey::CutterMechanism,
-                   [](auto& s) { s.cutter = 0; s.mechanism = 2; }, nullptr},
+                   [](auto& s) {
+                     s.cutter = 0;
+                     s.mechanism = 2;
+                   },
+                   nullptr},
         EncodeCase{"TargetLineDialogDefaults9600", SettingKey::TargetSerialLine,
                    [](auto& s) { s.targetBaud = 4; }, "1B 23 3B"},
         EncodeCase{"TargetLine115200Even7XonXoff", SettingKey::TargetSerialLine,
@@ -106,7 +120,11 @@ INSTANTIATE_TEST_SUITE_P(
                    },
                    "1B 23 07"},
         EncodeCase{"TargetLineOdd1200", SettingKey::TargetSerialLine,
-                   [](auto& s) { s.targetBaud = 1; s.targetParity = 1; }, "1B 23 58"},
+                   [](auto& s) {
+                     s.targetBaud = 1;
+                     s.targetParity = 1;
+                   },
+                   "1B 23 58"},
         EncodeCase{"TargetLineNoSelectionsAddNothing", SettingKey::TargetSerialLine,
                    [](auto& s) {
                      s.targetBaud = 2;
@@ -119,7 +137,10 @@ INSTANTIATE_TEST_SUITE_P(
                    [](auto& s) { s.targetBaud = 0; }, nullptr},
         // Family 3: texts.
         EncodeCase{"ManufacturerCutTo16", SettingKey::ManufacturerName,
-                   [](auto& s) { s.sendManufacturer = true; s.manufacturerText = k20Chars; },
+                   [](auto& s) {
+                     s.sendManufacturer = true;
+                     s.manufacturerText = k20Chars;
+                   },
                    "1B 1B 10 41 42 43 44 45 46 47 48 49 4A 4B 4C 4D 4E 4F 50 00", 'A'},
         EncodeCase{"ManufacturerEmpty", SettingKey::ManufacturerName,
                    [](auto& s) { s.sendManufacturer = true; }, "1B 1B 00 00"},
@@ -134,7 +155,10 @@ INSTANTIATE_TEST_SUITE_P(
         EncodeCase{"BluetoothNameEmpty", SettingKey::BluetoothName,
                    [](auto& s) { s.sendBluetoothName = true; }, "1B 13 00"},
         EncodeCase{"BluetoothPasswordNoTerminator", SettingKey::BluetoothPassword,
-                   [](auto& s) { s.sendBluetoothPassword = true; s.bluetoothPasswordText = "1234"; },
+                   [](auto& s) {
+                     s.sendBluetoothPassword = true;
+                     s.bluetoothPasswordText = "1234";
+                   },
                    "1B 10 04 31 32 33 34"},
         // Family 4: the hex-pair rule, either letter case, characters after two ignored.
         EncodeCase{"RadioAddressDialogDefaults", SettingKey::RadioAddress,
@@ -148,39 +172,69 @@ INSTANTIATE_TEST_SUITE_P(
         EncodeCase{"RadioAddressUnticked", SettingKey::RadioAddress, [](auto&) {}, nullptr},
         // Family 5: offsets, millimetres times 5.68.
         EncodeCase{"StartOffset0", SettingKey::StartOffset,
-                   [](auto& s) { s.sendStartOffset = true; s.startOffsetText = "0"; },
+                   [](auto& s) {
+                     s.sendStartOffset = true;
+                     s.startOffsetText = "0";
+                   },
                    "1D 28 46 04 00 01 00 00 00"},
         EncodeCase{"StartOffset1", SettingKey::StartOffset,
-                   [](auto& s) { s.sendStartOffset = true; s.startOffsetText = "1"; },
+                   [](auto& s) {
+                     s.sendStartOffset = true;
+                     s.startOffsetText = "1";
+                   },
                    "1D 28 46 04 00 01 00 05 00"},
         EncodeCase{"StartOffset10", SettingKey::StartOffset,
-                   [](auto& s) { s.sendStartOffset = true; s.startOffsetText = "10"; },
+                   [](auto& s) {
+                     s.sendStartOffset = true;
+                     s.startOffsetText = "10";
+                   },
                    "1D 28 46 04 00 01 00 38 00"},
         EncodeCase{"CutOffset50", SettingKey::CutOffset,
-                   [](auto& s) { s.sendCutOffset = true; s.cutOffsetText = "50"; },
+                   [](auto& s) {
+                     s.sendCutOffset = true;
+                     s.cutOffsetText = "50";
+                   },
                    "1D 28 46 04 00 02 00 1C 01"},
         EncodeCase{"CutOffset100", SettingKey::CutOffset,
-                   [](auto& s) { s.sendCutOffset = true; s.cutOffsetText = "100"; },
+                   [](auto& s) {
+                     s.sendCutOffset = true;
+                     s.cutOffsetText = "100";
+                   },
                    "1D 28 46 04 00 02 00 38 02"},
         EncodeCase{"CutOffset299", SettingKey::CutOffset,
-                   [](auto& s) { s.sendCutOffset = true; s.cutOffsetText = "299"; },
+                   [](auto& s) {
+                     s.sendCutOffset = true;
+                     s.cutOffsetText = "299";
+                   },
                    "1D 28 46 04 00 02 00 A2 06"},
         EncodeCase{"Offset300BeyondCaption", SettingKey::CutOffset,
-                   [](auto& s) { s.sendCutOffset = true; s.cutOffsetText = "300"; },
+                   [](auto& s) {
+                     s.sendCutOffset = true;
+                     s.cutOffsetText = "300";
+                   },
                    "1D 28 46 04 00 02 00 A8 06"},
         EncodeCase{"OffsetDigitsThenLetters", SettingKey::StartOffset,
-                   [](auto& s) { s.sendStartOffset = true; s.startOffsetText = " 12mm"; },
+                   [](auto& s) {
+                     s.sendStartOffset = true;
+                     s.startOffsetText = " 12mm";
+                   },
                    "1D 28 46 04 00 01 00 44 00"},
         EncodeCase{"OffsetEmpty", SettingKey::StartOffset,
                    [](auto& s) { s.sendStartOffset = true; }, "1D 28 46 04 00 01 00 00 00"},
         EncodeCase{"OffsetNotANumber", SettingKey::StartOffset,
-                   [](auto& s) { s.sendStartOffset = true; s.startOffsetText = "abc"; },
+                   [](auto& s) {
+                     s.sendStartOffset = true;
+                     s.startOffsetText = "abc";
+                   },
                    "1D 28 46 04 00 01 00 00 00"},
         EncodeCase{"OffsetNegativeStillEncodes", SettingKey::StartOffset,
-                   [](auto& s) { s.sendStartOffset = true; s.startOffsetText = "-5"; },
+                   [](auto& s) {
+                     s.sendStartOffset = true;
+                     s.startOffsetText = "-5";
+                   },
                    "1D 28 46 04 00 01 00 E4 00"},
-        EncodeCase{"OffsetUnticked", SettingKey::CutOffset,
-                   [](auto& s) { s.cutOffsetText = "5"; }, nullptr}),
+        EncodeCase{"OffsetUnticked", SettingKey::CutOffset, [](auto& s) { s.cutOffsetText = "5"; },
+                   nullptr}),
     test::ParamName<EncodeCase>);
 
 TEST(EncodeSetting, NothingChosenBuildsNoCommand) {
@@ -228,64 +282,78 @@ TEST_P(CheckSelectionTest, RefusesWhatCannotBeSent) {
 
 INSTANTIATE_TEST_SUITE_P(
     Fields, CheckSelectionTest,
-    testing::Values(
-        RefusalCase{"Defaults", [](auto&) {}, std::nullopt},
-        RefusalCase{"OneCharacterRadioField",
-                    [](auto& s) {
-                      s.sendRadioAddress = true;
-                      s.radioAddressText = {"00", "84", "1", "01"};
-                    },
-                    SelectionProblem::RadioAddressNotHex, 2},
-        RefusalCase{"EmptyRadioField",
-                    [](auto& s) {
-                      s.sendRadioAddress = true;
-                      s.radioAddressText = {"", "84", "00", "01"};
-                    },
-                    SelectionProblem::RadioAddressNotHex, 0},
-        RefusalCase{"NonHexRadioField",
-                    [](auto& s) {
-                      s.sendRadioAddress = true;
-                      s.radioAddressText = {"00", "84", "00", "0G"};
-                    },
-                    SelectionProblem::RadioAddressNotHex, 3},
-        RefusalCase{"BadRadioFieldUntickedIsFine",
-                    [](auto& s) { s.radioAddressText = {"", "", "", ""}; }, std::nullopt},
-        RefusalCase{"Bluetooth255Fits",
-                    [](auto& s) {
-                      s.sendBluetoothName = true;
-                      s.bluetoothNameText = std::string(255, 'n');
-                    },
-                    std::nullopt},
-        RefusalCase{"BluetoothName256",
-                    [](auto& s) {
-                      s.sendBluetoothName = true;
-                      s.bluetoothNameText = std::string(256, 'n');
-                    },
-                    SelectionProblem::BluetoothNameTooLong},
-        RefusalCase{"BluetoothPassword256",
-                    [](auto& s) {
-                      s.sendBluetoothPassword = true;
-                      s.bluetoothPasswordText = std::string(256, 'p');
-                    },
-                    SelectionProblem::BluetoothPasswordTooLong},
-        RefusalCase{"NegativeStartOffset",
-                    [](auto& s) { s.sendStartOffset = true; s.startOffsetText = "-5"; },
-                    SelectionProblem::StartOffsetOutOfRange},
-        RefusalCase{"MinusZeroIsZero",
-                    [](auto& s) { s.sendStartOffset = true; s.startOffsetText = "-0"; },
-                    std::nullopt},
-        RefusalCase{"LargestFittingCutOffset",
-                    [](auto& s) { s.sendCutOffset = true; s.cutOffsetText = "11538"; },
-                    std::nullopt},
-        RefusalCase{"CutOffsetPast16Bits",
-                    [](auto& s) { s.sendCutOffset = true; s.cutOffsetText = "11539"; },
-                    SelectionProblem::CutOffsetOutOfRange},
-        RefusalCase{"HugeOffsetDoesNotOverflow",
-                    [](auto& s) {
-                      s.sendCutOffset = true;
-                      s.cutOffsetText = "99999999999999999999999999";
-                    },
-                    SelectionProblem::CutOffsetOutOfRange}),
+    testing::Values(RefusalCase{"Defaults", [](auto&) {}, std::nullopt},
+                    RefusalCase{"OneCharacterRadioField",
+                                [](auto& s) {
+                                  s.sendRadioAddress = true;
+                                  s.radioAddressText = {"00", "84", "1", "01"};
+                                },
+                                SelectionProblem::RadioAddressNotHex, 2},
+                    RefusalCase{"EmptyRadioField",
+                                [](auto& s) {
+                                  s.sendRadioAddress = true;
+                                  s.radioAddressText = {"", "84", "00", "01"};
+                                },
+                                SelectionProblem::RadioAddressNotHex, 0},
+                    RefusalCase{"NonHexRadioField",
+                                [](auto& s) {
+                                  s.sendRadioAddress = true;
+                                  s.radioAddressText = {"00", "84", "00", "0G"};
+                                },
+                                SelectionProblem::RadioAddressNotHex, 3},
+                    RefusalCase{"BadRadioFieldUntickedIsFine",
+                                [](auto& s) {
+                                  s.radioAddressText = {"", "", "", ""};
+                                },
+                                std::nullopt},
+                    RefusalCase{"Bluetooth255Fits",
+                                [](auto& s) {
+                                  s.sendBluetoothName = true;
+                                  s.bluetoothNameText = std::string(255, 'n');
+                                },
+                                std::nullopt},
+                    RefusalCase{"BluetoothName256",
+                                [](auto& s) {
+                                  s.sendBluetoothName = true;
+                                  s.bluetoothNameText = std::string(256, 'n');
+                                },
+                                SelectionProblem::BluetoothNameTooLong},
+                    RefusalCase{"BluetoothPassword256",
+                                [](auto& s) {
+                                  s.sendBluetoothPassword = true;
+                                  s.bluetoothPasswordText = std::string(256, 'p');
+                                },
+                                SelectionProblem::BluetoothPasswordTooLong},
+                    RefusalCase{"NegativeStartOffset",
+                                [](auto& s) {
+                                  s.sendStartOffset = true;
+                                  s.startOffsetText = "-5";
+                                },
+                                SelectionProblem::StartOffsetOutOfRange},
+                    RefusalCase{"MinusZeroIsZero",
+                                [](auto& s) {
+                                  s.sendStartOffset = true;
+                                  s.startOffsetText = "-0";
+                                },
+                                std::nullopt},
+                    RefusalCase{"LargestFittingCutOffset",
+                                [](auto& s) {
+                                  s.sendCutOffset = true;
+                                  s.cutOffsetText = "11538";
+                                },
+                                std::nullopt},
+                    RefusalCase{"CutOffsetPast16Bits",
+                                [](auto& s) {
+                                  s.sendCutOffset = true;
+                                  s.cutOffsetText = "11539";
+                                },
+                                SelectionProblem::CutOffsetOutOfRange},
+                    RefusalCase{"HugeOffsetDoesNotOverflow",
+                                [](auto& s) {
+                                  s.sendCutOffset = true;
+                                  s.cutOffsetText = "99999999999999999999999999";
+                                },
+                                SelectionProblem::CutOffsetOutOfRange}),
     test::ParamName<RefusalCase>);
 
 TEST(CheckSelection, LargestOffsetIsWhere16BitsEnd) {

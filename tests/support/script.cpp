@@ -12,7 +12,8 @@ std::string Hex(ByteView bytes) {
   char digits[4];
   for (std::size_t i = 0; i < bytes.size(); ++i) {
     std::snprintf(digits, sizeof digits, "%02X", bytes[i]);
-    if (i > 0) out += ' ';
+    if (i > 0)
+      out += ' ';
     out += digits;
   }
   return out;
@@ -23,10 +24,14 @@ Bytes FromHex(std::string_view hex) {
   int high = -1;
   for (char c : hex) {
     int v = -1;
-    if (c >= '0' && c <= '9') v = c - '0';
-    if (c >= 'A' && c <= 'F') v = c - 'A' + 10;
-    if (c >= 'a' && c <= 'f') v = c - 'a' + 10;
-    if (v < 0) continue;
+    if (c >= '0' && c <= '9')
+      v = c - '0';
+    if (c >= 'A' && c <= 'F')
+      v = c - 'A' + 10;
+    if (c >= 'a' && c <= 'f')
+      v = c - 'a' + 10;
+    if (v < 0)
+      continue;
     if (high < 0) {
       high = v;
     } else {
@@ -71,7 +76,9 @@ std::string Step::Signature() const {
   return out.str();
 }
 
-Step Write(std::string_view hex, bool ok) { return Write(FromHex(hex), ok); }
+Step Write(std::string_view hex, bool ok) {
+  return Write(FromHex(hex), ok);
+}
 Step Write(ByteView bytes, bool ok) {
   Step s;
   s.kind = Step::Kind::Write;
@@ -87,7 +94,9 @@ Step Read(std::size_t size, std::string_view answerHex, bool ok) {
   s.ok = ok;
   return s;
 }
-Step ReadNothing(std::size_t size) { return Read(size, ""); }
+Step ReadNothing(std::size_t size) {
+  return Read(size, "");
+}
 Step Count(std::optional<std::size_t> waiting) {
   Step s;
   s.kind = Step::Kind::Count;
@@ -99,7 +108,9 @@ Step ClosePort() {
   s.kind = Step::Kind::ClosePort;
   return s;
 }
-Step Send(std::string_view hex) { return Send(FromHex(hex)); }
+Step Send(std::string_view hex) {
+  return Send(FromHex(hex));
+}
 Step Send(ByteView bytes) {
   Step s;
   s.kind = Step::Kind::Send;
@@ -141,7 +152,8 @@ Script& Script::Then(const std::vector<Step>& steps) {
 }
 
 const Step* Script::Take(const Step& actual) {
-  if (failed_) return nullptr;  // one mismatch is reported; what follows is noise
+  if (failed_)
+    return nullptr;  // one mismatch is reported; what follows is noise
   const std::string got = actual.Signature();
   if (next_ >= steps_.size()) {
     failed_ = true;
@@ -151,8 +163,8 @@ const Step* Script::Take(const Step& actual) {
   const Step& expected = steps_[next_];
   if (expected.Signature() != got) {
     failed_ = true;
-    ADD_FAILURE() << "step " << next_ + 1 << " of " << steps_.size() << ":\n  expected: "
-                  << expected.Signature() << "\n    actual: " << got;
+    ADD_FAILURE() << "step " << next_ + 1 << " of " << steps_.size()
+                  << ":\n  expected: " << expected.Signature() << "\n    actual: " << got;
     return nullptr;
   }
   ++next_;
@@ -160,7 +172,8 @@ const Step* Script::Take(const Step& actual) {
 }
 
 void Script::ExpectDone() const {
-  if (failed_ || next_ == steps_.size()) return;
+  if (failed_ || next_ == steps_.size())
+    return;
   std::ostringstream left;
   for (std::size_t i = next_; i < steps_.size() && i < next_ + 5; ++i) {
     left << "\n  " << steps_[i].Signature();
@@ -169,7 +182,9 @@ void Script::ExpectDone() const {
                 << next_ + 1 << ":" << left.str();
 }
 
-ScriptedPort::~ScriptedPort() { script_.Take(ClosePort()); }
+ScriptedPort::~ScriptedPort() {
+  script_.Take(ClosePort());
+}
 
 bool ScriptedPort::Write(ByteView data) {
   const Step* step = script_.Take(test::Write(data));
@@ -181,7 +196,8 @@ PortRead ScriptedPort::Read(std::size_t maxBytes) {
   asked.kind = Step::Kind::Read;
   asked.size = maxBytes;
   const Step* step = script_.Take(asked);
-  if (step == nullptr) return {};
+  if (step == nullptr)
+    return {};
   return {step->ok, step->bytes};
 }
 
@@ -190,14 +206,20 @@ std::optional<std::size_t> ScriptedPort::ClearErrorsAndCountReceived() {
   return step == nullptr ? std::optional<std::size_t>{0} : step->count;
 }
 
-ScriptedLink::~ScriptedLink() { script_.Take(CloseLink()); }
+ScriptedLink::~ScriptedLink() {
+  script_.Take(CloseLink());
+}
 
-bool ScriptedLink::Send(ByteView data) { return script_.Take(test::Send(data)) != nullptr; }
+bool ScriptedLink::Send(ByteView data) {
+  return script_.Take(test::Send(data)) != nullptr;
+}
 
 void ScriptedSleeper::Sleep(std::chrono::milliseconds duration) {
   script_.Take(test::Sleep(static_cast<int>(duration.count())));
 }
 
-void ScriptedMessages::ShowMessage(std::string_view text) { script_.Take(Message(text)); }
+void ScriptedMessages::ShowMessage(std::string_view text) {
+  script_.Take(Message(text));
+}
 
 }  // namespace vantrel::test
