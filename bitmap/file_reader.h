@@ -1,0 +1,36 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <span>
+#include <string_view>
+
+#include "ui/prompts.h"
+
+namespace vantrel {
+
+// A file open for reading. Destroying it closes the file.
+class ReadableFile {
+ public:
+  virtual ~ReadableFile() = default;
+  // The file's length in bytes, or nothing when it cannot be taken.
+  virtual std::optional<std::uint64_t> Length() = 0;
+  // Reads up to into.size() bytes; the count read, or nothing when the read failed.
+  virtual std::optional<std::size_t> Read(std::span<std::uint8_t> into) = 0;
+};
+
+struct FileOpenResult {
+  std::unique_ptr<ReadableFile> file;  // null when the file could not be opened
+  FileErrorCause cause = FileErrorCause::Other;
+};
+
+// Opens files by their UTF-8 path, read-only with default sharing.
+class FileReader {
+ public:
+  virtual ~FileReader() = default;
+  virtual FileOpenResult Open(std::string_view path) = 0;
+};
+
+}  // namespace vantrel

@@ -1,0 +1,84 @@
+#pragma once
+
+#include <span>
+#include <string>
+#include <string_view>
+
+#include "app/ui_variant.h"
+#include "link/network_link.h"
+#include "link/port.h"
+#include "link/printer_connection.h"
+#include "link/sleeper.h"
+#include "protocol/settings.h"
+
+namespace vantrel {
+
+struct DeviceContext;
+class DialogControls;
+
+// How a port run judges the printer's answer to one setting.
+enum class AckRule {
+  EchoValue,       // one 1-byte read that returns the value byte
+  EchoFirstByte,   // one read of the text's length whose first byte is the first text byte
+  AnyReply,        // one 1-byte read that returns any byte
+  PollOk,          // the reply poll (10 bytes a read) gets "OK"
+  PollFourthByte,  // the reply poll (4 bytes a read) gets the fourth address byte first
+  NoAck,           // nothing is read
+};
+
+struct SettingRule {
+  AckRule ack;
+  // Not read back over LPT1 or from the write-only USB printer.
+  bool skippedOnWriteOnlyLinks;
+};
+
+SettingRule RuleFor(SettingKey key);
+
+// The order of a network run: the port order in English; the Chinese variant sends the target
+// serial line last.
+std::span<const SettingKey> NetworkOrder(UiVariant variant);
+
+// The text of one Set run: one fixed line per sent setting, each ending in CR LF.
+class SetupReport {
+ public:
+  void Add(std::string_view line) { text_ += line; }
+  const std::string& Text() const { return text_; }
+  bool Empty() const { return text_.empty(); }
+
+ private:
+  std::string text_;
+};
+
+struct PortRunOptions {
+  UiVariant variant = UiVariant::Chinese;
+  InterfaceType interfaceType = 0;
+  bool usbWriteOnly = false;
+};
+
+// The frame and the chosen settings over an open port, each answer judged by its rule.
+SetupReport SendSettingsOverPort(const SettingSelection& selection, const PortRunOptions& options,
+                                 OpenPort& port, Sleeper& sleeper);
+
+// The frame and the chosen settings over the network; nothing is read back.
+SetupReport SendSettingsOverNetwork(const SettingSelection& selection, UiVariant variant,
+                                    NetworkLink& link, Sleeper& sleeper);
+
+// The snapshot of every setting control of the dialog.
+SettingSelection ReadSettingSelection(DialogControls& controls);
+
+// The message that tells the user why a selection cannot be sent; it names the field.
+std::string RefusalMessage(UiVariant variant, const SelectionRefusal& refusal);
+
+// Reads the selection and, when a chosen setting cannot be sent, says so and returns true. Set
+// calls it before opening anything, so that a refused run sends no byte at all.
+bool RefuseUnsendableSelection(const DeviceContext& context);
+
+// The Set run over connection.handle: reads the interface list and the settings, sends, shows
+// the report (or the empty-report text) and releases the port once the box is closed. Returns 1.
+int RunSetOverPort(const DeviceContext& context, PrinterConnection& connection);
+
+// The Set run over connection.socket: sends, shows the report even when empty, then releases the
+// link (socket closed, socket library stopped, "arp -d").
+void RunSetOverNetwork(const DeviceContext& context, PrinterConnection& connection);
+
+}  // namespace vantrel
