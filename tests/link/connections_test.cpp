@@ -282,7 +282,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(UsbOpen, AnUnobtainableDeviceListIsAWarningInChineseInBothVariants) {
   for (UiVariant v : {Chinese, English}) {
-    SCOPED_TRACE(VariantName(v));
+    SCOPED_TRACE(VariantText(v));
     LinkWorld w(v);
     w.connection.usbWriteOnly = true;
     w.script.Then({Failing(ListUsbDevices()), Warning("获取相关的设备信息集GUID句柄失败！")});

@@ -5,10 +5,10 @@
 
 #include "link/connections.h"
 #include "link/printer_connection.h"
-#include "tests/support/fake_controls.h"
 #include "tests/support/fake_system.h"
 #include "tests/support/recording_prompts.h"
 #include "tests/support/script.h"
+#include "tests/support/template_controls.h"
 #include "ui/control_ids.h"
 #include "ui/dialog_rules.h"
 
@@ -24,14 +24,14 @@ struct LinkWorld {
 
   UiVariant variant;
   Script script;
-  FakeControls controls;
+  TemplateControls controls;
   RecordingPrompts prompts{script};
   FakeSystem system{script};
   ConnectionContext context{variant, controls, prompts, system};
   PrinterConnection connection;
 };
 
-inline const char* VariantName(UiVariant variant) {
+inline const char* VariantText(UiVariant variant) {
   return variant == UiVariant::Chinese ? "Chinese" : "English";
 }
 

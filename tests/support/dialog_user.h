@@ -5,14 +5,15 @@
 
 #include <string_view>
 
-#include "tests/support/fake_controls.h"
+#include "tests/support/template_controls.h"
 #include "ui/main_dialog.h"
 
 namespace vantrel::test {
 
 class DialogUser {
  public:
-  DialogUser(MainDialog& dialog, FakeControls& controls) : dialog_(dialog), controls_(controls) {}
+  DialogUser(MainDialog& dialog, TemplateControls& controls)
+      : dialog_(dialog), controls_(controls) {}
 
   // Picks an item of an enabled list and notifies the dialog; false when the list is disabled.
   bool Choose(int listId, int index);
@@ -28,7 +29,7 @@ class DialogUser {
 
  private:
   MainDialog& dialog_;
-  FakeControls& controls_;
+  TemplateControls& controls_;
   CommandResult lastResult_ = CommandResult::Ignored;
 };
 

@@ -14,9 +14,9 @@
 
 namespace vantrel::test {
 
-class FakeControls : public DialogControls {
+class TemplateControls : public DialogControls {
  public:
-  explicit FakeControls(UiVariant variant);
+  explicit TemplateControls(UiVariant variant);
 
   int GetSelection(int id) override;
   // Like the platform: an index outside the list clears the selection.
