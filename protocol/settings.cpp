@@ -1,7 +1,7 @@
 #include "protocol/settings.h"
 
 #include <algorithm>
-#include <cmath>
+#include <string_view>
 
 namespace vantrel {
 namespace {
@@ -77,22 +77,31 @@ std::uint8_t TargetSerialLineValue(const SettingSelection& s) {
   return v;
 }
 
+// 0x1B code n, then the text bytes.
+Bytes TextCommand(std::uint8_t code, std::uint8_t n, std::string_view text) {
+  Bytes command;
+  command.reserve(3 + text.size() + 1);
+  command.push_back(kEsc);
+  command.push_back(code);
+  command.push_back(n);
+  command.insert(command.end(), text.begin(), text.end());
+  return command;
+}
+
 // 0x1B code n text 0x00, the text cut to its first 16 bytes.
 EncodedSetting NameCommand(std::uint8_t code, const std::string& text) {
-  const std::size_t n = std::min(text.size(), kNameLimit);
-  EncodedSetting encoded{{kEsc, code, static_cast<std::uint8_t>(n)}, std::nullopt};
-  encoded.command.insert(encoded.command.end(), text.begin(), text.begin() + static_cast<long>(n));
+  const std::string_view kept = std::string_view(text).substr(0, kNameLimit);
+  EncodedSetting encoded{TextCommand(code, static_cast<std::uint8_t>(kept.size()), kept),
+                         std::nullopt};
   encoded.command.push_back(0x00);
-  if (n > 0)
-    encoded.reference = static_cast<std::uint8_t>(text[0]);
+  if (!kept.empty())
+    encoded.reference = static_cast<std::uint8_t>(kept[0]);
   return encoded;
 }
 
 // 0x1B code n text: the whole text, n its length's low byte, no terminator.
 EncodedSetting BluetoothCommand(std::uint8_t code, const std::string& text) {
-  EncodedSetting encoded{{kEsc, code, Low8(static_cast<std::int64_t>(text.size()))}, std::nullopt};
-  encoded.command.insert(encoded.command.end(), text.begin(), text.end());
-  return encoded;
+  return {TextCommand(code, Low8(static_cast<std::int64_t>(text.size())), text), std::nullopt};
 }
 
 EncodedSetting RadioAddressCommand(const std::array<std::string, 4>& fields) {

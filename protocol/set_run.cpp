@@ -1,0 +1,300 @@
+#include "protocol/set_run.h"
+
+#include <algorithm>
+#include <array>
+#include <chrono>
+
+#include "protocol/operations.h"
+#include "protocol/report_texts.h"
+#include "ui/control_ids.h"
+
+namespace vantrel {
+namespace {
+
+using std::chrono::milliseconds;
+
+constexpr milliseconds kTargetLineWait{1000};
+constexpr milliseconds kChineseBidAdjustmentWait{1500};
+constexpr milliseconds kPollInterval{300};
+constexpr milliseconds kNetworkWaitBeforeEnd{1000};
+constexpr int kPollAttempts = 40;
+constexpr std::size_t kPollOkCap = 10;
+constexpr std::size_t kPollFourthByteCap = 4;
+
+// In port order.
+constexpr std::array<SettingRule, kSettingCount> kRules{{
+    {AckRule::EchoValue, true},        // Language
+    {AckRule::EchoValue, true},        // BlackMarkPosition
+    {AckRule::EchoValue, true},        // Font
+    {AckRule::EchoValue, true},        // BlackMarkDetection
+    {AckRule::EchoValue, true},        // CommandSet
+    {AckRule::EchoValue, true},        // PaperSensitivity
+    {AckRule::EchoValue, true},        // PrintDirection
+    {AckRule::EchoValue, true},        // CodePage
+    {AckRule::EchoValue, true},        // PrintDensity
+    {AckRule::EchoValue, true},        // CutterMechanism
+    {AckRule::EchoValue, true},        // PaperOutReprint
+    {AckRule::EchoValue, true},        // CarriageReturn
+    {AckRule::EchoValue, true},        // PrintWidth
+    {AckRule::EchoValue, true},        // Buzzer
+    {AckRule::EchoValue, true},        // PrintSpeed
+    {AckRule::EchoFirstByte, true},    // ManufacturerName
+    {AckRule::EchoFirstByte, true},    // ModelName
+    {AckRule::AnyReply, true},         // TargetSerialLine
+    {AckRule::PollOk, true},           // BluetoothName
+    {AckRule::PollOk, false},          // BluetoothPassword
+    {AckRule::PollFourthByte, false},  // RadioAddress
+    {AckRule::EchoValue, false},       // LcdBacklight
+    {AckRule::EchoValue, false},       // PaperNearEnd
+    {AckRule::EchoValue, false},       // PrintPasses
+    {AckRule::EchoValue, false},       // BidAdjustment
+    {AckRule::EchoValue, false},       // CharsPerLine
+    {AckRule::NoAck, false},           // StartOffset
+    {AckRule::NoAck, false},           // CutOffset
+}};
+
+constexpr std::array<SettingKey, kSettingCount> kPortOrder = AllSettingKeys();
+
+constexpr std::array<SettingKey, kSettingCount> kChineseNetworkOrder = [] {
+  std::array<SettingKey, kSettingCount> order{};
+  std::size_t n = 0;
+  for (SettingKey key : AllSettingKeys()) {
+    if (key != SettingKey::TargetSerialLine)
+      order[n++] = key;
+  }
+  order[n] = SettingKey::TargetSerialLine;
+  return order;
+}();
+
+// Asks for what the driver holds, at most cap bytes, until a read brings something: 40 reads and
+// 40 waits of 300 ms at the most. Where the link cannot count, each read asks for the cap and
+// relies on the port to come back.
+Bytes PollForReply(OpenPort& port, Sleeper& sleeper, std::size_t cap) {
+  for (int attempt = 0; attempt < kPollAttempts; ++attempt) {
+    const std::optional<std::size_t> waiting = port.ClearErrorsAndCountReceived();
+    PortRead read = port.Read(waiting ? std::min(*waiting, cap) : cap);
+    if (read.ok && !read.bytes.empty())
+      return std::move(read.bytes);
+    sleeper.Sleep(kPollInterval);
+  }
+  return {};
+}
+
+bool Judge(AckRule rule, const EncodedSetting& sent, std::size_t textLength, OpenPort& port,
+           Sleeper& sleeper) {
+  switch (rule) {
+    case AckRule::EchoValue: {
+      const PortRead read = port.Read(1);
+      return read.ok && read.bytes.size() == 1 && read.bytes[0] == sent.reference;
+    }
+    case AckRule::EchoFirstByte: {
+      const PortRead read = port.Read(textLength);
+      return read.ok && !read.bytes.empty() && sent.reference && read.bytes[0] == *sent.reference;
+    }
+    case AckRule::AnyReply: {
+      const PortRead read = port.Read(1);
+      return read.ok && read.bytes.size() == 1;
+    }
+    case AckRule::PollOk: {
+      const Bytes reply = PollForReply(port, sleeper, kPollOkCap);
+      return reply.size() >= 2 && reply[0] == 0x4F && reply[1] == 0x4B;
+    }
+    case AckRule::PollFourthByte: {
+      const Bytes reply = PollForReply(port, sleeper, kPollFourthByteCap);
+      return !reply.empty() && reply[0] == sent.reference;
+    }
+    case AckRule::NoAck:
+      break;
+  }
+  return false;
+}
+
+// The number of name bytes a name command carries (its length byte).
+std::size_t SentTextLength(const EncodedSetting& sent) {
+  return sent.command[2];
+}
+
+std::string_view FieldName(UiVariant variant, SelectionProblem problem) {
+  switch (problem) {
+    case SelectionProblem::RadioAddressNotHex:
+      return ForVariant<std::string_view>(variant, "射频地址", "Radio Address");
+    case SelectionProblem::BluetoothNameTooLong:
+      return ForVariant<std::string_view>(variant, "蓝牙名称", "BT Name");
+    case SelectionProblem::BluetoothPasswordTooLong:
+      return ForVariant<std::string_view>(variant, "蓝牙密码", "BT Password");
+    case SelectionProblem::StartOffsetOutOfRange:
+      return ForVariant<std::string_view>(variant, "起始偏移量", "Start offset");
+    case SelectionProblem::CutOffsetOutOfRange:
+      return ForVariant<std::string_view>(variant, "切纸偏移量", "Cut paper offset");
+  }
+  return {};
+}
+
+}  // namespace
+
+SettingRule RuleFor(SettingKey key) {
+  return kRules[static_cast<std::size_t>(key)];
+}
+
+std::span<const SettingKey> NetworkOrder(UiVariant variant) {
+  return variant == UiVariant::Chinese ? std::span<const SettingKey>(kChineseNetworkOrder)
+                                       : std::span<const SettingKey>(kPortOrder);
+}
+
+SetupReport SendSettingsOverPort(const SettingSelection& selection, const PortRunOptions& options,
+                                 OpenPort& port, Sleeper& sleeper) {
+  const bool writeOnlyLink = options.interfaceType == kParallelInterface || options.usbWriteOnly;
+  SetupReport report;
+  port.Write(kSetupBegin);
+  for (SettingKey key : kPortOrder) {
+    const std::optional<EncodedSetting> sent = EncodeSetting(key, selection);
+    if (!sent)
+      continue;
+    port.Write(sent->command);
+    if (key == SettingKey::TargetSerialLine)
+      sleeper.Sleep(kTargetLineWait);
+
+    const SettingRule rule = RuleFor(key);
+    const ReportLines lines = PortReportLines(options.variant, key);
+    if (rule.ack == AckRule::NoAck || (rule.skippedOnWriteOnlyLinks && writeOnlyLink)) {
+      report.Add(lines.completed);
+      continue;
+    }
+    if (key == SettingKey::BidAdjustment && options.variant == UiVariant::Chinese) {
+      sleeper.Sleep(kChineseBidAdjustmentWait);
+    }
+    const bool ok = Judge(rule.ack, *sent, SentTextLength(*sent), port, sleeper);
+    report.Add(ok ? lines.success : lines.failure);
+  }
+  port.Write(kSetupEnd);
+  return report;
+}
+
+SetupReport SendSettingsOverNetwork(const SettingSelection& selection, UiVariant variant,
+                                    NetworkLink& link, Sleeper& sleeper) {
+  SetupReport report;
+  link.Send(kSetupBegin);
+  for (SettingKey key : NetworkOrder(variant)) {
+    const std::optional<EncodedSetting> sent = EncodeSetting(key, selection);
+    if (!sent)
+      continue;
+    link.Send(sent->command);
+    if (key == SettingKey::TargetSerialLine)
+      sleeper.Sleep(kTargetLineWait);
+    report.Add(NetworkCompletedLine(variant, key));
+  }
+  sleeper.Sleep(kNetworkWaitBeforeEnd);
+  link.Send(kSetupEnd);
+  return report;
+}
+
+SettingSelection ReadSettingSelection(DialogControls& c) {
+  SettingSelection s;
+  s.language = c.GetSelection(ctl::kLanguage);
+  s.blackMarkPosition = c.GetSelection(ctl::kBlackMarkPosition);
+  s.font = c.GetSelection(ctl::kFont);
+  s.blackMarkDetection = c.GetSelection(ctl::kBlackMarkDetection);
+  s.commandSet = c.GetSelection(ctl::kCommandSet);
+  s.paperSensitivity = c.GetSelection(ctl::kPaperSensitivity);
+  s.printDirection = c.GetSelection(ctl::kPrintDirection);
+  s.codePage = c.GetSelection(ctl::kCodePage);
+  s.printDensity = c.GetSelection(ctl::kPrintDensity);
+  s.cutter = c.GetSelection(ctl::kCutter);
+  s.mechanism = c.GetSelection(ctl::kMechanism);
+  s.paperOutReprint = c.GetSelection(ctl::kPaperOutReprint);
+  s.carriageReturn = c.GetSelection(ctl::kCarriageReturn);
+  s.printWidth = c.GetSelection(ctl::kPrintWidth);
+  s.buzzer = c.GetSelection(ctl::kBuzzer);
+  s.printSpeed = c.GetSelection(ctl::kPrintSpeed);
+  s.sendManufacturer = c.IsChecked(ctl::kManufacturerCheck);
+  s.manufacturerText = c.GetText(ctl::kManufacturerText);
+  s.sendModel = c.IsChecked(ctl::kModelCheck);
+  s.modelText = c.GetText(ctl::kModelText);
+  s.targetBaud = c.GetSelection(ctl::kTargetBaud);
+  s.targetParity = c.GetSelection(ctl::kTargetParity);
+  s.targetDataBits = c.GetSelection(ctl::kTargetDataBits);
+  s.targetFlow = c.GetSelection(ctl::kTargetFlow);
+  s.sendBluetoothName = c.IsChecked(ctl::kBluetoothNameCheck);
+  s.bluetoothNameText = c.GetText(ctl::kBluetoothNameText);
+  s.sendBluetoothPassword = c.IsChecked(ctl::kBluetoothPasswordCheck);
+  s.bluetoothPasswordText = c.GetText(ctl::kBluetoothPasswordText);
+  s.sendRadioAddress = c.IsChecked(ctl::kRadioAddressCheck);
+  for (std::size_t i = 0; i < s.radioAddressText.size(); ++i) {
+    s.radioAddressText[i] = c.GetText(ctl::kRadioAddressFields[i]);
+  }
+  s.lcdBacklight = c.GetSelection(ctl::kLcdBacklight);
+  s.paperNearEnd = c.GetSelection(ctl::kPaperNearEnd);
+  s.printPasses = c.GetSelection(ctl::kPrintPasses);
+  s.bidAdjustment = c.GetSelection(ctl::kBidAdjustment);
+  s.charsPerLine = c.GetSelection(ctl::kCharsPerLine);
+  s.sendStartOffset = c.IsChecked(ctl::kStartOffsetCheck);
+  s.startOffsetText = c.GetText(ctl::kStartOffsetText);
+  s.sendCutOffset = c.IsChecked(ctl::kCutOffsetCheck);
+  s.cutOffsetText = c.GetText(ctl::kCutOffsetText);
+  return s;
+}
+
+std::string RefusalMessage(UiVariant variant, const SelectionRefusal& refusal) {
+  const std::string field(FieldName(variant, refusal.problem));
+  const bool chinese = variant == UiVariant::Chinese;
+  switch (refusal.problem) {
+    case SelectionProblem::RadioAddressNotHex: {
+      const std::string n = std::to_string(refusal.field + 1);
+      return chinese
+                 ? field + "第" + n + "栏须以两位十六进制数字(0-9, A-F)开头!"
+                 : field + " field " + n + " must begin with two hexadecimal digits (0-9, A-F)!";
+    }
+    case SelectionProblem::BluetoothNameTooLong:
+    case SelectionProblem::BluetoothPasswordTooLong:
+      return chinese ? field + "不能超过255字节!" : field + " must not exceed 255 bytes!";
+    case SelectionProblem::StartOffsetOutOfRange:
+    case SelectionProblem::CutOffsetOutOfRange: {
+      const std::string max = std::to_string(MaxOffsetMillimetres());
+      return chinese ? field + "须在0到" + max + "mm之间!"
+                     : field + " must be between 0 and " + max + " mm!";
+    }
+  }
+  return field;
+}
+
+bool RefuseUnsendableSelection(const DeviceContext& context) {
+  const std::optional<SelectionRefusal> refusal =
+      CheckSelection(ReadSettingSelection(context.controls));
+  if (!refusal)
+    return false;
+  context.prompt.ShowMessage(RefusalMessage(context.variant, *refusal));
+  return true;
+}
+
+int RunSetOverPort(const DeviceContext& context, PrinterConnection& connection) {
+  std::unique_ptr<OpenPort> port = std::move(connection.handle);
+  const PortRunOptions options{context.variant, context.controls.GetSelection(ctl::kInterface),
+                               connection.usbWriteOnly};
+  const SettingSelection selection = ReadSettingSelection(context.controls);
+  // A selection that cannot be sent is refused before a byte goes out, also when a caller did not
+  // check it before opening.
+  if (const auto refusal = CheckSelection(selection)) {
+    context.prompt.ShowMessage(RefusalMessage(context.variant, *refusal));
+    return 1;
+  }
+  const SetupReport report = SendSettingsOverPort(selection, options, *port, context.sleeper);
+  context.prompt.ShowMessage(report.Empty() ? EmptyPortReportText(context.variant)
+                                            : std::string_view(report.Text()));
+  port.reset();  // released only once the user has closed the report
+  return 1;
+}
+
+void RunSetOverNetwork(const DeviceContext& context, PrinterConnection& connection) {
+  std::unique_ptr<NetworkLink> link = std::move(connection.socket);
+  const SettingSelection selection = ReadSettingSelection(context.controls);
+  if (const auto refusal = CheckSelection(selection)) {
+    context.prompt.ShowMessage(RefusalMessage(context.variant, *refusal));
+    return;
+  }
+  const SetupReport report =
+      SendSettingsOverNetwork(selection, context.variant, *link, context.sleeper);
+  context.prompt.ShowMessage(report.Text());
+  link.reset();
+}
+
+}  // namespace vantrel

@@ -1,0 +1,617 @@
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "protocol/operations.h"
+#include "protocol/set_run.h"
+#include "tests/support/fake_controls.h"
+#include "tests/support/param_name.h"
+#include "tests/support/script.h"
+#include "ui/control_ids.h"
+
+namespace vantrel {
+namespace {
+
+using namespace vantrel::test;  // NOLINT: the script vocabulary reads best unqualified
+
+// Every setting chosen, with values whose bytes are easy to tell apart.
+SettingSelection EverySetting() {
+  SettingSelection s;
+  s.language = 2;
+  s.blackMarkPosition = 1;
+  s.font = 2;
+  s.blackMarkDetection = 1;
+  s.commandSet = 3;
+  s.paperSensitivity = 2;
+  s.printDirection = 1;
+  s.codePage = 2;
+  s.printDensity = 3;
+  s.cutter = 2;
+  s.mechanism = 1;
+  s.paperOutReprint = 1;
+  s.carriageReturn = 2;
+  s.printWidth = 1;
+  s.buzzer = 4;
+  s.printSpeed = 2;
+  s.sendManufacturer = true;
+  s.manufacturerText = "ZEL";
+  s.sendModel = true;
+  s.modelText = "T80";
+  s.targetBaud = 4;
+  s.sendBluetoothName = true;
+  s.bluetoothNameText = "BT01";
+  s.sendBluetoothPassword = true;
+  s.bluetoothPasswordText = "1234";
+  s.sendRadioAddress = true;
+  s.lcdBacklight = 2;
+  s.paperNearEnd = 1;
+  s.printPasses = 2;
+  s.bidAdjustment = 13;
+  s.charsPerLine = 1;
+  s.sendStartOffset = true;
+  s.startOffsetText = "10";
+  s.sendCutOffset = true;
+  s.cutOffsetText = "50";
+  return s;
+}
+
+// The command of each setting of EverySetting(), in port order.
+const char* const kEveryCommand[kSettingCount] = {
+    "1B 16 01",
+    "1B 17 00",
+    "1B 21 01",
+    "1B 22 00",
+    "1B 18 02",
+    "1B 28 01",
+    "1B 63 00",
+    "1B 74 01",
+    "1B FD 02",
+    "1B 19 11",
+    "1B 2A 00",
+    "1B 2B 01",
+    "1B 20 00",
+    "1B 1F 03",
+    "1B 1E 01",
+    "1B 1B 03 5A 45 4C 00",
+    "1B 1C 03 54 38 30 00",
+    "1B 23 3B",
+    "1B 13 04 42 54 30 31",
+    "1B 10 04 31 32 33 34",
+    "1C BD 00 84 00 01",
+    "1C BC 01",
+    "1B 35 00",
+    "1B 55 01",
+    "1B 1A 0C",
+    "1B 39 00",
+    "1D 28 46 04 00 01 00 38 00",
+    "1D 28 46 04 00 02 00 1C 01",
+};
+
+const char* Command(SettingKey key) {
+  return kEveryCommand[static_cast<int>(key)];
+}
+
+// A reply poll that finds `answer` waiting at once on a link that can count.
+std::vector<Step> PollAnswered(std::size_t cap, std::string_view answer) {
+  const std::size_t n = FromHex(answer).size();
+  return {Count(n), Read(std::min(n, cap), answer)};
+}
+
+// A reply poll that never gets a byte: 40 reads, each followed by a 300 ms wait.
+std::vector<Step> PollSilent(std::optional<std::size_t> waiting, std::size_t cap) {
+  std::vector<Step> steps;
+  for (int i = 0; i < 40; ++i) {
+    steps.push_back(Count(waiting));
+    steps.push_back(ReadNothing(waiting ? 0 : cap));
+    steps.push_back(Sleep(300));
+  }
+  return steps;
+}
+
+struct CoreRun {
+  Script script;
+  ScriptedSleeper sleeper{script};
+
+  SetupReport OverPort(const SettingSelection& s, PortRunOptions options) {
+    ScriptedPort port(script);
+    return SendSettingsOverPort(s, options, port, sleeper);
+  }
+  SetupReport OverNetwork(const SettingSelection& s, UiVariant variant) {
+    ScriptedLink link(script);
+    return SendSettingsOverNetwork(s, variant, link, sleeper);
+  }
+};
+
+// The printer echoes every value byte on a serial port.
+TEST(PortRun, EverySettingOverSerialWithAnAnsweringPrinterChinese) {
+  CoreRun run;
+  run.script.Then(Write("1B 09"));
+  for (int k = 0; k <= static_cast<int>(SettingKey::PrintSpeed); ++k) {
+    const Bytes command = FromHex(kEveryCommand[k]);
+    run.script.Then(Write(command)).Then(Read(1, Hex(ByteView(command).last(1))));
+  }
+  run.script.Then({Write(Command(SettingKey::ManufacturerName)), Read(3, "5A 45 4C"),
+                   Write(Command(SettingKey::ModelName)), Read(3, "54"),
+                   Write(Command(SettingKey::TargetSerialLine)), Sleep(1000), Read(1, "77"),
+                   Write(Command(SettingKey::BluetoothName))});
+  run.script.Then(PollAnswered(10, "4F 4B"));
+  run.script.Then(Write(Command(SettingKey::BluetoothPassword)));
+  run.script.Then(PollAnswered(10, "4F 4B 0D 0A"));
+  run.script.Then(Write(Command(SettingKey::RadioAddress)));
+  run.script.Then(PollAnswered(4, "01"));
+  run.script.Then({Write(Command(SettingKey::LcdBacklight)), Read(1, "01"),
+                   Write(Command(SettingKey::PaperNearEnd)), Read(1, "00"),
+                   Write(Command(SettingKey::PrintPasses)), Read(1, "01"),
+                   Write(Command(SettingKey::BidAdjustment)), Sleep(1500), Read(1, "0C"),
+                   Write(Command(SettingKey::CharsPerLine)), Read(1, "00"),
+                   Write(Command(SettingKey::StartOffset)), Write(Command(SettingKey::CutOffset)),
+                   Write("1B 15"), ClosePort()});
+
+  const SetupReport report = run.OverPort(EverySetting(), {UiVariant::Chinese, 0, false});
+  run.script.ExpectDone();
+  EXPECT_EQ(report.Text(),
+            "语言设置成功!\r\n黑标位置设置成功!\r\n字体设置成功!\r\n黑标检测设置成功!\r\n"
+            "打印指令集设置成功!\r\n纸敏感度设置成功!\r\n打印方向设置成功!\r\n代码页设置成功!\r\n"
+            "打印浓度设置成功!\r\n切刀机芯设置成功!\r\n缺纸重新打印功能设置成功!\r\n"
+            "0D回车指令使能设置成功!\r\n打印宽度设置成功!\r\n蜂鸣器使能设置成功!\r\n"
+            "打印速度设置成功!\r\n制造商名称设置成功!\r\n打印机型号设置成功!\r\n串口设置成功!\r\n"
+            "蓝牙名称设置成功!\r\n蓝牙密码设置成功!\r\n射频地址设置成功!\r\nLCD背光设置成功!\r\n"
+            "纸将尽设置成功!\r\n单双向打印设置成功!\r\n双向打印校对调整设置成功!\r\n"
+            "字符打印列数设置成功!\r\n起始偏移量设置完成!\r\n切/撕纸偏移量设置完成!\r\n");
+}
+
+// A printer that never answers, in English: no 1500 ms wait before the alignment read, the
+// serial driver counts no waiting byte, every judged setting fails.
+TEST(PortRun, EverySettingOverSerialWithASilentPrinterEnglish) {
+  CoreRun run;
+  run.script.Then(Write("1B 09"));
+  for (int k = 0; k <= static_cast<int>(SettingKey::PrintSpeed); ++k) {
+    run.script.Then(Write(kEveryCommand[k])).Then(ReadNothing(1));
+  }
+  run.script.Then({Write(Command(SettingKey::ManufacturerName)), ReadNothing(3),
+                   Write(Command(SettingKey::ModelName)), Read(3, "", false),
+                   Write(Command(SettingKey::TargetSerialLine)), Sleep(1000), ReadNothing(1),
+                   Write(Command(SettingKey::BluetoothName))});
+  run.script.Then(PollSilent(0, 10));
+  run.script.Then(Write(Command(SettingKey::BluetoothPassword)));
+  run.script.Then(PollSilent(0, 10));
+  run.script.Then(Write(Command(SettingKey::RadioAddress)));
+  run.script.Then(PollSilent(0, 4));
+  for (SettingKey key :
+       {SettingKey::LcdBacklight, SettingKey::PaperNearEnd, SettingKey::PrintPasses,
+        SettingKey::BidAdjustment, SettingKey::CharsPerLine}) {
+    run.script.Then(Write(Command(key))).Then(ReadNothing(1));
+  }
+  run.script.Then({Write(Command(SettingKey::StartOffset)), Write(Command(SettingKey::CutOffset)),
+                   Write("1B 15"), ClosePort()});
+
+  const SetupReport report = run.OverPort(EverySetting(), {UiVariant::English, 3, false});
+  run.script.ExpectDone();
+  EXPECT_EQ(report.Text(),
+            "Language setting failed!\r\nBlacklabel position setting failed!\r\n"
+            "Fonts setting failed!\r\nBlacklabel detection setting failed!\r\n"
+            "Instruction set setting failed!\r\nPaper sensitivity setting failed!\r\n"
+            "Print direction setting failed!\r\nCodepage setting failed!\r\n"
+            "Print density setting failed!\r\nAppliance setting failed!\r\n"
+            "Paper lack reprint setting failed!\r\n0D print setting failed!\r\n"
+            "Print width setting failed!\r\nBuzzer setting failed!\r\n"
+            "Print speed setting failed!\r\nManufacturer setting failed!\r\n"
+            "Printer model setting failed!\r\nSerial setting failed!\r\n"
+            "Bluetooth name setting failed!\r\nBluetooth password setting failed!\r\n"
+            "Radio address setting failed!\r\nLCD backlight setting failed!\r\n"
+            "paper will end setting failed!\r\n"
+            "single or double side print setting failed!\r\n"
+            "double side print adjust setting failed!\r\n"
+            "character print columns setting failed!\r\n"
+            "start offset setting completed!\r\ncut/tear paper setting completed!\r\n");
+}
+
+// Over LPT1 and to the USB printer that never answers, settings 1 to 19 are not read back;
+// 20 to 26 still are, asking for the cap where the link cannot count waiting bytes.
+struct LinkCase {
+  const char* name;
+  PortRunOptions options;
+};
+
+class WriteOnlyLinkRun : public testing::TestWithParam<LinkCase> {};
+
+TEST_P(WriteOnlyLinkRun, SkipsTheReadBackOfTheFirstNineteenSettings) {
+  const PortRunOptions options = GetParam().options;
+  CoreRun run;
+  run.script.Then(Write("1B 09"));
+  for (int k = 0; k <= static_cast<int>(SettingKey::BluetoothName); ++k) {
+    run.script.Then(Write(kEveryCommand[k]));
+    if (static_cast<SettingKey>(k) == SettingKey::TargetSerialLine)
+      run.script.Then(Sleep(1000));
+  }
+  run.script.Then(Write(Command(SettingKey::BluetoothPassword)));
+  run.script.Then(PollSilent(std::nullopt, 10));
+  run.script.Then(Write(Command(SettingKey::RadioAddress)));
+  run.script.Then({Count(std::nullopt), Read(4, "01 02")});
+  run.script.Then({Write(Command(SettingKey::LcdBacklight)), ReadNothing(1),
+                   Write(Command(SettingKey::PaperNearEnd)), Read(1, "00"),
+                   Write(Command(SettingKey::PrintPasses)), Read(1, "00"),
+                   Write(Command(SettingKey::BidAdjustment))});
+  if (options.variant == UiVariant::Chinese)
+    run.script.Then(Sleep(1500));
+  run.script.Then({Read(1, "0C"), Write(Command(SettingKey::CharsPerLine)), Read(1, "00"),
+                   Write(Command(SettingKey::StartOffset)), Write(Command(SettingKey::CutOffset)),
+                   Write("1B 15"), ClosePort()});
+
+  const SetupReport report = run.OverPort(EverySetting(), options);
+  run.script.ExpectDone();
+  if (options.variant == UiVariant::Chinese) {
+    EXPECT_EQ(report.Text(),
+              "语言设置完成!\r\n黑标位置设置完成!\r\n字体设置完成!\r\n黑标检测设置完成!\r\n"
+              "打印指令集设置完成!\r\n纸敏感度设置完成!\r\n打印方向设置完成!\r\n"
+              "代码页设置完成!\r\n打印浓度设置完成!\r\n切刀机芯设置完成!\r\n"
+              "缺纸重新打印功能设置完成!\r\n0D回车指令使能设置完成!\r\n打印宽度设置完成!\r\n"
+              "蜂鸣器使能设置完成!\r\n打印速度设置完成!\r\n制造商名称设置完成!\r\n"
+              "打印机型号设置完成!\r\n串口设置完成!\r\n蓝牙名称设置完成!\r\n"
+              "蓝牙密码设置失败!\r\n射频地址设置成功!\r\nLCD背光设置失败!\r\n"
+              "纸将尽设置成功!\r\n单双向打印设置失败!\r\n双向打印校对调整设置成功!\r\n"
+              "字符打印列数设置成功!\r\n起始偏移量设置完成!\r\n切/撕纸偏移量设置完成!\r\n");
+  } else {
+    EXPECT_EQ(report.Text(),
+              "Language setting completed!\r\nBlacklabel position setting completed!\r\n"
+              "Fonts setting completed!\r\nBlacklabel detection setting completed!\r\n"
+              "Instruction set setting completed!\r\nPaper sensitivity setting completed!\r\n"
+              "Print direction setting completed!\r\nCodepage setting completed!\r\n"
+              "Print density setting completed!\r\nAppliance setting completed!\r\n"
+              "Paper lack reprint setting completed!\r\n0D print setting completed!\r\n"
+              "Print width setting completed!\r\nBuzzer setting completed!\r\n"
+              "Print speed setting completed!\r\nManufacturer setting completed!\r\n"
+              "Printer model setting completed!\r\nSerial setting completed!\r\n"
+              "Bluetooth name setting completed!\r\nBluetooth password setting failed!\r\n"
+              "Radio address setting succeed!\r\nLCD backlight setting failed!\r\n"
+              "paper will end setting succeed!!\r\n"
+              "single or double side print setting failed!\r\n"
+              "double side print adjust setting succeed!\r\n"
+              "character print columns setting completed!\r\n"
+              "start offset setting completed!\r\ncut/tear paper setting completed!\r\n");
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Links, WriteOnlyLinkRun,
+    testing::Values(LinkCase{"ParallelChinese", {UiVariant::Chinese, kParallelInterface, false}},
+                    LinkCase{"ParallelEnglish", {UiVariant::English, kParallelInterface, false}},
+                    LinkCase{"WriteOnlyUsbChinese", {UiVariant::Chinese, kUsbInterface, true}},
+                    LinkCase{"WriteOnlyUsbEnglish", {UiVariant::English, kUsbInterface, true}},
+                    // The flag outlives the USB action that set it.
+                    LinkCase{"SerialAfterWriteOnlyUsb", {UiVariant::Chinese, 2, true}}),
+    ParamName<LinkCase>);
+
+// One setting, one answer: how each rule judges what the printer said.
+struct JudgeCase {
+  const char* name;
+  std::function<void(SettingSelection&)> choose;
+  std::vector<Step> steps;  // between the command and SetupEnd
+  const char* line;
+};
+
+class AckJudging : public testing::TestWithParam<JudgeCase> {};
+
+TEST_P(AckJudging, ReportsWhatTheAnswerShows) {
+  const JudgeCase& c = GetParam();
+  SettingSelection s;
+  c.choose(s);
+  CoreRun run;
+  run.script.Then(Write("1B 09"));
+  for (SettingKey key : AllSettingKeys()) {
+    if (const auto e = EncodeSetting(key, s))
+      run.script.Then(Write(e->command));
+  }
+  run.script.Then(c.steps).Then({Write("1B 15"), ClosePort()});
+  const SetupReport report = run.OverPort(s, {UiVariant::English, 0, false});
+  run.script.ExpectDone();
+  EXPECT_EQ(report.Text(), c.line);
+}
+
+INSTANTIATE_TEST_SUITE_P(Answers, AckJudging,
+                         testing::Values(JudgeCase{"EchoOfAnotherValue",
+                                                   [](auto& s) { s.language = 1; },
+                                                   {Read(1, "01")},
+                                                   "Language setting failed!\r\n"},
+                                         JudgeCase{"EchoFromAFailedRead",
+                                                   [](auto& s) { s.language = 1; },
+                                                   {Read(1, "00", false)},
+                                                   "Language setting failed!\r\n"},
+                                         JudgeCase{"NameEchoesFirstByteOnly",
+                                                   [](auto& s) {
+                                                     s.sendModel = true;
+                                                     s.modelText = "ABCDEFGHIJKLMNOPQRS";
+                                                   },
+                                                   {Read(16, "41")},
+                                                   "Printer model setting succeed!\r\n"},
+                                         JudgeCase{"NameEchoWrongFirstByte",
+                                                   [](auto& s) {
+                                                     s.sendManufacturer = true;
+                                                     s.manufacturerText = "AB";
+                                                   },
+                                                   {Read(2, "42 41")},
+                                                   "Manufacturer setting failed!\r\n"},
+                                         JudgeCase{"EmptyNameReadsNothingAndFails",
+                                                   [](auto& s) { s.sendManufacturer = true; },
+                                                   {Read(0, "")},
+                                                   "Manufacturer setting failed!\r\n"},
+                                         JudgeCase{"TargetLineTakesAnyByte",
+                                                   [](auto& s) { s.targetBaud = 1; },
+                                                   {Sleep(1000), Read(1, "FF")},
+                                                   "Serial setting succeed!\r\n"},
+                                         JudgeCase{"OkAnswer",
+                                                   [](auto& s) { s.sendBluetoothName = true; },
+                                                   {Count(2), Read(2, "4F 4B")},
+                                                   "Bluetooth name setting succeed!\r\n"},
+                                         JudgeCase{"LoneOIsNotOk",
+                                                   [](auto& s) { s.sendBluetoothName = true; },
+                                                   {Count(1), Read(1, "4F")},
+                                                   "Bluetooth name setting failed!\r\n"},
+                                         JudgeCase{"OkAfterTwoEmptyPolls",
+                                                   [](auto& s) { s.sendBluetoothPassword = true; },
+                                                   {Count(0), Read(0, ""), Sleep(300), Count(0),
+                                                    Read(0, ""), Sleep(300), Count(5),
+                                                    Read(5, "4F 4B 21 0D 0A")},
+                                                   "Bluetooth password setting succeed!\r\n"},
+                                         JudgeCase{"PollAsksAtMostTheCap",
+                                                   [](auto& s) { s.sendBluetoothPassword = true; },
+                                                   {Count(30), Read(10, "4F 4B")},
+                                                   "Bluetooth password setting succeed!\r\n"},
+                                         JudgeCase{"OnlyTheReadThatEndsThePollIsJudged",
+                                                   [](auto& s) { s.sendBluetoothName = true; },
+                                                   {Count(1), Read(1, "4F")},
+                                                   "Bluetooth name setting failed!\r\n"},
+                                         JudgeCase{"RadioFourthByteFirst",
+                                                   [](auto& s) { s.sendRadioAddress = true; },
+                                                   {Count(9), Read(4, "01 00 00 00")},
+                                                   "Radio address setting succeed!\r\n"},
+                                         JudgeCase{"RadioOtherByte",
+                                                   [](auto& s) { s.sendRadioAddress = true; },
+                                                   {Count(1), Read(1, "84")},
+                                                   "Radio address setting failed!\r\n"}),
+                         ParamName<JudgeCase>);
+
+// The password's own poll decides, whatever the name's poll got before.
+TEST(PortRun, EachPollJudgesOnlyItsOwnSetting) {
+  SettingSelection s;
+  s.sendBluetoothName = true;
+  s.sendBluetoothPassword = true;
+  CoreRun run;
+  run.script.Then(
+      {Write("1B 09"), Write("1B 13 00"), Count(2), Read(2, "4F 4B"), Write("1B 10 00")});
+  run.script.Then(PollSilent(0, 10));
+  run.script.Then({Write("1B 15"), ClosePort()});
+  const SetupReport report = run.OverPort(s, {UiVariant::Chinese, 0, false});
+  run.script.ExpectDone();
+  EXPECT_EQ(report.Text(), "蓝牙名称设置成功!\r\n蓝牙密码设置失败!\r\n");
+}
+
+TEST(NetworkRun, EnglishSendsInPortOrder) {
+  CoreRun run;
+  run.script.Then(Send("1B 09"));
+  for (const char* command : kEveryCommand) {
+    run.script.Then(Send(command));
+    if (std::string_view(command) == "1B 23 3B")
+      run.script.Then(Sleep(1000));
+  }
+  run.script.Then({Sleep(1000), Send("1B 15"), CloseLink()});
+  const SetupReport report = run.OverNetwork(EverySetting(), UiVariant::English);
+  run.script.ExpectDone();
+  EXPECT_EQ(report.Text(),
+            "Language setting completed!\r\nBlacklabel position setting completed!\r\n"
+            "Fonts setting completed!\r\nBlacklabel detection setting completed!\r\n"
+            "Instruction set setting completed!\r\nPaper sensitivity setting completed!\r\n"
+            "Print direction setting completed!\r\nCodepage setting completed!\r\n"
+            "Print density setting completed!\r\nAppliance setting completed!\r\n"
+            "Paper lack reprint setting completed!\r\n0D print setting completed!\r\n"
+            "Print width setting completed!\r\nBuzzer setting completed!\r\n"
+            "Print speed setting completed!\r\nManufacturer setting completed!\r\n"
+            "Printer model setting completed!\r\nSerial setting completed!\r\n"
+            "Bluetooth name setting completed!\r\nBluetooth password setting completed!\r\n"
+            "Address binding setting completed!\r\nLCD backlight setting completed!\r\n"
+            "paper will end setting completed!\r\nsingle or double side setting completed!\r\n"
+            "double side print adjust setting completed!\r\n"
+            "character print columns setting completed!\r\n"
+            "start offset setting completed!\r\n"
+            "cut or tear paper offset setting completed!\r\n");
+}
+
+TEST(NetworkRun, ChineseSendsTheTargetSerialLineLast) {
+  CoreRun run;
+  run.script.Then(Send("1B 09"));
+  for (const char* command : kEveryCommand) {
+    if (std::string_view(command) != "1B 23 3B")
+      run.script.Then(Send(command));
+  }
+  run.script.Then({Send("1B 23 3B"), Sleep(1000), Sleep(1000), Send("1B 15"), CloseLink()});
+  const SetupReport report = run.OverNetwork(EverySetting(), UiVariant::Chinese);
+  run.script.ExpectDone();
+  EXPECT_EQ(report.Text(),
+            "语言设置完成!\r\n黑标位置设置完成!\r\n字体设置完成!\r\n黑标检测设置完成!\r\n"
+            "打印指令集设置完成!\r\n纸敏感度设置完成!\r\n打印方向设置完成!\r\n代码页设置完成!\r\n"
+            "打印浓度设置完成!\r\n切刀机芯设置完成!\r\n缺纸重新打印功能设置完成!\r\n"
+            "0D回车指令使能设置完成!\r\n打印宽度设置完成!\r\n蜂鸣器使能设置完成!\r\n"
+            "打印速度设置完成!\r\n制造商名称设置完成!\r\n打印机型号设置完成!\r\n"
+            "蓝牙名称设置完成!\r\n蓝牙密码设置完成!\r\n射频地址设置完成!\r\nLCD背光设置完成!\r\n"
+            "纸将尽设置完成!\r\n单双向打印设置完成!\r\n双向打印校对调整设置完成!\r\n"
+            "字符打印列数设置完成!\r\n起始偏移量设置完成!\r\n切/撕纸偏移量设置完成!\r\n"
+            "串口设置完成!\r\n");
+}
+
+// The dialog-level runs: the report box, then the release.
+
+struct DialogRun {
+  Script script;
+  ScriptedSleeper sleeper{script};
+  ScriptedMessages messages{script};
+  FakeControls controls;
+  PrinterConnection connection;
+
+  DeviceContext Context(UiVariant variant) { return {variant, controls, messages, sleeper}; }
+  void OpenPort() { connection.handle = std::make_unique<ScriptedPort>(script); }
+  void OpenLink() { connection.socket = std::make_unique<ScriptedLink>(script); }
+};
+
+class EmptyRun : public testing::TestWithParam<UiVariant> {};
+
+TEST_P(EmptyRun, OverAPortFramesNothingAndSaysSo) {
+  DialogRun d;
+  d.OpenPort();
+  d.script = {Write("1B 09"), Write("1B 15"),
+              Message(GetParam() == UiVariant::Chinese ? "设置完成" : "set completed."),
+              ClosePort()};
+  EXPECT_EQ(OperationDispatcher(d.Context(GetParam()), d.connection, DeviceOperation::SetOverPort),
+            1);
+  d.script.ExpectDone();
+  EXPECT_EQ(d.connection.handle, nullptr);
+}
+
+TEST_P(EmptyRun, OverTheNetworkShowsAnEmptyBoxBeforeTheLinkCloses) {
+  DialogRun d;
+  d.OpenLink();
+  d.script = {Send("1B 09"), Sleep(1000), Send("1B 15"), Message(""), CloseLink()};
+  OperationDispatcher(d.Context(GetParam()), d.connection, DeviceOperation::SetOverNetwork);
+  d.script.ExpectDone();
+}
+
+INSTANTIATE_TEST_SUITE_P(Variants, EmptyRun,
+                         testing::Values(UiVariant::Chinese, UiVariant::English), VariantName);
+
+TEST(DialogSetRun, ReadsTheInterfaceAndSettingsFromTheDialog) {
+  DialogRun d;
+  d.controls.SetSelection(ctl::kInterface, kParallelInterface);
+  d.controls.SetSelection(ctl::kBlackMarkDetection, 1);
+  d.controls.SetSelection(ctl::kLcdBacklight, 1);
+  d.controls.SetChecked(ctl::kCutOffsetCheck, true);
+  d.controls.SetText(ctl::kCutOffsetText, "12");
+  d.OpenPort();
+  d.script = {Write("1B 09"),
+              Write("1B 22 00"),
+              Write("1C BC 00"),
+              ReadNothing(1),
+              Write("1D 28 46 04 00 02 00 44 00"),
+              Write("1B 15"),
+              Message("黑标检测设置完成!\r\nLCD背光设置失败!\r\n切/撕纸偏移量设置完成!\r\n"),
+              ClosePort()};
+  OperationDispatcher(d.Context(UiVariant::Chinese), d.connection, DeviceOperation::SetOverPort);
+  d.script.ExpectDone();
+}
+
+TEST(ReadSettingSelection, TakesEveryControlWhateverItsEnabledState) {
+  FakeControls c;
+  c.SetSelection(ctl::kCutter, 3);
+  c.SetSelection(ctl::kMechanism, 2);
+  c.Enable(ctl::kMechanism, false);
+  c.SetSelection(ctl::kTargetBaud, 8);
+  c.SetSelection(ctl::kTargetParity, 2);
+  c.SetSelection(ctl::kTargetDataBits, 0);
+  c.SetSelection(ctl::kTargetFlow, 0);
+  c.SetChecked(ctl::kRadioAddressCheck, true);
+  c.SetText(ctl::kRadioAddress1, "ab");
+  c.SetText(ctl::kRadioAddress2, "EF");
+  c.SetText(ctl::kRadioAddress3, "840");
+  c.SetText(ctl::kRadioAddress4, "07");
+  c.SetText(ctl::kModelText, "unticked");
+  const SettingSelection s = ReadSettingSelection(c);
+  EXPECT_EQ(Hex(EncodeSetting(SettingKey::CutterMechanism, s)->command), "1B 19 22");
+  EXPECT_EQ(Hex(EncodeSetting(SettingKey::TargetSerialLine, s)->command), "1B 23 07");
+  EXPECT_EQ(Hex(EncodeSetting(SettingKey::RadioAddress, s)->command), "1C BD AB EF 84 07");
+  EXPECT_FALSE(EncodeSetting(SettingKey::ModelName, s));
+}
+
+struct RefusalMessageCase {
+  const char* name;
+  UiVariant variant;
+  std::function<void(FakeControls&)> enter;
+  const char* message;
+};
+
+class RefusedRun : public testing::TestWithParam<RefusalMessageCase> {};
+
+// A refused selection sends no byte: the set-up refuses before anything is opened, and a run
+// handed an open connection anyway releases it untouched after the message.
+TEST_P(RefusedRun, SendsNothingAndNamesTheField) {
+  const RefusalMessageCase& c = GetParam();
+  {
+    DialogRun d;
+    c.enter(d.controls);
+    d.script = {Message(c.message)};
+    EXPECT_TRUE(RefuseUnsendableSelection(d.Context(c.variant)));
+    d.script.ExpectDone();
+  }
+  {
+    DialogRun d;
+    c.enter(d.controls);
+    d.OpenPort();
+    d.script = {Message(c.message), ClosePort()};
+    OperationDispatcher(d.Context(c.variant), d.connection, DeviceOperation::SetOverPort);
+    d.script.ExpectDone();
+  }
+  {
+    DialogRun d;
+    c.enter(d.controls);
+    d.OpenLink();
+    d.script = {Message(c.message), CloseLink()};
+    OperationDispatcher(d.Context(c.variant), d.connection, DeviceOperation::SetOverNetwork);
+    d.script.ExpectDone();
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Fields, RefusedRun,
+    testing::Values(RefusalMessageCase{"RadioChinese", UiVariant::Chinese,
+                                       [](FakeControls& c) {
+                                         c.SetSelection(ctl::kLanguage, 1);
+                                         c.SetChecked(ctl::kRadioAddressCheck, true);
+                                         c.SetText(ctl::kRadioAddress1, "00");
+                                         c.SetText(ctl::kRadioAddress2, "8");
+                                       },
+                                       "射频地址第2栏须以两位十六进制数字(0-9, A-F)开头!"},
+                    RefusalMessageCase{
+                        "RadioEnglish", UiVariant::English,
+                        [](FakeControls& c) {
+                          c.SetChecked(ctl::kRadioAddressCheck, true);
+                          c.SetText(ctl::kRadioAddress1, "zz");
+                        },
+                        "Radio Address field 1 must begin with two hexadecimal digits (0-9, "
+                        "A-F)!"},
+                    RefusalMessageCase{"BluetoothPasswordChinese", UiVariant::Chinese,
+                                       [](FakeControls& c) {
+                                         c.SetChecked(ctl::kBluetoothPasswordCheck, true);
+                                         c.SetText(ctl::kBluetoothPasswordText,
+                                                   std::string(256, '9'));
+                                       },
+                                       "蓝牙密码不能超过255字节!"},
+                    RefusalMessageCase{"BluetoothNameEnglish", UiVariant::English,
+                                       [](FakeControls& c) {
+                                         c.SetChecked(ctl::kBluetoothNameCheck, true);
+                                         c.SetText(ctl::kBluetoothNameText, std::string(400, 'n'));
+                                       },
+                                       "BT Name must not exceed 255 bytes!"},
+                    RefusalMessageCase{"StartOffsetNegativeChinese", UiVariant::Chinese,
+                                       [](FakeControls& c) {
+                                         c.SetChecked(ctl::kStartOffsetCheck, true);
+                                         c.SetText(ctl::kStartOffsetText, "-5");
+                                       },
+                                       "起始偏移量须在0到11538mm之间!"},
+                    RefusalMessageCase{"CutOffsetTooLargeEnglish", UiVariant::English,
+                                       [](FakeControls& c) {
+                                         c.SetChecked(ctl::kCutOffsetCheck, true);
+                                         c.SetText(ctl::kCutOffsetText, "20000");
+                                       },
+                                       "Cut paper offset must be between 0 and 11538 mm!"}),
+    ParamName<RefusalMessageCase>);
+
+TEST(RefuseUnsendableSelection, LetsASendableSelectionThrough) {
+  DialogRun d;
+  d.controls.SetChecked(ctl::kRadioAddressCheck, true);
+  for (int id : ctl::kRadioAddressFields)
+    d.controls.SetText(id, "0F");
+  EXPECT_FALSE(RefuseUnsendableSelection(d.Context(UiVariant::Chinese)));
+  d.script.ExpectDone();
+}
+
+}  // namespace
+}  // namespace vantrel
