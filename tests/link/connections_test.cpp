@@ -6,38 +6,20 @@
 #include "link/connections.h"
 #include "tests/link/link_world.h"
 #include "tests/support/param_name.h"
+#include "tests/support/print_case.h"
 
 namespace vantrel {
 namespace {
 
 using namespace test;
+using test::PrintTo;
 using UiVariant::Chinese;
 using UiVariant::English;
 
-const CommTimeouts kSerialZh{1000, 25, 50, 1000, 1000};
-const CommTimeouts kSerialEn{1000, 1000, 1000, 1000, 1000};
-const CommTimeouts kUsbZh{kMaxDword, 0, 0, 25, 50};
-const CommTimeouts kUsbEn{kMaxDword, 0, 0, 50, 2000};
-
-// The line every serial open ends with, whatever the dialog's data-bit and flow lists say.
-SerialLine FixedLine(std::uint32_t baud, std::uint8_t parity) {
-  SerialLine line;
-  line.baudRate = baud;
-  line.binary = true;
-  line.parityCheck = true;
-  line.byteSize = 8;
-  line.parity = parity;
-  line.stopBits = 0;
-  line.ctsOutputFlow = false;
-  line.rtsControl = RtsControl::Enable;
-  line.xonXoffOutput = true;
-  line.xonXoffInput = true;
-  line.xonChar = 0x11;
-  line.xoffChar = 0x13;
-  line.xonLimit = 50;
-  line.xoffLimit = 50;
-  return line;
-}
+const CommTimeouts kSerialZh = kSerialTimeoutsZh;
+const CommTimeouts kSerialEn = kSerialTimeoutsEn;
+const CommTimeouts kUsbZh = kUsbTimeoutsZh;
+const CommTimeouts kUsbEn = kUsbTimeoutsEn;
 
 // --- OpenSerialPort ---
 
