@@ -118,10 +118,21 @@ class System : public Sleeper {
   virtual void CloseSocket(SocketId socket) = 0;
 
   // Starts the system's own address-resolution tool with "-d" to drop the cached hardware
-  // addresses, shown normally, not waited for, its result not looked at. The program is taken
-  // from the system directory by its full path, never looked up through the current directory
-  // (which the file dialog moves to wherever the user's bitmaps are) or the search path.
+  // addresses, shown normally, not waited for, its result not looked at. The program is named by
+  // SystemArpPath of the system directory, never by a bare "arp" that would be looked up through
+  // the current directory (which the file dialog moves to wherever the user's bitmaps are) or
+  // the search path.
   virtual void StartArpClear() = 0;
 };
+
+// What StartArpClear runs: the shell's "open" verb on the system's arp program with "-d".
+inline constexpr std::string_view kArpVerb = "open";
+inline constexpr std::string_view kArpParameters = "-d";
+
+// The full path of arp.exe in the system directory the platform reports ("C:\Windows\system32"
+// gives "C:\Windows\system32\arp.exe"). Nothing when the directory is not an absolute path:
+// then arp is not started at all, since a bare name would be searched for in the current
+// directory first.
+std::optional<std::string> SystemArpPath(std::string_view systemDirectory);
 
 }  // namespace vantrel
