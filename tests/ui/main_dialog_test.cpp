@@ -7,6 +7,7 @@
 #include "tests/support/param_name.h"
 #include "tests/support/print_case.h"
 #include "tests/ui/dialog_world.h"
+#include "ui/option_lists.h"
 
 namespace vantrel {
 namespace {
@@ -28,6 +29,26 @@ std::vector<Step> operator+(std::vector<Step> a, const std::vector<Step>& b) {
   return a;
 }
 
+// Everything the user can see of the controls' state, to show that device actions leave it alone.
+std::string Snapshot(TemplateControls& c) {
+  std::string state;
+  auto add = [&state](int id, const std::string& what) {
+    state += std::to_string(id) + ":" + what + " ";
+  };
+  for (int id : ListControlIds())
+    add(id, std::to_string(c.GetSelection(id)) + (c.IsEnabled(id) ? "e" : "d"));
+  for (int id : {kManufacturerCheck, kModelCheck, kBluetoothNameCheck, kBluetoothPasswordCheck,
+                 kRadioAddressCheck, kStartOffsetCheck, kCutOffsetCheck})
+    add(id, std::string(c.IsChecked(id) ? "x" : "o") + (c.IsEnabled(id) ? "e" : "d"));
+  for (int id : {kManufacturerText, kModelText, kBluetoothNameText, kBluetoothPasswordText,
+                 kStartOffsetText, kCutOffsetText, kRadioAddress1, kRadioAddress2, kRadioAddress3,
+                 kRadioAddress4, kNetworkPort})
+    add(id, c.GetText(id) + (c.IsEnabled(id) ? "e" : "d"));
+  for (int id : {kDownloadBitmap, kPrintStoredBitmap, kSelectBitmap})
+    add(id, c.IsEnabled(id) ? "e" : "d");
+  return state;
+}
+
 // --- Which click runs which button ---
 
 struct ClickCase {
@@ -46,8 +67,10 @@ TEST_P(ClickRoutingTest, RunsTheButtonOfThisTemplate) {
   w.controls.SetSelection(kInterface, kNetworkInterface);
   w.controls.SetSelection(kBitmapSlot, 5);
   w.script.Then(c.steps);
+  const std::string before = Snapshot(w.controls);
   EXPECT_EQ(w.dialog->OnCommand(c.id, Notification::Clicked), c.result);
   w.script.ExpectDone();
+  EXPECT_EQ(Snapshot(w.controls), before) << "no device action changes a control";
 }
 
 std::vector<Step> SendsOverItsOwnLink(const char* bytes) {
