@@ -1,5 +1,6 @@
 #include "bitmap/download_command.h"
 
+#include <cstring>
 #include <new>
 
 namespace vantrel {
@@ -10,6 +11,19 @@ std::uint8_t Low(std::uint32_t value) {
 }
 std::uint8_t High(std::uint32_t value) {
   return static_cast<std::uint8_t>((value >> 8) & 0xFF);
+}
+
+// to[i] = ~from[i] for the first `count` bytes, eight bytes at a time where it can.
+void CopyInverted(const std::uint8_t* from, std::uint8_t* to, std::size_t count) {
+  std::size_t i = 0;
+  for (; i + 8 <= count; i += 8) {
+    std::uint64_t word;
+    std::memcpy(&word, from + i, sizeof word);
+    word = ~word;
+    std::memcpy(to + i, &word, sizeof word);
+  }
+  for (; i < count; ++i)
+    to[i] = static_cast<std::uint8_t>(~from[i]);
 }
 
 }  // namespace
@@ -40,10 +54,8 @@ bool WriteDownloadCommand(const StoredRows& image, int slot, std::span<std::uint
   std::uint8_t* raster = command.data() + kDownloadHeaderSize;
   // Stored row r (the bottom row first) becomes raster row height - 1 - r.
   for (std::size_t r = 0; r < height; ++r) {
-    const std::uint8_t* from = stored + r * stride;
     std::uint8_t* to = raster + (height - 1 - r) * x;
-    for (std::size_t i = 0; i < x; ++i)
-      to[i] = static_cast<std::uint8_t>(~from[i]);
+    CopyInverted(stored + r * stride, to, x);
     to[x - 1] &= mask;
   }
   return true;
