@@ -43,7 +43,7 @@ constexpr ProblemText kProblemTexts[] = {
     {LoadProblem::TooTall, "高度不能超过65535Pix!", "Height Must Be Within 65535Pix!"},
     {LoadProblem::ColourTableTruncated, "位图文件已损坏: 调色板超出文件末尾!",
      "The bitmap file is damaged: its colour table runs past the end of the file!"},
-    {LoadProblem::PixelRowsTruncated, "位图文件已损坏或经过压缩: 像素数据少于图像的行数!",
+    {LoadProblem::PixelRowsTruncated, "位图文件已损坏或经过压缩: 像素数据不完整!",
      "The bitmap file is damaged or compressed: its pixel data is shorter than its rows!"},
 };
 
