@@ -17,7 +17,8 @@ class ReadableFile {
   virtual ~ReadableFile() = default;
   // The file's length in bytes, or nothing when it cannot be taken.
   virtual std::optional<std::uint64_t> Length() = 0;
-  // Reads up to into.size() bytes; the count read, or nothing when the read failed.
+  // Reads from the current position until `into` is full or the file ends, so a count below
+  // into.size() means the end of the file; nothing when a read failed.
   virtual std::optional<std::size_t> Read(std::span<std::uint8_t> into) = 0;
 };
 
@@ -32,5 +33,8 @@ class FileReader {
   virtual ~FileReader() = default;
   virtual FileOpenResult Open(std::string_view path) = 0;
 };
+
+// The reader of the platform the program runs on (posix/ or win32/, chosen by the build).
+std::unique_ptr<FileReader> CreateSystemFileReader();
 
 }  // namespace vantrel

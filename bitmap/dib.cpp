@@ -1,0 +1,188 @@
+#include "bitmap/dib.h"
+
+#include <array>
+
+#include "bitmap/bitmap_texts.h"
+
+namespace vantrel {
+namespace {
+
+std::uint16_t Le16(std::span<const std::uint8_t> bytes, std::size_t at) {
+  return static_cast<std::uint16_t>(bytes[at] | bytes[at + 1] << 8);
+}
+
+std::uint32_t Le32(std::span<const std::uint8_t> bytes, std::size_t at) {
+  return static_cast<std::uint32_t>(bytes[at]) | static_cast<std::uint32_t>(bytes[at + 1]) << 8 |
+         static_cast<std::uint32_t>(bytes[at + 2]) << 16 |
+         static_cast<std::uint32_t>(bytes[at + 3]) << 24;
+}
+
+std::int32_t LeSigned32(std::span<const std::uint8_t> bytes, std::size_t at) {
+  return static_cast<std::int32_t>(Le32(bytes, at));
+}
+
+void PutLe32(std::span<std::uint8_t> bytes, std::size_t at, std::uint32_t value) {
+  for (std::size_t i = 0; i < 4; ++i)
+    bytes[at + i] = static_cast<std::uint8_t>(value >> (8 * i));
+}
+
+BitmapFileHeader DecodeFileHeader(std::span<const std::uint8_t, kFileHeaderSize> bytes) {
+  BitmapFileHeader header;
+  header.bfType = Le16(bytes, 0);
+  header.bfSize = Le32(bytes, 2);
+  header.bfReserved1 = Le16(bytes, 6);
+  header.bfReserved2 = Le16(bytes, 8);
+  header.bfOffBits = Le32(bytes, 10);
+  return header;
+}
+
+}  // namespace
+
+std::uint32_t ColourCount(const BitmapInfoHeader& header) {
+  if (header.biClrUsed != 0)
+    return header.biClrUsed;
+  switch (header.biBitCount) {
+    case 1:
+      return 2;
+    case 4:
+      return 16;
+    case 8:
+      return 256;
+    default:
+      return 0;
+  }
+}
+
+BitmapInfoHeader CDib::InfoHeader() const {
+  BitmapInfoHeader header;
+  const std::span<const std::uint8_t> bytes = block_.Bytes();
+  if (!loaded_ || bytes.size() < kInfoHeaderSize)
+    return header;
+  header.biSize = Le32(bytes, 0);
+  header.biWidth = LeSigned32(bytes, 4);
+  header.biHeight = LeSigned32(bytes, 8);
+  header.biPlanes = Le16(bytes, 12);
+  header.biBitCount = Le16(bytes, 14);
+  header.biCompression = Le32(bytes, 16);
+  header.biSizeImage = Le32(bytes, 20);
+  header.biXPelsPerMeter = LeSigned32(bytes, 24);
+  header.biYPelsPerMeter = LeSigned32(bytes, 28);
+  header.biClrUsed = Le32(bytes, kClrUsedOffset);
+  header.biClrImportant = Le32(bytes, 36);
+  return header;
+}
+
+std::span<const std::uint8_t> CDib::PixelRows() const {
+  if (!loaded_)
+    return {};
+  return block_.Bytes().subspan(pixelRowOffset_);
+}
+
+void CDib::Release() {
+  block_.Release();
+  loaded_ = false;
+  pixelRowOffset_ = 0;
+  lastProblem_.reset();
+}
+
+DibLoad CDib::LoadFile(std::string_view path, FileReader& files, UserPrompts& prompts,
+                       UiVariant variant) {
+  Release();
+  fileHeader_ = {};
+
+  const auto fileError = [&](FileErrorCause cause) {
+    Release();
+    prompts.ReportFileError(path, cause);
+    return DibLoad::FileError;
+  };
+  const auto refuse = [&](LoadProblem problem) {
+    Release();
+    lastProblem_ = problem;
+    prompts.ShowWarning(LoadProblemText(variant, problem));
+    return DibLoad::Refused;
+  };
+
+  FileOpenResult opened = files.Open(path);
+  if (!opened.file)
+    return fileError(opened.cause);
+
+  std::array<std::uint8_t, kFileHeaderSize> head{};
+  const std::optional<std::size_t> headRead = opened.file->Read(head);
+  if (!headRead)
+    return fileError(FileErrorCause::ReadFailed);
+  fileHeader_ = DecodeFileHeader(head);
+  if (*headRead < kFileHeaderSize || fileHeader_.bfType != kBitmapFileType)
+    return refuse(LoadProblem::NotBitmap);
+
+  const std::optional<std::uint64_t> fileLength = opened.file->Length();
+  if (!fileLength)
+    return fileError(FileErrorCause::ReadFailed);
+  const std::uint64_t blockLength =
+      *fileLength > kFileHeaderSize ? *fileLength - kFileHeaderSize : 0;
+  if (blockLength > kMaxBlockLength)
+    return refuse(LoadProblem::FileTooLarge);
+
+  const auto length = static_cast<std::size_t>(blockLength);
+  block_ = ImageBlock(allocator_.Allocate(length), length);
+  if (!block_.Held())
+    return refuse(LoadProblem::OutOfMemory);
+
+  const std::optional<std::size_t> blockRead = opened.file->Read(block_.Bytes());
+  if (!blockRead)
+    return fileError(FileErrorCause::ReadFailed);
+  // A file that shrank since its length was taken: only what was read is the image.
+  block_.Shorten(*blockRead);
+  opened.file.reset();
+
+  if (const std::optional<LoadProblem> problem = TakeLayout())
+    return refuse(*problem);
+  loaded_ = true;
+  return DibLoad::Loaded;
+}
+
+// Checks that the block holds everything its info header describes, records the colour count in
+// biClrUsed and places the pixel-row view directly after the colour table.
+std::optional<LoadProblem> CDib::TakeLayout() {
+  const std::span<std::uint8_t> bytes = block_.Bytes();
+  const std::uint64_t length = bytes.size();
+  if (length < 4)
+    return LoadProblem::InfoHeaderTruncated;
+  const std::uint32_t infoSize = Le32(bytes, 0);
+  if (infoSize < kInfoHeaderSize)
+    return LoadProblem::UnsupportedHeader;
+  if (infoSize > length)
+    return LoadProblem::InfoHeaderTruncated;
+
+  const std::int32_t width = LeSigned32(bytes, 4);
+  const std::int32_t height = LeSigned32(bytes, 8);
+  if (height < 0)
+    return LoadProblem::TopDownRows;
+  if (static_cast<std::uint32_t>(height) > kMaxBitmapHeight)
+    return LoadProblem::TooTall;
+
+  const std::uint32_t declared = Le32(bytes, kClrUsedOffset);
+  BitmapInfoHeader counted;
+  counted.biClrUsed = declared;
+  counted.biBitCount = Le16(bytes, 14);
+  const std::uint32_t colours = ColourCount(counted);
+  const std::uint64_t tableEnd =
+      std::uint64_t{infoSize} + std::uint64_t{colours} * kColourEntrySize;
+  if (tableEnd > length)
+    return LoadProblem::ColourTableTruncated;
+
+  // The rows the download reads: height rows of the 1-bit row length. A negative width is left
+  // to the width test, which refuses it; no row length is taken from it.
+  if (width >= 0) {
+    const std::uint64_t rowBytes = std::uint64_t{static_cast<std::uint32_t>(height)} *
+                                   OneBitStride(static_cast<std::uint32_t>(width));
+    if (rowBytes > length - tableEnd)
+      return LoadProblem::PixelRowsTruncated;
+  }
+
+  if (declared == 0)
+    PutLe32(bytes, kClrUsedOffset, colours);
+  pixelRowOffset_ = static_cast<std::size_t>(tableEnd);
+  return std::nullopt;
+}
+
+}  // namespace vantrel

@@ -1,0 +1,389 @@
+#include "bitmap/bitmap_actions.h"
+
+#include <gtest/gtest.h>
+
+#include "bitmap/bitmap_texts.h"
+#include "bitmap/download_command.h"
+#include "tests/bitmap/bitmap_fakes.h"
+#include "tests/bitmap/bmp_builder.h"
+#include "tests/support/param_name.h"
+#include "ui/control_ids.h"
+
+namespace vantrel {
+namespace {
+
+using namespace test;
+using namespace test::bitmaps;
+
+constexpr UiVariant kChinese = UiVariant::Chinese;
+constexpr UiVariant kEnglish = UiVariant::English;
+
+const Bytes kMono = MonoBmp(PatternPicture(100, 50));
+const Bytes kMono576 = MonoBmp(PatternPicture(576, 2));
+const Bytes kMono577 = MonoBmp(PatternPicture(577, 2));
+
+Bytes EightBit256Colours() {
+  BmpSpec spec;
+  spec.width = 4;
+  spec.height = 1;
+  spec.bitCount = 8;
+  spec.palette.assign(256, kWhite);
+  spec.pixels = {0, 1, 2, 3};
+  return MakeBmp(spec);
+}
+
+Bytes TrueColour() {
+  BmpSpec spec;
+  spec.width = 2;
+  spec.height = 2;
+  spec.bitCount = 24;
+  spec.palette.clear();
+  spec.pixels.assign(16, 0x80);
+  return MakeBmp(spec);
+}
+
+Bytes NegativeWidth() {
+  BmpSpec spec;
+  spec.width = -8;
+  return MakeBmp(spec);
+}
+
+// One dialog: the script, the fakes that feed it, m_dib and m_bitmapPath.
+struct Dialog {
+  explicit Dialog(UiVariant v)
+      : variant(v), controls(script), prompts(script), sleeper(script), files(script) {
+    files.Add("C:\\pics\\logo.bmp", kMono);
+    files.Add("C:\\pics\\wide576.bmp", kMono576);
+    files.Add("C:\\pics\\wide577.bmp", kMono577);
+    files.Add("C:\\pics\\photo.bmp", EightBit256Colours());
+    files.Add("C:\\pics\\true.bmp", TrueColour());
+    files.Add("C:\\pics\\negwidth.bmp", NegativeWidth());
+    files.Add("C:\\pics\\notes.bmp",
+              Bytes{'h', 'e', 'l', 'l', 'o', ' ', 'w', 'o', 'r', 'l', 'd', '!', '!', '!', '!'});
+    files.Add("C:\\pics\\topdown.bmp", [] {
+      BmpSpec spec;
+      spec.height = -1;
+      spec.pixels = {0, 0, 0, 0};
+      return MakeBmp(spec);
+    }());
+  }
+
+  BitmapContext Context() { return {variant, controls, prompts, sleeper, files}; }
+  void Select() { OnSelectBitmap(Context(), dib, bitmapPath); }
+  void Download(const DownloadOpener& open) { OnDownloadBitmap(Context(), dib, bitmapPath, open); }
+
+  // An opener that records the open and hands out the scripted port.
+  DownloadOpener PortOpener() {
+    return [this]() -> std::optional<DownloadTarget> {
+      script.Take(Other("open connection"));
+      DownloadTarget target;
+      target.port = std::make_unique<ScriptedPort>(script);
+      return target;
+    };
+  }
+  DownloadOpener NetworkOpener() {
+    return [this]() -> std::optional<DownloadTarget> {
+      script.Take(Other("open connection"));
+      DownloadTarget target;
+      target.link = std::make_unique<ScriptedLink>(script);
+      return target;
+    };
+  }
+  // An opener that fails with the message of its connection kind.
+  DownloadOpener FailingOpener(std::string message) {
+    return [this, message]() -> std::optional<DownloadTarget> {
+      script.Take(Other("open connection"));
+      prompts.ShowMessage(message);
+      return std::nullopt;
+    };
+  }
+
+  UiVariant variant;
+  Script script;
+  ScriptedControls controls;
+  ScriptedPrompts prompts;
+  ScriptedSleeper sleeper;
+  ScriptedFiles files;
+  CDib dib;
+  std::string bitmapPath;
+};
+
+std::string VariantName(const testing::TestParamInfo<UiVariant>& info) {
+  return info.param == kChinese ? "Chinese" : "English";
+}
+
+// --- Selection --------------------------------------------------------------------------------
+
+class SelectTest : public testing::TestWithParam<UiVariant> {};
+
+TEST_P(SelectTest, CancellingTheDialogChangesNothing) {
+  Dialog d(GetParam());
+  d.bitmapPath = "C:\\pics\\earlier.bmp";
+  d.script.Then({WaitCursorOn(), CancelFileDialog(GetParam()), WaitCursorOff()});
+  d.Select();
+  d.script.ExpectDone();
+  EXPECT_EQ(d.bitmapPath, "C:\\pics\\earlier.bmp");
+  EXPECT_FALSE(d.controls.IsEnabled(ctl::kDownloadBitmap));
+}
+
+TEST_P(SelectTest, OneGoodFileIsPreviewedRecordedAndEnablesDownload) {
+  Dialog d(GetParam());
+  const std::string path = "C:\\pics\\logo.bmp";
+  d.script.Then({WaitCursorOn(), ChooseFilesStep(GetParam(), {path}), OpenFile(path),
+                 DrawPreviewStep(path), EnableControl(ctl::kDownloadBitmap), WaitCursorOff()});
+  d.Select();
+  d.script.ExpectDone();
+  EXPECT_EQ(d.bitmapPath, path);
+  EXPECT_TRUE(d.dib.IsLoaded());
+}
+
+TEST_P(SelectTest, SecondOfThreeNotTwoColourEndsTheRunNamingItsPath) {
+  const UiVariant v = GetParam();
+  Dialog d(v);
+  const std::string first = "C:\\pics\\logo.bmp";
+  const std::string second = "C:\\pics\\photo.bmp";
+  const std::string third = "C:\\pics\\wide576.bmp";
+  d.script.Then({WaitCursorOn(), ChooseFilesStep(v, {first, second, third}), OpenFile(first),
+                 DrawPreviewStep(first), OpenFile(second),
+                 Message(second + (v == kChinese ? "不是单色位图 请使用单色位图!"
+                                                 : "Please Use 2-Color Bmp!")),
+                 WaitCursorOff()});
+  d.Select();
+  d.script.ExpectDone();
+  EXPECT_EQ(d.bitmapPath, first);  // the third was never opened
+  EXPECT_FALSE(d.controls.IsEnabled(ctl::kDownloadBitmap));
+}
+
+TEST_P(SelectTest, EveryFileOfAGoodSelectionIsShownAndTheLastIsKept) {
+  const UiVariant v = GetParam();
+  Dialog d(v);
+  const std::string a = "C:\\pics\\logo.bmp";
+  const std::string b = "C:\\pics\\wide576.bmp";
+  d.script.Then({WaitCursorOn(), ChooseFilesStep(v, {a, b}), OpenFile(a), DrawPreviewStep(a),
+                 OpenFile(b), DrawPreviewStep(b), EnableControl(ctl::kDownloadBitmap),
+                 WaitCursorOff()});
+  d.Select();
+  d.script.ExpectDone();
+  EXPECT_EQ(d.bitmapPath, b);
+}
+
+TEST_P(SelectTest, NonBitmapAfterAGoodRunKeepsTheFirstFile) {
+  const UiVariant v = GetParam();
+  Dialog d(v);
+  const std::string good = "C:\\pics\\logo.bmp";
+  const std::string text = "C:\\pics\\notes.bmp";
+  d.script.Then({WaitCursorOn(), ChooseFilesStep(v, {good}), OpenFile(good), DrawPreviewStep(good),
+                 EnableControl(ctl::kDownloadBitmap), WaitCursorOff()});
+  d.script.Then({WaitCursorOn(), ChooseFilesStep(v, {text}), OpenFile(text),
+                 Warning("This isn't a bitmap file!"), WaitCursorOff()});
+  d.Select();
+  d.Select();
+  d.script.ExpectDone();
+  EXPECT_EQ(d.bitmapPath, good);
+  EXPECT_TRUE(d.controls.IsEnabled(ctl::kDownloadBitmap));
+  EXPECT_FALSE(d.dib.IsLoaded());
+}
+
+TEST_P(SelectTest, TypedNameOfAMissingFileGetsTheFileErrorReport) {
+  const UiVariant v = GetParam();
+  Dialog d(v);
+  const std::string missing = "C:\\pics\\typo.bmp";
+  d.script.Then({WaitCursorOn(), ChooseFilesStep(v, {missing, "C:\\pics\\logo.bmp"}),
+                 OpenFile(missing), FileError(missing, FileErrorCause::NotFound), WaitCursorOff()});
+  d.Select();
+  d.script.ExpectDone();
+  EXPECT_TRUE(d.bitmapPath.empty());
+}
+
+TEST_P(SelectTest, UndrawableImageIsStillAccepted) {
+  const UiVariant v = GetParam();
+  Dialog d(v);
+  const std::string path = "C:\\pics\\logo.bmp";
+  d.script.Then({WaitCursorOn(), ChooseFilesStep(v, {path}), OpenFile(path),
+                 DrawPreviewStep(path, false), EnableControl(ctl::kDownloadBitmap),
+                 WaitCursorOff()});
+  d.Select();
+  d.script.ExpectDone();
+  EXPECT_EQ(d.bitmapPath, path);
+}
+
+TEST_P(SelectTest, TopDownFileIsRefusedByTheLoad) {
+  const UiVariant v = GetParam();
+  Dialog d(v);
+  const std::string path = "C:\\pics\\topdown.bmp";
+  d.script.Then({WaitCursorOn(), ChooseFilesStep(v, {path}), OpenFile(path),
+                 Warning(LoadProblemText(v, LoadProblem::TopDownRows)), WaitCursorOff()});
+  d.Select();
+  d.script.ExpectDone();
+  EXPECT_TRUE(d.bitmapPath.empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(Bitmaps, SelectTest, testing::Values(kChinese, kEnglish), VariantName);
+
+struct WidthCase {
+  std::string name;
+  std::string path;
+  bool accepted;
+};
+
+class SelectWidthTest : public testing::TestWithParam<WidthCase> {};
+
+TEST_P(SelectWidthTest, WidthTest) {
+  const WidthCase& c = GetParam();
+  for (UiVariant v : {kChinese, kEnglish}) {
+    Dialog d(v);
+    d.script.Then({WaitCursorOn(), ChooseFilesStep(v, {c.path}), OpenFile(c.path)});
+    if (c.accepted) {
+      d.script.Then({DrawPreviewStep(c.path), EnableControl(ctl::kDownloadBitmap)});
+    } else {
+      d.script.Then(
+          Message(v == kChinese ? "宽度不能超过576Pix!" : "Width Must Be Within 576Pix!"));
+    }
+    d.script.Then(WaitCursorOff());
+    d.Select();
+    d.script.ExpectDone();
+    EXPECT_EQ(d.bitmapPath.empty(), !c.accepted);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Bitmaps, SelectWidthTest,
+                         testing::Values(WidthCase{"Width576", "C:\\pics\\wide576.bmp", true},
+                                         WidthCase{"Width577", "C:\\pics\\wide577.bmp", false},
+                                         WidthCase{"NegativeWidth", "C:\\pics\\negwidth.bmp",
+                                                   false}),
+                         ParamName<WidthCase>);
+
+// --- Download ---------------------------------------------------------------------------------
+
+Bytes CommandFor(const Bytes& file, int slot) {
+  Script script{OpenFile("f.bmp")};
+  ScriptedFiles files(script);
+  files.Add("f.bmp", file);
+  ScriptedPrompts prompts(script);
+  CDib dib;
+  dib.LoadFile("f.bmp", files, prompts, kChinese);
+  return *BuildDownloadCommand(dib, slot);
+}
+
+class DownloadTest : public testing::TestWithParam<UiVariant> {};
+
+TEST_P(DownloadTest, OverAPortThreeWritesOneMessageThenTheClose) {
+  const UiVariant v = GetParam();
+  Dialog d(v);
+  d.bitmapPath = "C:\\pics\\logo.bmp";
+  d.controls.SetSelection(ctl::kBitmapSlot, 2);
+  const Bytes command = CommandFor(kMono, 2);
+  ASSERT_EQ(command.size(), 657u);
+  d.script.Then({OpenFile(d.bitmapPath), WaitCursorOn(), Other("open connection"), Write("1B 09"),
+                 Count(std::nullopt), Write(command), Sleep(100), Write("1B 15"),
+                 Message("图片下载完成!"), ClosePort(), WaitCursorOff(),
+                 EnableControl(ctl::kPrintStoredBitmap)});
+  d.Download(d.PortOpener());
+  d.script.ExpectDone();
+  EXPECT_EQ(d.bitmapPath, "C:\\pics\\logo.bmp");
+}
+
+TEST_P(DownloadTest, OverTheNetworkThreeSendsTheCloseThenTwoMessages) {
+  const UiVariant v = GetParam();
+  Dialog d(v);
+  d.bitmapPath = "C:\\pics\\logo.bmp";
+  d.controls.SetSelection(ctl::kBitmapSlot, 7);
+  d.script.Then({OpenFile(d.bitmapPath), WaitCursorOn(), Other("open connection"), Send("1B 09"),
+                 Send(CommandFor(kMono, 7)), Sleep(1000), Send("1B 15"), CloseLink(),
+                 Message(v == kChinese ? "下载位图操作完成!" : "Download succeed!"),
+                 Message("图片下载完成!"), WaitCursorOff(),
+                 EnableControl(ctl::kPrintStoredBitmap)});
+  d.Download(d.NetworkOpener());
+  d.script.ExpectDone();
+}
+
+TEST_P(DownloadTest, FailedOpenSendsNothingAndStillEnablesPrint) {
+  const UiVariant v = GetParam();
+  Dialog d(v);
+  d.bitmapPath = "C:\\pics\\logo.bmp";
+  const std::string failure =
+      v == kChinese ? "并口打开失败!" : "Failed to configure parallel port!";
+  d.script.Then({OpenFile(d.bitmapPath), WaitCursorOn(), Other("open connection"), Message(failure),
+                 WaitCursorOff(), EnableControl(ctl::kPrintStoredBitmap)});
+  d.Download(d.FailingOpener(failure));
+  d.script.ExpectDone();
+}
+
+TEST_P(DownloadTest, NoPathSaysNoBitmap) {
+  const UiVariant v = GetParam();
+  Dialog d(v);
+  d.script.Then({Message(v == kChinese ? "无此位图!" : "No bitmap!"),
+                 EnableControl(ctl::kPrintStoredBitmap)});
+  d.Download(d.PortOpener());
+  d.script.ExpectDone();
+}
+
+TEST_P(DownloadTest, FileReplacedByATrueColourImageGetsTheMessageWithoutThePath) {
+  const UiVariant v = GetParam();
+  Dialog d(v);
+  d.bitmapPath = "C:\\pics\\logo.bmp";
+  d.files.Add(d.bitmapPath, TrueColour());
+  d.script.Then({OpenFile(d.bitmapPath),
+                 Message(v == kChinese ? "请使用单色位图!" : "Please Use 2-Color Bmp!"),
+                 EnableControl(ctl::kPrintStoredBitmap)});
+  d.Download(d.PortOpener());
+  d.script.ExpectDone();
+}
+
+TEST_P(DownloadTest, TooWideAndNotABitmapStopBeforeTheWaitCursor) {
+  const UiVariant v = GetParam();
+  Dialog d(v);
+  d.bitmapPath = "C:\\pics\\wide577.bmp";
+  d.script.Then({OpenFile(d.bitmapPath),
+                 Message(v == kChinese ? "宽度不能超过576Pix!" : "Width Must Be Within 576Pix!"),
+                 EnableControl(ctl::kPrintStoredBitmap)});
+  d.Download(d.PortOpener());
+  d.bitmapPath = "C:\\pics\\notes.bmp";
+  d.script.Then({OpenFile(d.bitmapPath), Warning("This isn't a bitmap file!"),
+                 EnableControl(ctl::kPrintStoredBitmap)});
+  d.Download(d.PortOpener());
+  d.bitmapPath = "C:\\pics\\topdown.bmp";
+  d.script.Then({OpenFile(d.bitmapPath), Warning(LoadProblemText(v, LoadProblem::TopDownRows)),
+                 EnableControl(ctl::kPrintStoredBitmap)});
+  d.Download(d.PortOpener());
+  d.script.ExpectDone();
+}
+
+TEST_P(DownloadTest, FileErrorEndsTheWholeActionWithoutEnablingPrint) {
+  const UiVariant v = GetParam();
+  Dialog d(v);
+  d.bitmapPath = "C:\\pics\\deleted.bmp";
+  d.script.Then({OpenFile(d.bitmapPath), FileError(d.bitmapPath, FileErrorCause::NotFound)});
+  d.Download(d.PortOpener());
+  d.script.ExpectDone();
+  EXPECT_FALSE(d.controls.IsEnabled(ctl::kPrintStoredBitmap));
+}
+
+TEST_P(DownloadTest, DownloadBitmapAloneLeavesPrintAlone) {
+  const UiVariant v = GetParam();
+  Dialog d(v);
+  d.script.Then({OpenFile("C:\\pics\\wide576.bmp"), WaitCursorOn(), Other("open connection"),
+                 Write("1B 09"), Count(3), Write(CommandFor(kMono576, 4)), Sleep(100),
+                 Write("1B 15"), Message("图片下载完成!"), ClosePort(), WaitCursorOff()});
+  DownloadBitmap(d.Context(), d.dib, "C:\\pics\\wide576.bmp", 4, d.PortOpener());
+  d.script.ExpectDone();
+}
+
+INSTANTIATE_TEST_SUITE_P(Bitmaps, DownloadTest, testing::Values(kChinese, kEnglish), VariantName);
+
+TEST(Download, SelectThenDownloadSendsTheSelectedFile) {
+  Dialog d(kEnglish);
+  const std::string path = "C:\\pics\\wide576.bmp";
+  d.script.Then({WaitCursorOn(), ChooseFilesStep(kEnglish, {path}), OpenFile(path),
+                 DrawPreviewStep(path), EnableControl(ctl::kDownloadBitmap), WaitCursorOff()});
+  d.script.Then({OpenFile(path), WaitCursorOn(), Other("open connection"), Write("1B 09"), Count(0),
+                 Write(CommandFor(kMono576, 0)), Sleep(100), Write("1B 15"),
+                 Message("图片下载完成!"), ClosePort(), WaitCursorOff(),
+                 EnableControl(ctl::kPrintStoredBitmap)});
+  d.Select();
+  d.Download(d.PortOpener());
+  d.script.ExpectDone();
+}
+
+}  // namespace
+}  // namespace vantrel
