@@ -1,0 +1,282 @@
+#include "link/connections.h"
+
+#include <array>
+#include <charconv>
+#include <limits>
+
+#include "link/socket_link.h"
+#include "ui/control_ids.h"
+#include "ui/option_lists.h"
+
+namespace vantrel {
+namespace {
+
+constexpr std::string_view kSerialOpenFailedZh = "串口打开失败!";
+constexpr std::string_view kSerialOpenFailedEn = "Failed to open serial port!";
+constexpr std::string_view kSerialConfigFailedZh = "配置串口失败!";
+constexpr std::string_view kSerialConfigFailedEn = "Failed to configure serial port!";
+constexpr std::string_view kParallelOpenFailedZh = "并口打开失败!";
+constexpr std::string_view kParallelOpenFailedEn = "Failed to configure parallel port!";
+constexpr std::string_view kUsbOpenFailedZh = "USB接口打开失败!";
+constexpr std::string_view kUsbOpenFailedEn = "Failed to open USB port!";
+// Shown through the application's warning box, in Chinese in both variants.
+constexpr std::string_view kUsbDeviceSetFailed = "获取相关的设备信息集GUID句柄失败！";
+
+constexpr NetworkFailureTexts kNetworkTextsZh{
+    "初始化网络失败 请检查网络连接!",
+    "WSAStartup失败 请检查网络连接!",
+    "网络连接失败 请检查网络连接!",
+};
+constexpr NetworkFailureTexts kNetworkTextsEn{
+    "WSAStartup failed, please check net!",
+    "WSAStartup failed, please check net!",
+    "IP addr error or net error, please reset and make sure the printer connected properly!",
+};
+
+constexpr std::array<std::uint32_t, 8> kBaudRates{1200,  2400,  4800,  9600,
+                                                  19200, 38400, 57600, 115200};
+
+constexpr std::string_view kDevicePathPrefix = "\\\\.\\";
+
+std::string_view Pick(UiVariant variant, std::string_view chinese, std::string_view english) {
+  return variant == UiVariant::Chinese ? chinese : english;
+}
+
+bool IsBlank(char c) {
+  return c == ' ' || c == '\t';
+}
+
+}  // namespace
+
+ConnectionKind KindOfInterface(InterfaceType index) {
+  if (index <= kLastSerialInterface)
+    return ConnectionKind::Serial;
+  if (index == kParallelInterface)
+    return ConnectionKind::Parallel;
+  if (index == kNetworkInterface)
+    return ConnectionKind::Network;
+  return ConnectionKind::Usb;
+}
+
+CommTimeouts SerialTimeoutsFor(UiVariant variant) {
+  if (variant == UiVariant::Chinese)
+    return {1000, 25, 50, 1000, 1000};
+  return {1000, 1000, 1000, 1000, 1000};
+}
+
+std::optional<std::string> SerialDevicePath(UiVariant variant, InterfaceType index) {
+  if (index < 0 || index > kLastSerialInterface)
+    return std::nullopt;
+  const auto items = OptionItems(variant, ctl::kInterface);
+  if (static_cast<std::size_t>(index) >= items.size())
+    return std::nullopt;
+  std::string path(kDevicePathPrefix);
+  path += items[static_cast<std::size_t>(index)];
+  return path;
+}
+
+std::optional<std::uint32_t> BaudRateForIndex(int index) {
+  if (index < 0 || static_cast<std::size_t>(index) >= kBaudRates.size())
+    return std::nullopt;
+  return kBaudRates[static_cast<std::size_t>(index)];
+}
+
+SerialLine ConfigureLine(SerialLine line, int baudIndex, int parityIndex) {
+  line.binary = true;
+  if (const auto rate = BaudRateForIndex(baudIndex))
+    line.baudRate = *rate;
+  line.parityCheck = true;
+  line.byteSize = 8;
+  if (parityIndex >= 0 && parityIndex <= 2)
+    line.parity = static_cast<std::uint8_t>(parityIndex);
+  line.ctsOutputFlow = false;
+  line.rtsControl = RtsControl::Enable;
+  line.xonXoffOutput = true;
+  line.xonXoffInput = true;
+  line.xonLimit = 50;
+  line.xoffLimit = 50;
+  line.stopBits = 0;
+  line.xonChar = 0x11;
+  line.xoffChar = 0x13;
+  return line;
+}
+
+std::optional<UsbPrinterMatch> FindUsbPrinter(std::span<const std::string> devicePaths) {
+  for (const std::string& path : devicePaths) {
+    if (path.find(kAnsweringUsbPrinterId) != std::string::npos ||
+        path.find(kWriteOnlyUsbPrinterId) != std::string::npos) {
+      return UsbPrinterMatch{path, path.find(kWriteOnlyUsbPrinterId) != std::string::npos};
+    }
+  }
+  return std::nullopt;
+}
+
+std::string UsbOpenPath(std::string_view devicePath) {
+  std::string path(devicePath);
+  for (std::size_t i = 0; i < kDevicePathPrefix.size() && i < path.size(); ++i)
+    path[i] = kDevicePathPrefix[i];
+  return path;
+}
+
+CommTimeouts UsbTimeoutsFor(UiVariant variant) {
+  if (variant == UiVariant::Chinese)
+    return {kMaxDword, 0, 0, 25, 50};
+  return {kMaxDword, 0, 0, 50, 2000};
+}
+
+std::uint16_t ParsePortNumber(std::string_view text) {
+  std::size_t begin = 0;
+  while (begin < text.size() && IsBlank(text[begin]))
+    ++begin;
+  std::size_t end = text.size();
+  while (end > begin && IsBlank(text[end - 1]))
+    --end;
+  std::string_view number = text.substr(begin, end - begin);
+  if (!number.empty() && number.front() == '+') {
+    number.remove_prefix(1);
+    if (!number.empty() && number.front() == '-')
+      return 0;
+  }
+  std::int32_t value = 0;
+  const auto [rest, error] = std::from_chars(number.data(), number.data() + number.size(), value);
+  if (error != std::errc{} || rest != number.data() + number.size())
+    return 0;
+  return static_cast<std::uint16_t>(static_cast<std::uint32_t>(value) & 0xFFFFu);
+}
+
+Ipv4Endpoint ReadPrinterEndpoint(DialogControls& controls) {
+  Ipv4Endpoint endpoint;
+  endpoint.address = controls.GetIpAddress(ctl::kIpAddress);
+  endpoint.port = ParsePortNumber(controls.GetText(ctl::kNetworkPort));
+  return endpoint;
+}
+
+NetworkFailureTexts NetworkOpenTexts(UiVariant variant) {
+  return variant == UiVariant::Chinese ? kNetworkTextsZh : kNetworkTextsEn;
+}
+
+std::unique_ptr<NetworkLink> ConnectToPrinter(const ConnectionContext& context,
+                                              const NetworkFailureTexts& texts) {
+  const Ipv4Endpoint endpoint = ReadPrinterEndpoint(context.controls);
+  System& system = context.system;
+  if (!system.StartSockets()) {
+    context.prompts.ShowMessage(texts.startFailed);
+    return nullptr;
+  }
+  const std::optional<SocketId> socket = system.CreateTcpSocket();
+  if (!socket) {
+    context.prompts.ShowMessage(texts.socketFailed);
+    system.StopSockets();
+    return nullptr;
+  }
+  if (!system.Connect(*socket, endpoint)) {
+    system.CloseSocket(*socket);
+    system.StopSockets();
+    context.prompts.ShowMessage(texts.connectFailed);
+    return nullptr;
+  }
+  return std::make_unique<SocketLink>(system, *socket);
+}
+
+bool OpenSelectedConnection(const ConnectionContext& context, PrinterConnection& connection) {
+  const InterfaceType index = context.controls.GetSelection(ctl::kInterface);
+  const ConnectionKind kind = KindOfInterface(index);
+  connection.isNetwork = kind == ConnectionKind::Network;
+  switch (kind) {
+    case ConnectionKind::Network:
+      return OpenNetworkConnection(context, connection);
+    case ConnectionKind::Serial:
+      return OpenSerialPort(context, connection);
+    case ConnectionKind::Parallel:
+      return OpenParallelPort(context, connection);
+    case ConnectionKind::Usb:
+      break;
+  }
+  if (OpenUsbPrinter(context, connection))
+    return true;
+  context.prompts.ShowMessage(UsbOpenFailedText(context.variant));
+  return false;
+}
+
+bool OpenSerialPort(const ConnectionContext& context, PrinterConnection& connection) {
+  connection.handle.reset();
+  const InterfaceType index = context.controls.GetSelection(ctl::kInterface);
+  const std::optional<std::string> path = SerialDevicePath(context.variant, index);
+  std::unique_ptr<SerialDevice> port = path ? context.system.OpenSerialDevice(*path) : nullptr;
+  if (!port) {
+    context.prompts.ShowMessage(Pick(context.variant, kSerialOpenFailedZh, kSerialOpenFailedEn));
+    return false;
+  }
+  port->SetQueueSizes(kSerialQueueBytes, kSerialQueueBytes);
+  port->SetTimeouts(SerialTimeoutsFor(context.variant));
+  const std::optional<SerialLine> line = port->ReadLineSettings();
+  if (!line) {
+    // Released at once: a port held after a failed set-up could not be opened again until the
+    // program ends, since serial ports are opened exclusively.
+    port.reset();
+    context.prompts.ShowMessage(
+        Pick(context.variant, kSerialConfigFailedZh, kSerialConfigFailedEn));
+    return false;
+  }
+  const int baudIndex = context.controls.GetSelection(ctl::kCurrentBaud);
+  const int parityIndex = context.controls.GetSelection(ctl::kCurrentParity);
+  port->WriteLineSettings(ConfigureLine(*line, baudIndex, parityIndex));
+  connection.handle = std::move(port);
+  return true;
+}
+
+bool OpenParallelPort(const ConnectionContext& context, PrinterConnection& connection) {
+  connection.handle.reset();
+  std::unique_ptr<DevicePort> port = context.system.OpenLpt1();
+  if (!port) {
+    context.prompts.ShowMessage(
+        Pick(context.variant, kParallelOpenFailedZh, kParallelOpenFailedEn));
+    return false;
+  }
+  connection.handle = std::move(port);
+  return true;
+}
+
+bool OpenUsbPrinter(const ConnectionContext& context, PrinterConnection& connection) {
+  connection.handle.reset();
+  const auto paths = context.system.ListUsbDevicePaths();
+  if (!paths) {
+    context.prompts.ShowWarning(kUsbDeviceSetFailed);
+    return false;
+  }
+  const std::optional<UsbPrinterMatch> match = FindUsbPrinter(*paths);
+  if (!match)
+    return false;
+  connection.usbWriteOnly = match->writeOnly;
+  std::unique_ptr<DevicePort> port = context.system.OpenUsbDevice(UsbOpenPath(match->devicePath));
+  if (!port)
+    return false;
+  port->SetTimeouts(UsbTimeoutsFor(context.variant));
+  connection.handle = std::move(port);
+  return true;
+}
+
+bool OpenNetworkConnection(const ConnectionContext& context, PrinterConnection& connection) {
+  connection.socket.reset();
+  connection.socket = ConnectToPrinter(context, NetworkOpenTexts(context.variant));
+  return connection.socket != nullptr;
+}
+
+void CloseNetworkConnection(PrinterConnection& connection) {
+  connection.socket.reset();
+}
+
+bool WriteToPort(OpenPort& port, ByteView data) {
+  port.ClearErrorsAndCountReceived();
+  return port.Write(data);
+}
+
+bool WriteToPort(PrinterConnection& connection, ByteView data) {
+  return connection.handle != nullptr && WriteToPort(*connection.handle, data);
+}
+
+std::string_view UsbOpenFailedText(UiVariant variant) {
+  return Pick(variant, kUsbOpenFailedZh, kUsbOpenFailedEn);
+}
+
+}  // namespace vantrel

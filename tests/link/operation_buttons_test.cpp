@@ -1,0 +1,268 @@
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "link/operation_buttons.h"
+#include "tests/link/link_world.h"
+#include "tests/support/param_name.h"
+#include "tests/support/print_case.h"
+
+namespace vantrel {
+namespace {
+
+using namespace test;
+using test::PrintTo;
+using UiVariant::Chinese;
+using UiVariant::English;
+
+using Handler = void (*)(const ConnectionContext&, PrinterConnection&);
+
+const char* const kTestLine = "50 72 69 6E 74 20 74 65 73 74 20 4F 4B 21 0A 0D";
+const char* const kConnectFailedEn =
+    "IP addr error or net error, please reset and make sure the printer connected properly!";
+
+struct ButtonCase {
+  std::string name;
+  UiVariant variant;
+  Handler press;
+  InterfaceType interface;
+  std::vector<Step> steps;
+  std::function<void(LinkWorld&)> prepare = [](LinkWorld&) {};
+};
+
+class DeviceOperationButtonTest : public testing::TestWithParam<ButtonCase> {};
+
+TEST_P(DeviceOperationButtonTest, RunsItsStepsAndLeavesNothingOpen) {
+  const ButtonCase& c = GetParam();
+  LinkWorld w(c.variant);
+  w.Select(c.interface);
+  c.prepare(w);
+  // These buttons never touch the record of the last connection kind.
+  const bool isNetworkBefore = c.interface != kNetworkInterface;
+  w.connection.isNetwork = isNetworkBefore;
+  w.script.Then(c.steps);
+
+  c.press(w.context, w.connection);
+
+  w.script.ExpectDone();
+  EXPECT_EQ(w.connection.handle, nullptr);
+  EXPECT_EQ(w.connection.socket, nullptr);
+  EXPECT_EQ(w.connection.isNetwork, isNetworkBefore);
+}
+
+void Slot(LinkWorld& w, int slot) {
+  w.controls.SetSelection(ctl::kBitmapSlot, slot);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Buttons, DeviceOperationButtonTest,
+    testing::Values(
+        // Over a port the dispatcher writes, waits, shows its text and closes.
+        ButtonCase{"PrintEighthSlotOverCom1Chinese", Chinese, OnPrintStoredBitmap, 0,
+                   SerialOpened(Chinese, "\\\\.\\COM1") +
+                       std::vector<Step>{Write("1C 50 07"), Sleep(500), Message("位图打印完成!"),
+                                         ClosePort()},
+                   [](LinkWorld& w) { Slot(w, 7); }},
+        ButtonCase{"PrintFirstSlotOverUsbEnglish", English, OnPrintStoredBitmap, kUsbInterface,
+                   UsbOpened(English, kAnsweringUsbPrinter) +
+                       std::vector<Step>{Write("1C 50 00"), Sleep(500),
+                                         Message("Bitmap print succeed!"), ClosePort()},
+                   [](LinkWorld& w) { w.system.usbPaths = {kAnsweringUsbPrinter}; }},
+        ButtonCase{"CashDrawerOverLpt1",
+                   English,
+                   OnCashDrawer,
+                   kParallelInterface,
+                   {OpenLpt1(), Write("1B 70 00 32 32"), Sleep(500), ClosePort()}},
+        ButtonCase{"PrintTestOverCom10", Chinese, OnPrintTest, 9,
+                   SerialOpened(Chinese, "\\\\.\\COM10") +
+                       std::vector<Step>{Write(kTestLine), Sleep(500), ClosePort()}},
+        ButtonCase{"CutOverUsbChinese", Chinese, OnCutPaper, kUsbInterface,
+                   UsbOpened(Chinese, kWriteOnlyUsbPrinter) +
+                       std::vector<Step>{Write("1D 56 42 00"), Sleep(500), ClosePort()},
+                   [](LinkWorld& w) { w.system.usbPaths = {kWriteOnlyUsbPrinter}; }},
+
+        // Over Ethernet: their own link, one send, 500 ms, the release with arp last, and only
+        // the stored-bitmap print says anything, afterwards.
+        ButtonCase{"PrintFourthSlotOverEthernetChinese", Chinese, OnPrintStoredBitmap,
+                   kNetworkInterface,
+                   NetworkOpened() + std::vector<Step>{Send("1C 50 03"), Sleep(500)} +
+                       NetworkLinkRelease() + std::vector<Step>{Message("位图打印完成!")},
+                   [](LinkWorld& w) { Slot(w, 3); }},
+        ButtonCase{"PrintOverEthernetEnglishSaysCompleted", English, OnPrintStoredBitmap,
+                   kNetworkInterface,
+                   NetworkOpened() + std::vector<Step>{Send("1C 50 00"), Sleep(500)} +
+                       NetworkLinkRelease() +
+                       std::vector<Step>{Message("Bitmap print completed!")}},
+        ButtonCase{"CashDrawerOverEthernet", Chinese, OnCashDrawer, kNetworkInterface,
+                   NetworkOpened() + std::vector<Step>{Send("1B 70 00 32 32"), Sleep(500)} +
+                       NetworkLinkRelease()},
+        ButtonCase{"PrintTestOverEthernetIsSilent", English, OnPrintTest, kNetworkInterface,
+                   NetworkOpened() + std::vector<Step>{Send(kTestLine), Sleep(500)} +
+                       NetworkLinkRelease()},
+        ButtonCase{"CutOverEthernet", English, OnCutPaper, kNetworkInterface,
+                   NetworkOpened() + std::vector<Step>{Send("1D 56 42 00"), Sleep(500)} +
+                       NetworkLinkRelease()},
+
+        // Failures: the opener's message, once, and nothing written or sent.
+        ButtonCase{"HeldSerialPortChinese",
+                   Chinese,
+                   OnCashDrawer,
+                   1,
+                   {Failing(OpenSerial("\\\\.\\COM2")), Message("串口打开失败!")}},
+        ButtonCase{"HeldSerialPortEnglish",
+                   English,
+                   OnPrintStoredBitmap,
+                   1,
+                   {Failing(OpenSerial("\\\\.\\COM2")), Message("Failed to open serial port!")}},
+        ButtonCase{"SerialStateUnreadable",
+                   English,
+                   OnCutPaper,
+                   0,
+                   {OpenSerial("\\\\.\\COM1"), SerialQueues(4096, 4096),
+                    Timeouts(kSerialTimeoutsEn), Failing(ReadLineSettings()), ClosePort(),
+                    Message("Failed to configure serial port!")}},
+        ButtonCase{"NoLpt1Chinese",
+                   Chinese,
+                   OnPrintTest,
+                   kParallelInterface,
+                   {Failing(OpenLpt1()), Message("并口打开失败!")}},
+        ButtonCase{"NoUsbPrinterChinese",
+                   Chinese,
+                   OnPrintTest,
+                   kUsbInterface,
+                   {ListUsbDevices(), Message("USB接口打开失败!")}},
+        ButtonCase{"NoUsbDeviceListEnglish",
+                   English,
+                   OnCashDrawer,
+                   kUsbInterface,
+                   {Failing(ListUsbDevices()), Warning("获取相关的设备信息集GUID句柄失败！"),
+                    Message("Failed to open USB port!")}},
+        ButtonCase{"UsbPrinterNotOpened",
+                   English,
+                   OnCutPaper,
+                   kUsbInterface,
+                   {ListUsbDevices(),
+                    Failing(OpenUsb("\\\\.\\usb#vid_0483&pid_5720#6&1b2c3d4&0&1#"
+                                    "{a5dcbf10-6530-11d2}")),
+                    Message("Failed to open USB port!")},
+                   [](LinkWorld& w) { w.system.usbPaths = {kAnsweringUsbPrinter}; }},
+        // Their own network code speaks English in the Chinese dialog too.
+        ButtonCase{"EthernetStartFailsChinese",
+                   Chinese,
+                   OnCashDrawer,
+                   kNetworkInterface,
+                   {Failing(StartSockets()), Message("WSAStartup failed, please check net!")}},
+        ButtonCase{"EthernetSocketFailsChinese",
+                   Chinese,
+                   OnPrintStoredBitmap,
+                   kNetworkInterface,
+                   {StartSockets(), Failing(CreateSocket()),
+                    Message("WSAStartup failed, please check net!"), StopSockets()}},
+        ButtonCase{"EthernetUnreachableChinese",
+                   Chinese,
+                   OnPrintTest,
+                   kNetworkInterface,
+                   {StartSockets(), CreateSocket(), Failing(Connect("192.168.1.114:9100")),
+                    CloseSocket(), StopSockets(), Message(kConnectFailedEn)}},
+        ButtonCase{"EthernetUnreachableEnglish",
+                   English,
+                   OnPrintStoredBitmap,
+                   kNetworkInterface,
+                   {StartSockets(), CreateSocket(), Failing(Connect("192.168.1.114:9100")),
+                    CloseSocket(), StopSockets(), Message(kConnectFailedEn)}}),
+    ParamName<ButtonCase>);
+
+const char* const kFeedToNext = "1D 0C C6 F0 CA BC B4 F2 D3 A1 CE BB D6 C3 0A 0D";
+const char* const kFeedToCut =
+    "B4 F2 D3 A1 BD E1 CA F8 B2 A2 D7 DF D6 BD B5 BD CB BA 20 2F 20 C7 D0 D6 BD CF DF 0A 0D "
+    "1D 56 42 00";
+
+class FixedCommandButtonTest : public testing::TestWithParam<ButtonCase> {};
+
+TEST_P(FixedCommandButtonTest, WritesOnceShowsItsTextThenReleases) {
+  const ButtonCase& c = GetParam();
+  LinkWorld w(c.variant);
+  w.Select(c.interface);
+  c.prepare(w);
+  w.script.Then(c.steps);
+
+  c.press(w.context, w.connection);
+
+  w.script.ExpectDone();
+  EXPECT_EQ(w.connection.handle, nullptr);
+  EXPECT_EQ(w.connection.socket, nullptr);
+  EXPECT_EQ(w.connection.isNetwork, c.interface == kNetworkInterface);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Buttons, FixedCommandButtonTest,
+    testing::Values(
+        ButtonCase{"BidTestOverCom1Chinese", Chinese, OnPrintBidTest, 0,
+                   SerialOpened(Chinese, "\\\\.\\COM1") +
+                       std::vector<Step>{Write("1B 09 1B 1A FF 1B 15"),
+                                         Message("BID调整测试样条打印完成!"), ClosePort()}},
+        ButtonCase{"BidTestOverEthernetEnglish", English, OnPrintBidTest, kNetworkInterface,
+                   NetworkOpened() +
+                       std::vector<Step>{Send("1B 09 1B 1A FF 1B 15"),
+                                         Message("print BID adjust demo completed!")} +
+                       NetworkLinkRelease()},
+        // The message comes while the link is held; arp starts once it is closed.
+        ButtonCase{"FeedToNextOverEthernetChinese", Chinese, OnFeedToNextPosition,
+                   kNetworkInterface,
+                   NetworkOpened() +
+                       std::vector<Step>{Send(kFeedToNext), Message("走纸到下一位置并打印完成!")} +
+                       NetworkLinkRelease()},
+        ButtonCase{"FeedToNextOverLpt1English",
+                   English,
+                   OnFeedToNextPosition,
+                   kParallelInterface,
+                   {OpenLpt1(), Write(kFeedToNext),
+                    Message("print and walk paper to next position completed!"), ClosePort()}},
+        ButtonCase{"FeedToCutOverUsbChinese", Chinese, OnFeedToCutPosition, kUsbInterface,
+                   UsbOpened(Chinese, kAnsweringUsbPrinter) +
+                       std::vector<Step>{Write(kFeedToCut), Message("打印并走纸到切/撕纸位置完成!"),
+                                         ClosePort()},
+                   [](LinkWorld& w) { w.system.usbPaths = {kAnsweringUsbPrinter}; }},
+        ButtonCase{
+            "FeedToCutOverEthernetEnglish", English, OnFeedToCutPosition, kNetworkInterface,
+            NetworkOpened() +
+                std::vector<Step>{Send(kFeedToCut),
+                                  Message("print and walk paper to next cut/tear paper position "
+                                          "completed!")} +
+                NetworkLinkRelease()},
+        // A failed write is not noticed: the text is shown all the same.
+        ButtonCase{"FailedWriteStillReportsDone",
+                   English,
+                   OnPrintBidTest,
+                   kParallelInterface,
+                   {OpenLpt1(), Write("1B 09 1B 1A FF 1B 15", false),
+                    Message("print BID adjust demo completed!"), ClosePort()}},
+        // These open through the dialog's opener, so the Chinese dialog speaks Chinese here.
+        ButtonCase{"EthernetUnreachableChinese",
+                   Chinese,
+                   OnFeedToCutPosition,
+                   kNetworkInterface,
+                   {StartSockets(), CreateSocket(), Failing(Connect("192.168.1.114:9100")),
+                    CloseSocket(), StopSockets(), Message("网络连接失败 请检查网络连接!")}},
+        ButtonCase{"NoUsbPrinterEnglish",
+                   English,
+                   OnFeedToNextPosition,
+                   kUsbInterface,
+                   {ListUsbDevices(), Message("Failed to open USB port!")}},
+        ButtonCase{"HeldSerialPortChinese",
+                   Chinese,
+                   OnPrintBidTest,
+                   4,
+                   {Failing(OpenSerial("\\\\.\\COM5")), Message("串口打开失败!")}}),
+    ParamName<ButtonCase>);
+
+TEST(FixedCommandBytes, HaveTheirDocumentedLengths) {
+  EXPECT_EQ(FixedCommandBytes(FixedCommand::BidTest).size(), 7u);
+  EXPECT_EQ(FixedCommandBytes(FixedCommand::FeedToNextPosition).size(), 16u);
+  EXPECT_EQ(FixedCommandBytes(FixedCommand::FeedToCutPosition).size(), 33u);
+}
+
+}  // namespace
+}  // namespace vantrel

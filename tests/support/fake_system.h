@@ -1,0 +1,77 @@
+#pragma once
+
+// The operating system as a script: every call the connections make becomes one step of the
+// shared test::Script, so a test lists the opens, line settings, socket calls, sends, sleeps and
+// the arp start in the order the code must make them, interleaved with the messages shown.
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "link/system.h"
+#include "tests/support/script.h"
+
+namespace vantrel::test {
+
+// "baud=9600 binary=1 parityCheck=1 bits=8 parity=0 stop=0 cts=0 rts=enable outX=1 inX=1
+// xon=11 xoff=13 xonLim=50 xoffLim=50"
+std::string Describe(const SerialLine& line);
+// "interval=1000 read=25x+50 write=1000x+1000"
+std::string Describe(const CommTimeouts& timeouts);
+
+// The same step with a failing result (for Other steps: the call reports failure).
+Step Failing(Step step);
+
+// Steps of the system calls, by what they ask for.
+Step OpenSerial(std::string_view path);  // fails with Failing()
+Step SerialQueues(std::uint32_t in, std::uint32_t out);
+Step Timeouts(const CommTimeouts& timeouts);  // on the device just opened
+Step ReadLineSettings();                      // answers FakeSystem::lineAsRead; Failing: none
+Step WriteLineSettings(const SerialLine& line);
+Step OpenLpt1();
+Step ListUsbDevices();  // answers FakeSystem::usbPaths; Failing: none
+Step OpenUsb(std::string_view path);
+Step StartSockets();
+Step StopSockets();
+Step CreateSocket();
+Step Connect(std::string_view endpoint);  // "192.168.1.114:9100"
+Step CloseSocket();
+Step StartArpClear();
+
+// The steps that release a network link: close the socket, stop the library, arp -d.
+std::vector<Step> NetworkLinkRelease();
+
+class FakeSystem : public System {
+ public:
+  explicit FakeSystem(Script& script) : script_(script) {}
+
+  // What a successful read of a serial port's line settings answers: a line that differs from the
+  // tool's fixed settings in every field, so that a field left unwritten shows.
+  SerialLine lineAsRead{4800,  false, false, 7,    2, 2, true, RtsControl::Handshake,
+                        false, false, 0x01,  0x02, 7, 9};
+  // What a successful USB enumeration lists.
+  std::vector<std::string> usbPaths;
+  // The socket the fake hands out.
+  static constexpr SocketId kSocket = 0x2A;
+
+  std::unique_ptr<SerialDevice> OpenSerialDevice(std::string_view path) override;
+  std::unique_ptr<DevicePort> OpenLpt1() override;
+  std::optional<std::vector<std::string>> ListUsbDevicePaths() override;
+  std::unique_ptr<DevicePort> OpenUsbDevice(std::string_view path) override;
+  bool StartSockets() override;
+  void StopSockets() override;
+  std::optional<SocketId> CreateTcpSocket() override;
+  bool Connect(SocketId socket, const Ipv4Endpoint& endpoint) override;
+  bool Send(SocketId socket, ByteView data) override;
+  void CloseSocket(SocketId socket) override;
+  void StartArpClear() override;
+  void Sleep(std::chrono::milliseconds duration) override;
+
+ private:
+  bool Take(const Step& step);
+  void ExpectOurSocket(SocketId socket) const;
+
+  Script& script_;
+};
+
+}  // namespace vantrel::test
