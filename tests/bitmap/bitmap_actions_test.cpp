@@ -23,29 +23,29 @@ const Bytes kMono576 = MonoBmp(PatternPicture(576, 2));
 const Bytes kMono577 = MonoBmp(PatternPicture(577, 2));
 
 Bytes EightBit256Colours() {
-  BmpSpec spec;
-  spec.width = 4;
-  spec.height = 1;
-  spec.bitCount = 8;
-  spec.palette.assign(256, kWhite);
-  spec.pixels = {0, 1, 2, 3};
-  return MakeBmp(spec);
+  BmpLayout layout;
+  layout.width = 4;
+  layout.height = 1;
+  layout.bitCount = 8;
+  layout.palette.assign(256, kWhite);
+  layout.pixels = {0, 1, 2, 3};
+  return MakeBmp(layout);
 }
 
 Bytes TrueColour() {
-  BmpSpec spec;
-  spec.width = 2;
-  spec.height = 2;
-  spec.bitCount = 24;
-  spec.palette.clear();
-  spec.pixels.assign(16, 0x80);
-  return MakeBmp(spec);
+  BmpLayout layout;
+  layout.width = 2;
+  layout.height = 2;
+  layout.bitCount = 24;
+  layout.palette.clear();
+  layout.pixels.assign(16, 0x80);
+  return MakeBmp(layout);
 }
 
 Bytes NegativeWidth() {
-  BmpSpec spec;
-  spec.width = -8;
-  return MakeBmp(spec);
+  BmpLayout layout;
+  layout.width = -8;
+  return MakeBmp(layout);
 }
 
 // One dialog: the script, the fakes that feed it, m_dib and m_bitmapPath.
@@ -61,10 +61,10 @@ struct Dialog {
     files.Add("C:\\pics\\notes.bmp",
               Bytes{'h', 'e', 'l', 'l', 'o', ' ', 'w', 'o', 'r', 'l', 'd', '!', '!', '!', '!'});
     files.Add("C:\\pics\\topdown.bmp", [] {
-      BmpSpec spec;
-      spec.height = -1;
-      spec.pixels = {0, 0, 0, 0};
-      return MakeBmp(spec);
+      BmpLayout layout;
+      layout.height = -1;
+      layout.pixels = {0, 0, 0, 0};
+      return MakeBmp(layout);
     }());
   }
 

@@ -19,34 +19,34 @@ std::size_t PictureWidth(const Picture& picture) {
 
 }  // namespace
 
-Bytes MakeBmp(const BmpSpec& spec) {
-  const std::uint32_t tableBytes = static_cast<std::uint32_t>(spec.palette.size() * 4);
+Bytes MakeBmp(const BmpLayout& layout) {
+  const std::uint32_t tableBytes = static_cast<std::uint32_t>(layout.palette.size() * 4);
   const std::uint32_t offBits =
-      14 + spec.infoSize + tableBytes + static_cast<std::uint32_t>(spec.gap);
+      14 + layout.infoSize + tableBytes + static_cast<std::uint32_t>(layout.gap);
   Bytes out;
   out.push_back('B');
   out.push_back('M');
-  Put32(out, offBits + static_cast<std::uint32_t>(spec.pixels.size()));
+  Put32(out, offBits + static_cast<std::uint32_t>(layout.pixels.size()));
   Put32(out, 0);
   Put32(out, offBits);
 
-  Put32(out, spec.infoSize);
-  Put32(out, static_cast<std::uint32_t>(spec.width));
-  Put32(out, static_cast<std::uint32_t>(spec.height));
+  Put32(out, layout.infoSize);
+  Put32(out, static_cast<std::uint32_t>(layout.width));
+  Put32(out, static_cast<std::uint32_t>(layout.height));
   Put16(out, 1);
-  Put16(out, spec.bitCount);
-  Put32(out, spec.compression);
-  Put32(out, static_cast<std::uint32_t>(spec.pixels.size()));
+  Put16(out, layout.bitCount);
+  Put32(out, layout.compression);
+  Put32(out, static_cast<std::uint32_t>(layout.pixels.size()));
   Put32(out, 2835);
   Put32(out, 2835);
-  Put32(out, spec.clrUsed);
+  Put32(out, layout.clrUsed);
   Put32(out, 0);
-  for (std::uint32_t i = 40; i < spec.infoSize; ++i)
+  for (std::uint32_t i = 40; i < layout.infoSize; ++i)
     out.push_back(0);
-  for (std::uint32_t colour : spec.palette)
+  for (std::uint32_t colour : layout.palette)
     Put32(out, colour);
-  out.insert(out.end(), spec.gap, 0xEE);
-  out.insert(out.end(), spec.pixels.begin(), spec.pixels.end());
+  out.insert(out.end(), layout.gap, 0xEE);
+  out.insert(out.end(), layout.pixels.begin(), layout.pixels.end());
   return out;
 }
 
@@ -77,13 +77,13 @@ Bytes StoredMonoRows(const Picture& picture) {
 }
 
 Bytes MonoBmp(const Picture& picture, std::vector<std::uint32_t> palette, std::uint32_t clrUsed) {
-  BmpSpec spec;
-  spec.width = static_cast<std::int32_t>(PictureWidth(picture));
-  spec.height = static_cast<std::int32_t>(picture.size());
-  spec.palette = std::move(palette);
-  spec.clrUsed = clrUsed;
-  spec.pixels = StoredMonoRows(picture);
-  return MakeBmp(spec);
+  BmpLayout layout;
+  layout.width = static_cast<std::int32_t>(PictureWidth(picture));
+  layout.height = static_cast<std::int32_t>(picture.size());
+  layout.palette = std::move(palette);
+  layout.clrUsed = clrUsed;
+  layout.pixels = StoredMonoRows(picture);
+  return MakeBmp(layout);
 }
 
 Bytes ExpectedRaster(const Picture& picture) {

@@ -13,7 +13,7 @@ namespace vantrel::test::bitmaps {
 inline constexpr std::uint32_t kBlack = 0x00000000;
 inline constexpr std::uint32_t kWhite = 0x00FFFFFF;
 
-struct BmpSpec {
+struct BmpLayout {
   std::int32_t width = 8;
   std::int32_t height = 1;
   std::uint16_t bitCount = 1;
@@ -25,7 +25,7 @@ struct BmpSpec {
   Bytes pixels;
 };
 
-Bytes MakeBmp(const BmpSpec& spec);
+Bytes MakeBmp(const BmpLayout& layout);
 
 // A two-colour picture, top row first: '#' is colour entry 0, any other character entry 1.
 using Picture = std::vector<std::string>;

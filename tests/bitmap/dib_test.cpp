@@ -32,19 +32,19 @@ class ColourCountTest : public testing::TestWithParam<ColourCase> {};
 
 TEST_P(ColourCountTest, RecordsTheCountAndPlacesTheRowsAfterTheTable) {
   const ColourCase& c = GetParam();
-  BmpSpec spec;
-  spec.width = 8;
-  spec.height = 2;
-  spec.bitCount = c.bitCount;
-  spec.clrUsed = c.clrUsed;
-  spec.palette.assign(c.tableEntries, 0x00123456);
-  spec.pixels = {0x11, 0, 0, 0, 0x22, 0, 0, 0};
+  BmpLayout layout;
+  layout.width = 8;
+  layout.height = 2;
+  layout.bitCount = c.bitCount;
+  layout.clrUsed = c.clrUsed;
+  layout.palette.assign(c.tableEntries, 0x00123456);
+  layout.pixels = {0x11, 0, 0, 0, 0x22, 0, 0, 0};
   // Enough bytes for the rows at any bit count in this table.
-  spec.pixels.resize(2 * 32, 0x33);
+  layout.pixels.resize(2 * 32, 0x33);
 
   Script script{OpenFile("a.bmp")};
   ScriptedFiles files(script);
-  files.Add("a.bmp", MakeBmp(spec));
+  files.Add("a.bmp", MakeBmp(layout));
   ScriptedPrompts prompts(script);
   CDib dib;
   EXPECT_EQ(dib.LoadFile("a.bmp", files, prompts, UiVariant::English), DibLoad::Loaded);
@@ -86,12 +86,12 @@ TEST(DibLoad, DeclaredCountIsNotWrittenBack) {
 
 TEST(DibLoad, PixelRowsFollowTheColourTableWhateverTheOffsetSays) {
   const Picture picture = PatternPicture(16, 3);
-  BmpSpec spec;
-  spec.width = 16;
-  spec.height = 3;
-  spec.gap = 6;
-  spec.pixels = StoredMonoRows(picture);
-  const Bytes file = MakeBmp(spec);
+  BmpLayout layout;
+  layout.width = 16;
+  layout.height = 3;
+  layout.gap = 6;
+  layout.pixels = StoredMonoRows(picture);
+  const Bytes file = MakeBmp(layout);
   ASSERT_EQ(file[10], 14 + 40 + 8 + 6);  // bfOffBits points past the gap
 
   Script script{OpenFile("gap.bmp")};
@@ -107,12 +107,12 @@ TEST(DibLoad, PixelRowsFollowTheColourTableWhateverTheOffsetSays) {
 }
 
 TEST(DibLoad, VersionFourHeaderPutsTheTableAfterItsOwnSize) {
-  BmpSpec spec;
-  spec.infoSize = 108;
-  spec.pixels = {0x5A, 0, 0, 0};
+  BmpLayout layout;
+  layout.infoSize = 108;
+  layout.pixels = {0x5A, 0, 0, 0};
   Script script{OpenFile("v4.bmp")};
   ScriptedFiles files(script);
-  files.Add("v4.bmp", MakeBmp(spec));
+  files.Add("v4.bmp", MakeBmp(layout));
   ScriptedPrompts prompts(script);
   CDib dib;
   dib.LoadFile("v4.bmp", files, prompts, UiVariant::English);
@@ -261,10 +261,10 @@ TEST(DibLoad, AcceptsTheTallestImageAndLeavesANegativeWidthToTheWidthTest) {
 TEST(DibLoad, ZeroSizedImageNeedsNoRows) {
   Script script{OpenFile("empty.bmp")};
   ScriptedFiles files(script);
-  BmpSpec spec;
-  spec.width = 0;
-  spec.height = 0;
-  files.Add("empty.bmp", MakeBmp(spec));
+  BmpLayout layout;
+  layout.width = 0;
+  layout.height = 0;
+  files.Add("empty.bmp", MakeBmp(layout));
   ScriptedPrompts prompts(script);
   CDib dib;
   dib.LoadFile("empty.bmp", files, prompts, UiVariant::Chinese);

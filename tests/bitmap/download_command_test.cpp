@@ -50,11 +50,11 @@ class GoldenCommandTest : public testing::TestWithParam<GoldenCase> {};
 TEST_P(GoldenCommandTest, HeaderLengthAndRasterRows) {
   const GoldenCase& c = GetParam();
   const Picture picture = PatternPicture(c.width, c.height);
-  BmpSpec spec;
-  spec.width = c.width;  // also when there are no rows to tell it
-  spec.height = c.height;
-  spec.pixels = StoredMonoRows(picture);
-  const Loaded image(MakeBmp(spec));
+  BmpLayout layout;
+  layout.width = c.width;  // also when there are no rows to tell it
+  layout.height = c.height;
+  layout.pixels = StoredMonoRows(picture);
+  const Loaded image(MakeBmp(layout));
   ASSERT_TRUE(image.dib.IsLoaded());
 
   const std::optional<Bytes> command = BuildDownloadCommand(image.dib, c.slot);
@@ -118,14 +118,14 @@ TEST(DownloadCommand, PaletteIsNotLookedAtSoWhiteFirstPrintsANegative) {
 
 TEST(DownloadCommand, UsesTheOneBitStrideWhateverTheBitCount) {
   // A 4-bit file declaring two colours: its rows are read as 1-bit rows of 4 bytes.
-  BmpSpec spec;
-  spec.width = 16;
-  spec.height = 2;
-  spec.bitCount = 4;
-  spec.clrUsed = 2;
-  spec.pixels = {0x12, 0x34, 0x56, 0x78, 0x9A, 0xBC, 0xDE, 0xF0,
-                 0x0F, 0x0F, 0x0F, 0x0F, 0x0F, 0x0F, 0x0F, 0x0F};
-  const Loaded image(MakeBmp(spec));
+  BmpLayout layout;
+  layout.width = 16;
+  layout.height = 2;
+  layout.bitCount = 4;
+  layout.clrUsed = 2;
+  layout.pixels = {0x12, 0x34, 0x56, 0x78, 0x9A, 0xBC, 0xDE, 0xF0,
+                   0x0F, 0x0F, 0x0F, 0x0F, 0x0F, 0x0F, 0x0F, 0x0F};
+  const Loaded image(MakeBmp(layout));
   ASSERT_TRUE(image.dib.IsLoaded());
   const Bytes command = *BuildDownloadCommand(image.dib, 0);
   EXPECT_EQ(Hex(Raster(command)), "65 43 ED CB");
@@ -145,7 +145,7 @@ TEST(DownloadCommand, NothingForImagesItCannotCarry) {
   ASSERT_TRUE(wide.dib.IsLoaded());
   EXPECT_FALSE(BuildDownloadCommand(wide.dib, 0).has_value());
 
-  BmpSpec negativeWidth;
+  BmpLayout negativeWidth;
   negativeWidth.width = -8;
   const Loaded negative(MakeBmp(negativeWidth));
   ASSERT_TRUE(negative.dib.IsLoaded());
