@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string_view>
 
 namespace vantrel {
 
@@ -25,6 +26,12 @@ constexpr UiVariant ChooseUiVariant(std::uint16_t languageId) {
 // Picks the variant's member of a pair of per-variant values.
 template <typename T>
 constexpr const T& ForVariant(UiVariant variant, const T& chinese, const T& english) {
+  return variant == UiVariant::Chinese ? chinese : english;
+}
+
+// The same for texts, so that two literals of different lengths need no spelled-out type.
+constexpr std::string_view ForVariant(UiVariant variant, std::string_view chinese,
+                                      std::string_view english) {
   return variant == UiVariant::Chinese ? chinese : english;
 }
 

@@ -5,6 +5,7 @@
 #include "bitmap/bitmap_checks.h"
 #include "bitmap/bitmap_texts.h"
 #include "bitmap/download_command.h"
+#include "link/connections.h"
 #include "protocol/settings.h"
 #include "ui/control_ids.h"
 
@@ -27,12 +28,6 @@ class WaitCursor {
  private:
   UserPrompts& prompts_;
 };
-
-// The bulk write of the download: clear a pending line error first, then one write.
-bool WriteToPort(OpenPort& port, ByteView data) {
-  port.ClearErrorsAndCountReceived();
-  return port.Write(data);
-}
 
 void DownloadOverPort(const BitmapContext& context, std::unique_ptr<OpenPort> port,
                       ByteView command) {

@@ -38,10 +38,6 @@ constexpr std::array<std::uint32_t, 8> kBaudRates{1200,  2400,  4800,  9600,
 
 constexpr std::string_view kDevicePathPrefix = "\\\\.\\";
 
-std::string_view Pick(UiVariant variant, std::string_view chinese, std::string_view english) {
-  return variant == UiVariant::Chinese ? chinese : english;
-}
-
 bool IsBlank(char c) {
   return c == ' ' || c == '\t';
 }
@@ -182,19 +178,26 @@ bool OpenSelectedConnection(const ConnectionContext& context, PrinterConnection&
   const InterfaceType index = context.controls.GetSelection(ctl::kInterface);
   const ConnectionKind kind = KindOfInterface(index);
   connection.isNetwork = kind == ConnectionKind::Network;
+  if (kind == ConnectionKind::Network)
+    return OpenNetworkConnection(context, connection);
+  return OpenPortOfKind(context, connection, kind);
+}
+
+bool OpenPortOfKind(const ConnectionContext& context, PrinterConnection& connection,
+                    ConnectionKind kind) {
   switch (kind) {
-    case ConnectionKind::Network:
-      return OpenNetworkConnection(context, connection);
     case ConnectionKind::Serial:
       return OpenSerialPort(context, connection);
     case ConnectionKind::Parallel:
       return OpenParallelPort(context, connection);
     case ConnectionKind::Usb:
+      if (OpenUsbPrinter(context, connection))
+        return true;
+      context.prompts.ShowMessage(UsbOpenFailedText(context.variant));
+      return false;
+    case ConnectionKind::Network:
       break;
   }
-  if (OpenUsbPrinter(context, connection))
-    return true;
-  context.prompts.ShowMessage(UsbOpenFailedText(context.variant));
   return false;
 }
 
@@ -204,7 +207,8 @@ bool OpenSerialPort(const ConnectionContext& context, PrinterConnection& connect
   const std::optional<std::string> path = SerialDevicePath(context.variant, index);
   std::unique_ptr<SerialDevice> port = path ? context.system.OpenSerialDevice(*path) : nullptr;
   if (!port) {
-    context.prompts.ShowMessage(Pick(context.variant, kSerialOpenFailedZh, kSerialOpenFailedEn));
+    context.prompts.ShowMessage(
+        ForVariant(context.variant, kSerialOpenFailedZh, kSerialOpenFailedEn));
     return false;
   }
   port->SetQueueSizes(kSerialQueueBytes, kSerialQueueBytes);
@@ -215,7 +219,7 @@ bool OpenSerialPort(const ConnectionContext& context, PrinterConnection& connect
     // program ends, since serial ports are opened exclusively.
     port.reset();
     context.prompts.ShowMessage(
-        Pick(context.variant, kSerialConfigFailedZh, kSerialConfigFailedEn));
+        ForVariant(context.variant, kSerialConfigFailedZh, kSerialConfigFailedEn));
     return false;
   }
   const int baudIndex = context.controls.GetSelection(ctl::kCurrentBaud);
@@ -230,7 +234,7 @@ bool OpenParallelPort(const ConnectionContext& context, PrinterConnection& conne
   std::unique_ptr<DevicePort> port = context.system.OpenLpt1();
   if (!port) {
     context.prompts.ShowMessage(
-        Pick(context.variant, kParallelOpenFailedZh, kParallelOpenFailedEn));
+        ForVariant(context.variant, kParallelOpenFailedZh, kParallelOpenFailedEn));
     return false;
   }
   connection.handle = std::move(port);
@@ -276,7 +280,7 @@ bool WriteToPort(PrinterConnection& connection, ByteView data) {
 }
 
 std::string_view UsbOpenFailedText(UiVariant variant) {
-  return Pick(variant, kUsbOpenFailedZh, kUsbOpenFailedEn);
+  return ForVariant(variant, kUsbOpenFailedZh, kUsbOpenFailedEn);
 }
 
 }  // namespace vantrel

@@ -109,6 +109,12 @@ std::unique_ptr<NetworkLink> ConnectToPrinter(const ConnectionContext& context,
 // fails. A failed USB open is reported here ("USB接口打开失败!").
 bool OpenSelectedConnection(const ConnectionContext& context, PrinterConnection& connection);
 
+// The single opener for a port kind (not the network), as the device buttons and the download
+// choose them by the interface index: the COM port, LPT1, or the USB printer with
+// "USB接口打开失败!" shown when it was not opened.
+bool OpenPortOfKind(const ConnectionContext& context, PrinterConnection& connection,
+                    ConnectionKind kind);
+
 // Opens the selected COM port exclusively, sets its queues, time-outs and line. A port whose line
 // settings cannot be read is closed again before the failure is shown.
 bool OpenSerialPort(const ConnectionContext& context, PrinterConnection& connection);

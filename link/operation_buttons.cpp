@@ -22,10 +22,6 @@ constexpr std::uint8_t kFeedToCutPosition[] = {0xB4, 0xF2, 0xD3, 0xA1, 0xBD, 0xE
                                                0x20, 0x2F, 0x20, 0xC7, 0xD0, 0xD6, 0xBD, 0xCF, 0xDF,
                                                0x0A, 0x0D, 0x1D, 0x56, 0x42, 0x00};
 
-std::string_view Pick(UiVariant variant, std::string_view chinese, std::string_view english) {
-  return variant == UiVariant::Chinese ? chinese : english;
-}
-
 void RunOverOwnNetworkLink(const ConnectionContext& context, DeviceOperation operation) {
   std::unique_ptr<NetworkLink> link = ConnectToPrinter(context, DeviceButtonNetworkTexts());
   if (!link)
@@ -51,31 +47,19 @@ NetworkFailureTexts DeviceButtonNetworkTexts() {
 }
 
 std::string_view StoredBitmapPrintedOverNetworkText(UiVariant variant) {
-  return Pick(variant, "位图打印完成!", "Bitmap print completed!");
+  return ForVariant(variant, "位图打印完成!", "Bitmap print completed!");
 }
 
 void RunDeviceOperationButton(const ConnectionContext& context, PrinterConnection& connection,
                               DeviceOperation operation) {
   const InterfaceType index = context.controls.GetSelection(ctl::kInterface);
-  switch (KindOfInterface(index)) {
-    case ConnectionKind::Serial:
-      if (!OpenSerialPort(context, connection))
-        return;
-      break;
-    case ConnectionKind::Parallel:
-      if (!OpenParallelPort(context, connection))
-        return;
-      break;
-    case ConnectionKind::Usb:
-      if (!OpenUsbPrinter(context, connection)) {
-        context.prompts.ShowMessage(UsbOpenFailedText(context.variant));
-        return;
-      }
-      break;
-    case ConnectionKind::Network:
-      RunOverOwnNetworkLink(context, operation);
-      return;
+  const ConnectionKind kind = KindOfInterface(index);
+  if (kind == ConnectionKind::Network) {
+    RunOverOwnNetworkLink(context, operation);
+    return;
   }
+  if (!OpenPortOfKind(context, connection, kind))
+    return;
   OperationDispatcher(DeviceContextFor(context), connection, operation);
   connection.handle.reset();  // the dispatcher has released it; never left behind
 }
@@ -111,15 +95,15 @@ Bytes FixedCommandBytes(FixedCommand command) {
 std::string_view FixedCommandDoneText(UiVariant variant, FixedCommand command) {
   switch (command) {
     case FixedCommand::BidTest:
-      return Pick(variant, "BID调整测试样条打印完成!", "print BID adjust demo completed!");
+      return ForVariant(variant, "BID调整测试样条打印完成!", "print BID adjust demo completed!");
     case FixedCommand::FeedToNextPosition:
-      return Pick(variant, "走纸到下一位置并打印完成!",
-                  "print and walk paper to next position completed!");
+      return ForVariant(variant, "走纸到下一位置并打印完成!",
+                        "print and walk paper to next position completed!");
     case FixedCommand::FeedToCutPosition:
       break;
   }
-  return Pick(variant, "打印并走纸到切/撕纸位置完成!",
-              "print and walk paper to next cut/tear paper position completed!");
+  return ForVariant(variant, "打印并走纸到切/撕纸位置完成!",
+                    "print and walk paper to next cut/tear paper position completed!");
 }
 
 void RunFixedCommandButton(const ConnectionContext& context, PrinterConnection& connection,

@@ -36,7 +36,7 @@ Bytes DirectOperationCommand(DeviceOperation operation, int slot) {
 }
 
 std::string_view StoredBitmapPrintedText(UiVariant variant) {
-  return ForVariant<std::string_view>(variant, "位图打印完成!", "Bitmap print succeed!");
+  return ForVariant(variant, "位图打印完成!", "Bitmap print succeed!");
 }
 
 int OperationDispatcher(const DeviceContext& context, PrinterConnection& connection,

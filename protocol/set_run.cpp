@@ -117,15 +117,15 @@ std::size_t SentTextLength(const EncodedSetting& sent) {
 std::string_view FieldName(UiVariant variant, SelectionProblem problem) {
   switch (problem) {
     case SelectionProblem::RadioAddressNotHex:
-      return ForVariant<std::string_view>(variant, "射频地址", "Radio Address");
+      return ForVariant(variant, "射频地址", "Radio Address");
     case SelectionProblem::BluetoothNameTooLong:
-      return ForVariant<std::string_view>(variant, "蓝牙名称", "BT Name");
+      return ForVariant(variant, "蓝牙名称", "BT Name");
     case SelectionProblem::BluetoothPasswordTooLong:
-      return ForVariant<std::string_view>(variant, "蓝牙密码", "BT Password");
+      return ForVariant(variant, "蓝牙密码", "BT Password");
     case SelectionProblem::StartOffsetOutOfRange:
-      return ForVariant<std::string_view>(variant, "起始偏移量", "Start offset");
+      return ForVariant(variant, "起始偏移量", "Start offset");
     case SelectionProblem::CutOffsetOutOfRange:
-      return ForVariant<std::string_view>(variant, "切纸偏移量", "Cut paper offset");
+      return ForVariant(variant, "切纸偏移量", "Cut paper offset");
   }
   return {};
 }
