@@ -22,6 +22,7 @@
 #include "bitmap/file_reader.h"
 #include "protocol/bytes.h"
 #include "tests/support/script.h"
+#include "tests/support/scripted_files.h"
 #include "ui/dialog_controls.h"
 #include "ui/prompts.h"
 
@@ -32,7 +33,6 @@ Step WaitCursorOff();
 // The file dialog of the variant, answered with these paths (in dialog order).
 Step ChooseFilesStep(UiVariant variant, const std::vector<std::string>& paths);
 Step CancelFileDialog(UiVariant variant);
-Step OpenFile(const std::string& path);
 Step Warning(std::string_view text);
 Step FileError(const std::string& path, FileErrorCause cause);
 // The preview of a file; `drawn` is what DrawPreview answers.
@@ -75,33 +75,6 @@ class ScriptedControls : public DialogControls {
   Script& script_;
   std::map<int, int> selections_;
   std::map<int, bool> enabled_;
-};
-
-// Files held in memory by path. Every open is a scripted step; a path never added is not found.
-class ScriptedFiles : public FileReader {
- public:
-  explicit ScriptedFiles(Script& script) : script_(script) {}
-
-  void Add(const std::string& path, Bytes contents) {
-    files_[path] = {std::move(contents), false, std::nullopt};
-  }
-  // The file opens but every read fails.
-  void AddUnreadable(const std::string& path) { files_[path] = {{}, true, std::nullopt}; }
-  // The file opens, and its length is reported as `length` whatever its contents.
-  void AddWithLength(const std::string& path, Bytes contents, std::uint64_t length);
-  void AddRefused(const std::string& path, FileErrorCause cause) { refused_[path] = cause; }
-
-  FileOpenResult Open(std::string_view path) override;
-
- private:
-  struct Entry {
-    Bytes contents;
-    bool unreadable = false;
-    std::optional<std::uint64_t> length;
-  };
-  Script& script_;
-  std::map<std::string, Entry, std::less<>> files_;
-  std::map<std::string, FileErrorCause, std::less<>> refused_;
 };
 
 std::string_view CauseName(FileErrorCause cause);
