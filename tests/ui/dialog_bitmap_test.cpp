@@ -57,15 +57,9 @@ struct BitmapWorld : DialogWorld {
   explicit BitmapWorld(UiVariant v) : DialogWorld(v) { files.Add(kLogo, TinyMonoBmp()); }
 };
 
-FileDialogRequest BitmapRequest(UiVariant v) {
-  return {"bmp", ".bmp", v == Chinese ? "位图文件(*.BMP)|*.BMP||" : "Bitmap file(*.BMP)|*.BMP||",
-          0x80206};
-}
-
 TEST(DialogBitmaps, SelectThenDownloadOverEthernetThenPrintIsEnabled) {
   BitmapWorld w(Chinese);
-  w.prompts.fileChoices = {std::vector<std::string>{kLogo}};
-  w.script.Then({WaitCursorOn(), ChooseFiles(BitmapRequest(Chinese)), OpenFile(kLogo),
+  w.script.Then({WaitCursorOn(), ChooseFiles(Chinese, {kLogo}), OpenFile(kLogo),
                  DrawPreview(kLogo, 1016), WaitCursorOff()});
   ASSERT_FALSE(w.user.Click(kDownloadBitmap)) << "Download starts disabled";
   ASSERT_TRUE(w.user.Click(kSelectBitmap));
@@ -91,8 +85,7 @@ TEST(DialogBitmaps, SelectThenDownloadOverEthernetThenPrintIsEnabled) {
 
 TEST(DialogBitmaps, DownloadOverUsbWritesThreeTimesAndCloses) {
   BitmapWorld w(English);
-  w.prompts.fileChoices = {std::vector<std::string>{kLogo}};
-  w.script.Then({WaitCursorOn(), ChooseFiles(BitmapRequest(English)), OpenFile(kLogo),
+  w.script.Then({WaitCursorOn(), ChooseFiles(English, {kLogo}), OpenFile(kLogo),
                  DrawPreview(kLogo, 1016), WaitCursorOff()});
   w.user.Click(kSelectBitmap);
   w.controls.SetSelection(kBitmapSlot, 2);
@@ -109,8 +102,7 @@ TEST(DialogBitmaps, DownloadOverUsbWritesThreeTimesAndCloses) {
 TEST(DialogBitmaps, AMissingParallelPortEndsTheDownloadButEnablesPrint) {
   for (UiVariant v : {Chinese, English}) {
     BitmapWorld w(v);
-    w.prompts.fileChoices = {std::vector<std::string>{kLogo}};
-    w.script.Then({WaitCursorOn(), ChooseFiles(BitmapRequest(v)), OpenFile(kLogo),
+    w.script.Then({WaitCursorOn(), ChooseFiles(v, {kLogo}), OpenFile(kLogo),
                    DrawPreview(kLogo, 1016), WaitCursorOff()});
     w.user.Click(kSelectBitmap);
     w.controls.SetSelection(kInterface, kParallelInterface);
@@ -125,7 +117,7 @@ TEST(DialogBitmaps, AMissingParallelPortEndsTheDownloadButEnablesPrint) {
 
 TEST(DialogBitmaps, CancellingTheFileDialogChangesNothing) {
   BitmapWorld w(English);
-  w.script.Then({WaitCursorOn(), ChooseFiles(BitmapRequest(English)), WaitCursorOff()});
+  w.script.Then({WaitCursorOn(), CancelFileDialog(English), WaitCursorOff()});
   w.user.Click(kSelectBitmap);
   w.script.ExpectDone();
   EXPECT_EQ(w.dialog->bitmapPath(), "");
