@@ -4,12 +4,13 @@
 
 #include "bitmap/bitmap_texts.h"
 #include "bitmap/download_command.h"
-#include "tests/bitmap/bitmap_fakes.h"
 #include "tests/bitmap/bmp_builder.h"
 #include "tests/support/param_name.h"
 #include "tests/support/recording_prompts.h"
 #include "tests/support/scripted_files.h"
+#include "tests/support/template_controls.h"
 #include "ui/control_ids.h"
+#include "ui/dialog_rules.h"
 
 namespace vantrel {
 namespace {
@@ -50,10 +51,13 @@ Bytes NegativeWidth() {
   return MakeBmp(layout);
 }
 
-// One dialog: the script, the fakes that feed it, m_dib and m_bitmapPath.
+// One dialog as it opens: the script, the fakes that feed it (enabling a control is a step),
+// m_dib and m_bitmapPath.
 struct Dialog {
   explicit Dialog(UiVariant v)
-      : variant(v), controls(script), prompts(script), sleeper(script), files(script) {
+      : variant(v), controls(v), prompts(script), sleeper(script), files(script) {
+    InitialiseControls(v, controls);
+    controls.RecordEnablingInto(script);
     files.Add("C:\\pics\\logo.bmp", kMono);
     files.Add("C:\\pics\\wide576.bmp", kMono576);
     files.Add("C:\\pics\\wide577.bmp", kMono577);
@@ -102,7 +106,7 @@ struct Dialog {
 
   UiVariant variant;
   Script script;
-  ScriptedControls controls;
+  TemplateControls controls;
   RecordingPrompts prompts;
   ScriptedSleeper sleeper;
   ScriptedFiles files;
