@@ -49,7 +49,7 @@ bool TemplateControls::IsEnabled(int id) {
 void TemplateControls::Enable(int id, bool enabled) {
   enabled_[id] = enabled;
   if (enablingScript_ != nullptr)
-    enablingScript_->Take(Other((enabled ? "enable " : "disable ") + std::to_string(id)));
+    enablingScript_->Take(enabled ? EnableControl(id) : Other("disable " + std::to_string(id)));
 }
 
 std::array<std::uint8_t, 4> TemplateControls::GetIpAddress(int id) {
