@@ -10,6 +10,7 @@
 #include "tests/support/param_name.h"
 #include "tests/support/print_case.h"
 #include "tests/support/recording_prompts.h"
+#include "tests/support/scripted_files.h"
 #include "tests/support/template_controls.h"
 #include "ui/control_ids.h"
 
@@ -82,18 +83,13 @@ class FakeFramework : public AppFramework {
   }
 
  private:
-  class NoFiles : public FileReader {
-   public:
-    FileOpenResult Open(std::string_view) override { return {}; }
-  };
-
   std::uint16_t languageId_;
-  Script script_;  // empty: start-up touches no device and shows nothing
+  Script script_;  // empty: start-up touches no device or file and shows nothing
   TemplateControls chinese_{UiVariant::Chinese};
   TemplateControls english_{UiVariant::English};
   RecordingPrompts prompts_{script_};
   FakeSystem system_{script_};
-  NoFiles files_;
+  ScriptedFiles files_{script_};
 };
 
 struct StartCase {

@@ -4,10 +4,13 @@
 
 #include "bitmap/bitmap_texts.h"
 #include "bitmap/download_command.h"
-#include "tests/bitmap/bitmap_fakes.h"
 #include "tests/bitmap/bmp_builder.h"
 #include "tests/support/param_name.h"
+#include "tests/support/recording_prompts.h"
+#include "tests/support/scripted_files.h"
+#include "tests/support/template_controls.h"
 #include "ui/control_ids.h"
+#include "ui/dialog_rules.h"
 
 namespace vantrel {
 namespace {
@@ -48,10 +51,13 @@ Bytes NegativeWidth() {
   return MakeBmp(layout);
 }
 
-// One dialog: the script, the fakes that feed it, m_dib and m_bitmapPath.
+// One dialog as it opens: the script, the fakes that feed it (enabling a control is a step),
+// m_dib and m_bitmapPath.
 struct Dialog {
   explicit Dialog(UiVariant v)
-      : variant(v), controls(script), prompts(script), sleeper(script), files(script) {
+      : variant(v), controls(v), prompts(script), sleeper(script), files(script) {
+    InitialiseControls(v, controls);
+    controls.RecordEnablingInto(script);
     files.Add("C:\\pics\\logo.bmp", kMono);
     files.Add("C:\\pics\\wide576.bmp", kMono576);
     files.Add("C:\\pics\\wide577.bmp", kMono577);
@@ -100,8 +106,8 @@ struct Dialog {
 
   UiVariant variant;
   Script script;
-  ScriptedControls controls;
-  ScriptedPrompts prompts;
+  TemplateControls controls;
+  RecordingPrompts prompts;
   ScriptedSleeper sleeper;
   ScriptedFiles files;
   CDib dib;
@@ -129,8 +135,8 @@ TEST_P(SelectTest, CancellingTheDialogChangesNothing) {
 TEST_P(SelectTest, OneGoodFileIsPreviewedRecordedAndEnablesDownload) {
   Dialog d(GetParam());
   const std::string path = "C:\\pics\\logo.bmp";
-  d.script.Then({WaitCursorOn(), ChooseFilesStep(GetParam(), {path}), OpenFile(path),
-                 DrawPreviewStep(path), EnableControl(ctl::kDownloadBitmap), WaitCursorOff()});
+  d.script.Then({WaitCursorOn(), ChooseFiles(GetParam(), {path}), OpenFile(path),
+                 DrawPreview(path, 1016), EnableControl(ctl::kDownloadBitmap), WaitCursorOff()});
   d.Select();
   d.script.ExpectDone();
   EXPECT_EQ(d.bitmapPath, path);
@@ -143,8 +149,8 @@ TEST_P(SelectTest, SecondOfThreeNotTwoColourEndsTheRunNamingItsPath) {
   const std::string first = "C:\\pics\\logo.bmp";
   const std::string second = "C:\\pics\\photo.bmp";
   const std::string third = "C:\\pics\\wide576.bmp";
-  d.script.Then({WaitCursorOn(), ChooseFilesStep(v, {first, second, third}), OpenFile(first),
-                 DrawPreviewStep(first), OpenFile(second),
+  d.script.Then({WaitCursorOn(), ChooseFiles(v, {first, second, third}), OpenFile(first),
+                 DrawPreview(first, 1016), OpenFile(second),
                  Message(second + (v == kChinese ? "不是单色位图 请使用单色位图!"
                                                  : "Please Use 2-Color Bmp!")),
                  WaitCursorOff()});
@@ -159,8 +165,8 @@ TEST_P(SelectTest, EveryFileOfAGoodSelectionIsShownAndTheLastIsKept) {
   Dialog d(v);
   const std::string a = "C:\\pics\\logo.bmp";
   const std::string b = "C:\\pics\\wide576.bmp";
-  d.script.Then({WaitCursorOn(), ChooseFilesStep(v, {a, b}), OpenFile(a), DrawPreviewStep(a),
-                 OpenFile(b), DrawPreviewStep(b), EnableControl(ctl::kDownloadBitmap),
+  d.script.Then({WaitCursorOn(), ChooseFiles(v, {a, b}), OpenFile(a), DrawPreview(a, 1016),
+                 OpenFile(b), DrawPreview(b, 1016), EnableControl(ctl::kDownloadBitmap),
                  WaitCursorOff()});
   d.Select();
   d.script.ExpectDone();
@@ -172,9 +178,9 @@ TEST_P(SelectTest, NonBitmapAfterAGoodRunKeepsTheFirstFile) {
   Dialog d(v);
   const std::string good = "C:\\pics\\logo.bmp";
   const std::string text = "C:\\pics\\notes.bmp";
-  d.script.Then({WaitCursorOn(), ChooseFilesStep(v, {good}), OpenFile(good), DrawPreviewStep(good),
+  d.script.Then({WaitCursorOn(), ChooseFiles(v, {good}), OpenFile(good), DrawPreview(good, 1016),
                  EnableControl(ctl::kDownloadBitmap), WaitCursorOff()});
-  d.script.Then({WaitCursorOn(), ChooseFilesStep(v, {text}), OpenFile(text),
+  d.script.Then({WaitCursorOn(), ChooseFiles(v, {text}), OpenFile(text),
                  Warning("This isn't a bitmap file!"), WaitCursorOff()});
   d.Select();
   d.Select();
@@ -188,8 +194,8 @@ TEST_P(SelectTest, TypedNameOfAMissingFileGetsTheFileErrorReport) {
   const UiVariant v = GetParam();
   Dialog d(v);
   const std::string missing = "C:\\pics\\typo.bmp";
-  d.script.Then({WaitCursorOn(), ChooseFilesStep(v, {missing, "C:\\pics\\logo.bmp"}),
-                 OpenFile(missing), FileError(missing, FileErrorCause::NotFound), WaitCursorOff()});
+  d.script.Then({WaitCursorOn(), ChooseFiles(v, {missing, "C:\\pics\\logo.bmp"}), OpenFile(missing),
+                 FileError(missing, FileErrorCause::NotFound), WaitCursorOff()});
   d.Select();
   d.script.ExpectDone();
   EXPECT_TRUE(d.bitmapPath.empty());
@@ -199,8 +205,8 @@ TEST_P(SelectTest, UndrawableImageIsStillAccepted) {
   const UiVariant v = GetParam();
   Dialog d(v);
   const std::string path = "C:\\pics\\logo.bmp";
-  d.script.Then({WaitCursorOn(), ChooseFilesStep(v, {path}), OpenFile(path),
-                 DrawPreviewStep(path, false), EnableControl(ctl::kDownloadBitmap),
+  d.script.Then({WaitCursorOn(), ChooseFiles(v, {path}), OpenFile(path),
+                 DrawPreview(path, 1016, false), EnableControl(ctl::kDownloadBitmap),
                  WaitCursorOff()});
   d.Select();
   d.script.ExpectDone();
@@ -211,7 +217,7 @@ TEST_P(SelectTest, TopDownFileIsRefusedByTheLoad) {
   const UiVariant v = GetParam();
   Dialog d(v);
   const std::string path = "C:\\pics\\topdown.bmp";
-  d.script.Then({WaitCursorOn(), ChooseFilesStep(v, {path}), OpenFile(path),
+  d.script.Then({WaitCursorOn(), ChooseFiles(v, {path}), OpenFile(path),
                  Warning(LoadProblemText(v, LoadProblem::TopDownRows)), WaitCursorOff()});
   d.Select();
   d.script.ExpectDone();
@@ -232,9 +238,9 @@ TEST_P(SelectWidthTest, WidthTest) {
   const WidthCase& c = GetParam();
   for (UiVariant v : {kChinese, kEnglish}) {
     Dialog d(v);
-    d.script.Then({WaitCursorOn(), ChooseFilesStep(v, {c.path}), OpenFile(c.path)});
+    d.script.Then({WaitCursorOn(), ChooseFiles(v, {c.path}), OpenFile(c.path)});
     if (c.accepted) {
-      d.script.Then({DrawPreviewStep(c.path), EnableControl(ctl::kDownloadBitmap)});
+      d.script.Then({DrawPreview(c.path, 1016), EnableControl(ctl::kDownloadBitmap)});
     } else {
       d.script.Then(
           Message(v == kChinese ? "宽度不能超过576Pix!" : "Width Must Be Within 576Pix!"));
@@ -259,7 +265,7 @@ Bytes CommandFor(const Bytes& file, int slot) {
   Script script{OpenFile("f.bmp")};
   ScriptedFiles files(script);
   files.Add("f.bmp", file);
-  ScriptedPrompts prompts(script);
+  RecordingPrompts prompts(script);
   CDib dib;
   dib.LoadFile("f.bmp", files, prompts, kChinese);
   return *BuildDownloadCommand(dib, slot);
@@ -374,8 +380,8 @@ INSTANTIATE_TEST_SUITE_P(Bitmaps, DownloadTest, testing::Values(kChinese, kEngli
 TEST(Download, SelectThenDownloadSendsTheSelectedFile) {
   Dialog d(kEnglish);
   const std::string path = "C:\\pics\\wide576.bmp";
-  d.script.Then({WaitCursorOn(), ChooseFilesStep(kEnglish, {path}), OpenFile(path),
-                 DrawPreviewStep(path), EnableControl(ctl::kDownloadBitmap), WaitCursorOff()});
+  d.script.Then({WaitCursorOn(), ChooseFiles(kEnglish, {path}), OpenFile(path),
+                 DrawPreview(path, 1016), EnableControl(ctl::kDownloadBitmap), WaitCursorOff()});
   d.script.Then({OpenFile(path), WaitCursorOn(), Other("open connection"), Write("1B 09"), Count(0),
                  Write(CommandFor(kMono576, 0)), Sleep(100), Write("1B 15"),
                  Message("图片下载完成!"), ClosePort(), WaitCursorOff(),

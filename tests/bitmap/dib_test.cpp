@@ -3,9 +3,10 @@
 #include <gtest/gtest.h>
 
 #include "bitmap/bitmap_texts.h"
-#include "tests/bitmap/bitmap_fakes.h"
 #include "tests/bitmap/bmp_builder.h"
 #include "tests/support/param_name.h"
+#include "tests/support/recording_prompts.h"
+#include "tests/support/scripted_files.h"
 
 namespace vantrel {
 namespace {
@@ -45,7 +46,7 @@ TEST_P(ColourCountTest, RecordsTheCountAndPlacesTheRowsAfterTheTable) {
   Script script{OpenFile("a.bmp")};
   ScriptedFiles files(script);
   files.Add("a.bmp", MakeBmp(layout));
-  ScriptedPrompts prompts(script);
+  RecordingPrompts prompts(script);
   CDib dib;
   EXPECT_EQ(dib.LoadFile("a.bmp", files, prompts, UiVariant::English), DibLoad::Loaded);
   script.ExpectDone();
@@ -76,7 +77,7 @@ TEST(DibLoad, DeclaredCountIsNotWrittenBack) {
   ScriptedFiles files(script);
   const Bytes file = MonoBmp(PatternPicture(8, 2), {kBlack, kWhite}, 2);
   files.Add("a.bmp", file);
-  ScriptedPrompts prompts(script);
+  RecordingPrompts prompts(script);
   CDib dib;
   dib.LoadFile("a.bmp", files, prompts, UiVariant::Chinese);
   ASSERT_TRUE(dib.IsLoaded());
@@ -97,7 +98,7 @@ TEST(DibLoad, PixelRowsFollowTheColourTableWhateverTheOffsetSays) {
   Script script{OpenFile("gap.bmp")};
   ScriptedFiles files(script);
   files.Add("gap.bmp", file);
-  ScriptedPrompts prompts(script);
+  RecordingPrompts prompts(script);
   CDib dib;
   dib.LoadFile("gap.bmp", files, prompts, UiVariant::English);
   ASSERT_TRUE(dib.IsLoaded());
@@ -113,7 +114,7 @@ TEST(DibLoad, VersionFourHeaderPutsTheTableAfterItsOwnSize) {
   Script script{OpenFile("v4.bmp")};
   ScriptedFiles files(script);
   files.Add("v4.bmp", MakeBmp(layout));
-  ScriptedPrompts prompts(script);
+  RecordingPrompts prompts(script);
   CDib dib;
   dib.LoadFile("v4.bmp", files, prompts, UiVariant::English);
   ASSERT_TRUE(dib.IsLoaded());
@@ -155,7 +156,7 @@ TEST_P(LoadRefusalTest, ShowsOneWarningAndStaysEmpty) {
   Script script{OpenFile("x.bmp"), Warning(LoadProblemText(variant, c.problem))};
   ScriptedFiles files(script);
   files.Add("x.bmp", c.file);
-  ScriptedPrompts prompts(script);
+  RecordingPrompts prompts(script);
   CDib dib;
   EXPECT_EQ(dib.LoadFile("x.bmp", files, prompts, variant), DibLoad::Refused);
   script.ExpectDone();
@@ -247,7 +248,7 @@ TEST(DibLoad, AcceptsTheTallestImageAndLeavesANegativeWidthToTheWidthTest) {
   ScriptedFiles files(script);
   files.Add("tall.bmp", Mono(1, 65535));
   files.Add("neg.bmp", Patched(Mono(8, 1), 18, static_cast<std::uint32_t>(-8)));
-  ScriptedPrompts prompts(script);
+  RecordingPrompts prompts(script);
   CDib dib;
   dib.LoadFile("tall.bmp", files, prompts, UiVariant::Chinese);
   EXPECT_TRUE(dib.IsLoaded());
@@ -265,7 +266,7 @@ TEST(DibLoad, ZeroSizedImageNeedsNoRows) {
   layout.width = 0;
   layout.height = 0;
   files.Add("empty.bmp", MakeBmp(layout));
-  ScriptedPrompts prompts(script);
+  RecordingPrompts prompts(script);
   CDib dib;
   dib.LoadFile("empty.bmp", files, prompts, UiVariant::Chinese);
   EXPECT_TRUE(dib.IsLoaded());
@@ -289,7 +290,7 @@ TEST(DibLoad, FailedAllocationIsAFailedLoad) {
     ScriptedFiles files(script);
     const Bytes file = Mono(8, 1);
     files.Add("a.bmp", file);
-    ScriptedPrompts prompts(script);
+    RecordingPrompts prompts(script);
     NoMemory allocator;
     CDib dib(allocator);
     EXPECT_EQ(dib.LoadFile("a.bmp", files, prompts, variant), DibLoad::Refused);
@@ -304,7 +305,7 @@ TEST(DibLoad, RefusesAFileBeyondTheLargestBlockWithoutAllocating) {
                 Warning(LoadProblemText(UiVariant::English, LoadProblem::FileTooLarge))};
   ScriptedFiles files(script);
   files.AddWithLength("huge.bmp", Mono(8, 1), kMaxBlockLength + 15);
-  ScriptedPrompts prompts(script);
+  RecordingPrompts prompts(script);
   NoMemory allocator;
   CDib dib(allocator);
   dib.LoadFile("huge.bmp", files, prompts, UiVariant::English);
@@ -319,7 +320,7 @@ TEST(DibLoad, AFileThatShrankIsJudgedByWhatWasRead) {
                 Warning(LoadProblemText(UiVariant::English, LoadProblem::PixelRowsTruncated))};
   ScriptedFiles files(script);
   files.AddWithLength("a.bmp", Cut(file, file.size() - 4), file.size());
-  ScriptedPrompts prompts(script);
+  RecordingPrompts prompts(script);
   CDib dib;
   dib.LoadFile("a.bmp", files, prompts, UiVariant::English);
   script.ExpectDone();
@@ -332,7 +333,7 @@ TEST(DibLoad, FileErrorsGoToTheFileErrorReport) {
   ScriptedFiles files(script);
   files.AddRefused("locked.bmp", FileErrorCause::AccessDenied);
   files.AddUnreadable("bad.bmp");
-  ScriptedPrompts prompts(script);
+  RecordingPrompts prompts(script);
   CDib dib;
   for (const char* path : {"missing.bmp", "locked.bmp", "bad.bmp"}) {
     EXPECT_EQ(dib.LoadFile(path, files, prompts, UiVariant::Chinese), DibLoad::FileError);
@@ -352,7 +353,7 @@ TEST(DibLoad, EveryLoadStartsEmpty) {
   ScriptedFiles files(script);
   files.Add("a.bmp", Mono(8, 1));
   files.Add("b.bmp", Text("plain text"));
-  ScriptedPrompts prompts(script);
+  RecordingPrompts prompts(script);
   CDib dib;
   EXPECT_FALSE(dib.IsLoaded());
   dib.LoadFile("a.bmp", files, prompts, UiVariant::English);

@@ -2,9 +2,10 @@
 
 #include <gtest/gtest.h>
 
-#include "tests/bitmap/bitmap_fakes.h"
 #include "tests/bitmap/bmp_builder.h"
 #include "tests/support/param_name.h"
+#include "tests/support/recording_prompts.h"
+#include "tests/support/scripted_files.h"
 
 namespace vantrel {
 namespace {
@@ -26,7 +27,7 @@ class Loaded {
  private:
   Script script_;
   ScriptedFiles files_;
-  ScriptedPrompts prompts_;
+  RecordingPrompts prompts_;
 };
 
 Bytes Raster(const Bytes& command) {

@@ -10,14 +10,13 @@
 #include "bitmap/bitmap_texts.h"
 #include "bitmap/dib.h"
 #include "bitmap/download_command.h"
-#include "tests/bitmap/bitmap_fakes.h"
 #include "tests/support/param_name.h"
+#include "tests/support/recording_prompts.h"
 
 namespace vantrel {
 namespace {
 
 using namespace test;
-using namespace test::bitmaps;
 
 std::string FixturePath(const std::string& name) {
   return std::string(VANTREL_BMP_FIXTURES) + "/" + name;
@@ -61,7 +60,7 @@ TEST_P(FixtureTest, IsJudgedByTheRules) {
   Script script;
   if (c.expect == Expect::Refused)
     script.Then(Warning(LoadProblemText(UiVariant::English, *c.problem)));
-  ScriptedPrompts prompts(script);
+  RecordingPrompts prompts(script);
   const std::unique_ptr<FileReader> files = CreateSystemFileReader();
   CDib dib;
   dib.LoadFile(path, *files, prompts, UiVariant::English);
@@ -133,7 +132,7 @@ TEST(SystemFileReader, MissingFileAndDirectoryGoToTheFileErrorReport) {
   const std::string directory = FixturePath("");
   Script script{FileError(missing, FileErrorCause::NotFound),
                 FileError(directory, FileErrorCause::ReadFailed)};
-  ScriptedPrompts prompts(script);
+  RecordingPrompts prompts(script);
   const std::unique_ptr<FileReader> files = CreateSystemFileReader();
   CDib dib;
   EXPECT_EQ(dib.LoadFile(missing, *files, prompts, UiVariant::Chinese), DibLoad::FileError);

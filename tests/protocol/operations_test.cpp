@@ -3,9 +3,9 @@
 #include <memory>
 
 #include "protocol/operations.h"
-#include "tests/support/fake_controls.h"
 #include "tests/support/param_name.h"
 #include "tests/support/script.h"
+#include "tests/support/template_controls.h"
 #include "ui/control_ids.h"
 
 namespace vantrel {
@@ -30,7 +30,7 @@ TEST_P(DirectOperation, WritesWaitsAndReleases) {
   Script script;
   ScriptedSleeper sleeper(script);
   ScriptedMessages messages(script);
-  FakeControls controls;
+  TemplateControls controls(c.variant);
   controls.SetSelection(ctl::kBitmapSlot, c.slot);
   PrinterConnection connection;
   connection.handle = std::make_unique<ScriptedPort>(script);

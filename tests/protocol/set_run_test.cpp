@@ -6,10 +6,11 @@
 
 #include "protocol/operations.h"
 #include "protocol/set_run.h"
-#include "tests/support/fake_controls.h"
 #include "tests/support/param_name.h"
 #include "tests/support/script.h"
+#include "tests/support/template_controls.h"
 #include "ui/control_ids.h"
+#include "ui/dialog_rules.h"
 
 namespace vantrel {
 namespace {
@@ -440,16 +441,20 @@ TEST(NetworkRun, ChineseSendsTheTargetSerialLineLast) {
             "串口设置完成!\r\n");
 }
 
-// The dialog-level runs: the report box, then the release.
+// The dialog-level runs: the report box, then the release. The dialog's controls start as it
+// opens, every setting left unchanged.
 
 struct DialogRun {
+  explicit DialogRun(UiVariant v) : variant(v), controls(v) { InitialiseControls(v, controls); }
+
+  UiVariant variant;
   Script script;
   ScriptedSleeper sleeper{script};
   ScriptedMessages messages{script};
-  FakeControls controls;
+  TemplateControls controls;
   PrinterConnection connection;
 
-  DeviceContext Context(UiVariant variant) { return {variant, controls, messages, sleeper}; }
+  DeviceContext Context() { return {variant, controls, messages, sleeper}; }
   void OpenPort() { connection.handle = std::make_unique<ScriptedPort>(script); }
   void OpenLink() { connection.socket = std::make_unique<ScriptedLink>(script); }
 };
@@ -457,22 +462,21 @@ struct DialogRun {
 class EmptyRun : public testing::TestWithParam<UiVariant> {};
 
 TEST_P(EmptyRun, OverAPortFramesNothingAndSaysSo) {
-  DialogRun d;
+  DialogRun d(GetParam());
   d.OpenPort();
   d.script = {Write("1B 09"), Write("1B 15"),
               Message(GetParam() == UiVariant::Chinese ? "设置完成" : "set completed."),
               ClosePort()};
-  EXPECT_EQ(OperationDispatcher(d.Context(GetParam()), d.connection, DeviceOperation::SetOverPort),
-            1);
+  EXPECT_EQ(OperationDispatcher(d.Context(), d.connection, DeviceOperation::SetOverPort), 1);
   d.script.ExpectDone();
   EXPECT_EQ(d.connection.handle, nullptr);
 }
 
 TEST_P(EmptyRun, OverTheNetworkShowsAnEmptyBoxBeforeTheLinkCloses) {
-  DialogRun d;
+  DialogRun d(GetParam());
   d.OpenLink();
   d.script = {Send("1B 09"), Sleep(1000), Send("1B 15"), Message(""), CloseLink()};
-  OperationDispatcher(d.Context(GetParam()), d.connection, DeviceOperation::SetOverNetwork);
+  OperationDispatcher(d.Context(), d.connection, DeviceOperation::SetOverNetwork);
   d.script.ExpectDone();
 }
 
@@ -480,7 +484,7 @@ INSTANTIATE_TEST_SUITE_P(Variants, EmptyRun,
                          testing::Values(UiVariant::Chinese, UiVariant::English), VariantName);
 
 TEST(DialogSetRun, ReadsTheInterfaceAndSettingsFromTheDialog) {
-  DialogRun d;
+  DialogRun d(UiVariant::Chinese);
   d.controls.SetSelection(ctl::kInterface, kParallelInterface);
   d.controls.SetSelection(ctl::kBlackMarkDetection, 1);
   d.controls.SetSelection(ctl::kLcdBacklight, 1);
@@ -495,12 +499,12 @@ TEST(DialogSetRun, ReadsTheInterfaceAndSettingsFromTheDialog) {
               Write("1B 15"),
               Message("黑标检测设置完成!\r\nLCD背光设置失败!\r\n切/撕纸偏移量设置完成!\r\n"),
               ClosePort()};
-  OperationDispatcher(d.Context(UiVariant::Chinese), d.connection, DeviceOperation::SetOverPort);
+  OperationDispatcher(d.Context(), d.connection, DeviceOperation::SetOverPort);
   d.script.ExpectDone();
 }
 
 TEST(ReadSettingSelection, TakesEveryControlWhateverItsEnabledState) {
-  FakeControls c;
+  TemplateControls c(UiVariant::Chinese);
   c.SetSelection(ctl::kCutter, 3);
   c.SetSelection(ctl::kMechanism, 2);
   c.Enable(ctl::kMechanism, false);
@@ -524,7 +528,7 @@ TEST(ReadSettingSelection, TakesEveryControlWhateverItsEnabledState) {
 struct RefusalMessageCase {
   const char* name;
   UiVariant variant;
-  std::function<void(FakeControls&)> enter;
+  std::function<void(TemplateControls&)> enter;
   const char* message;
 };
 
@@ -535,26 +539,26 @@ class RefusedRun : public testing::TestWithParam<RefusalMessageCase> {};
 TEST_P(RefusedRun, SendsNothingAndNamesTheField) {
   const RefusalMessageCase& c = GetParam();
   {
-    DialogRun d;
+    DialogRun d(c.variant);
     c.enter(d.controls);
     d.script = {Message(c.message)};
-    EXPECT_TRUE(RefuseUnsendableSelection(d.Context(c.variant)));
+    EXPECT_TRUE(RefuseUnsendableSelection(d.Context()));
     d.script.ExpectDone();
   }
   {
-    DialogRun d;
+    DialogRun d(c.variant);
     c.enter(d.controls);
     d.OpenPort();
     d.script = {Message(c.message), ClosePort()};
-    OperationDispatcher(d.Context(c.variant), d.connection, DeviceOperation::SetOverPort);
+    OperationDispatcher(d.Context(), d.connection, DeviceOperation::SetOverPort);
     d.script.ExpectDone();
   }
   {
-    DialogRun d;
+    DialogRun d(c.variant);
     c.enter(d.controls);
     d.OpenLink();
     d.script = {Message(c.message), CloseLink()};
-    OperationDispatcher(d.Context(c.variant), d.connection, DeviceOperation::SetOverNetwork);
+    OperationDispatcher(d.Context(), d.connection, DeviceOperation::SetOverNetwork);
     d.script.ExpectDone();
   }
 }
@@ -562,7 +566,7 @@ TEST_P(RefusedRun, SendsNothingAndNamesTheField) {
 INSTANTIATE_TEST_SUITE_P(
     Fields, RefusedRun,
     testing::Values(RefusalMessageCase{"RadioChinese", UiVariant::Chinese,
-                                       [](FakeControls& c) {
+                                       [](TemplateControls& c) {
                                          c.SetSelection(ctl::kLanguage, 1);
                                          c.SetChecked(ctl::kRadioAddressCheck, true);
                                          c.SetText(ctl::kRadioAddress1, "00");
@@ -571,33 +575,33 @@ INSTANTIATE_TEST_SUITE_P(
                                        "射频地址第2栏须以两位十六进制数字(0-9, A-F)开头!"},
                     RefusalMessageCase{
                         "RadioEnglish", UiVariant::English,
-                        [](FakeControls& c) {
+                        [](TemplateControls& c) {
                           c.SetChecked(ctl::kRadioAddressCheck, true);
                           c.SetText(ctl::kRadioAddress1, "zz");
                         },
                         "Radio Address field 1 must begin with two hexadecimal digits (0-9, "
                         "A-F)!"},
                     RefusalMessageCase{"BluetoothPasswordChinese", UiVariant::Chinese,
-                                       [](FakeControls& c) {
+                                       [](TemplateControls& c) {
                                          c.SetChecked(ctl::kBluetoothPasswordCheck, true);
                                          c.SetText(ctl::kBluetoothPasswordText,
                                                    std::string(256, '9'));
                                        },
                                        "蓝牙密码不能超过255字节!"},
                     RefusalMessageCase{"BluetoothNameEnglish", UiVariant::English,
-                                       [](FakeControls& c) {
+                                       [](TemplateControls& c) {
                                          c.SetChecked(ctl::kBluetoothNameCheck, true);
                                          c.SetText(ctl::kBluetoothNameText, std::string(400, 'n'));
                                        },
                                        "BT Name must not exceed 255 bytes!"},
                     RefusalMessageCase{"StartOffsetNegativeChinese", UiVariant::Chinese,
-                                       [](FakeControls& c) {
+                                       [](TemplateControls& c) {
                                          c.SetChecked(ctl::kStartOffsetCheck, true);
                                          c.SetText(ctl::kStartOffsetText, "-5");
                                        },
                                        "起始偏移量须在0到11538mm之间!"},
                     RefusalMessageCase{"CutOffsetTooLargeEnglish", UiVariant::English,
-                                       [](FakeControls& c) {
+                                       [](TemplateControls& c) {
                                          c.SetChecked(ctl::kCutOffsetCheck, true);
                                          c.SetText(ctl::kCutOffsetText, "20000");
                                        },
@@ -605,11 +609,11 @@ INSTANTIATE_TEST_SUITE_P(
     ParamName<RefusalMessageCase>);
 
 TEST(RefuseUnsendableSelection, LetsASendableSelectionThrough) {
-  DialogRun d;
+  DialogRun d(UiVariant::Chinese);
   d.controls.SetChecked(ctl::kRadioAddressCheck, true);
   for (int id : ctl::kRadioAddressFields)
     d.controls.SetText(id, "0F");
-  EXPECT_FALSE(RefuseUnsendableSelection(d.Context(UiVariant::Chinese)));
+  EXPECT_FALSE(RefuseUnsendableSelection(d.Context()));
   d.script.ExpectDone();
 }
 

@@ -3,12 +3,23 @@
 #include <cstdio>
 
 namespace vantrel::test {
+namespace {
+
+Step FileDialog(const FileDialogRequest& request) {
+  char flags[16];
+  std::snprintf(flags, sizeof flags, "0x%X", static_cast<unsigned>(request.flags));
+  return Other("choose files ext=" + std::string(request.defaultExtension) +
+               " name=" + std::string(request.initialName) +
+               " filter=" + std::string(request.filter) + " flags=" + flags);
+}
+
+}  // namespace
 
 Step Warning(std::string_view text) {
   return Other("warning \"" + std::string(text) + "\"");
 }
-Step FileError(std::string_view path) {
-  return Other("file error " + std::string(path));
+Step FileError(std::string_view path, FileErrorCause cause) {
+  return Other("file error " + std::string(path) + " (" + std::string(CauseName(cause)) + ")");
 }
 Step WaitCursorOn() {
   return Other("wait cursor on");
@@ -16,15 +27,48 @@ Step WaitCursorOn() {
 Step WaitCursorOff() {
   return Other("wait cursor off");
 }
-Step ChooseFiles(const FileDialogRequest& request) {
-  char flags[16];
-  std::snprintf(flags, sizeof flags, "0x%X", static_cast<unsigned>(request.flags));
-  return Other("choose files ext=" + std::string(request.defaultExtension) +
-               " name=" + std::string(request.initialName) +
-               " filter=" + std::string(request.filter) + " flags=" + flags);
+
+FileDialogRequest BitmapFileRequest(UiVariant variant) {
+  return {"bmp", ".bmp",
+          variant == UiVariant::Chinese ? "位图文件(*.BMP)|*.BMP||" : "Bitmap file(*.BMP)|*.BMP||",
+          0x80206};
 }
-Step DrawPreview(std::string_view path, int frameId) {
-  return Other("draw preview " + std::string(path) + " in " + std::to_string(frameId));
+
+Step ChooseFiles(const FileDialogRequest& request, std::vector<std::string> paths) {
+  Step step = FileDialog(request);
+  step.paths = std::move(paths);
+  return step;
+}
+Step ChooseFiles(UiVariant variant, std::vector<std::string> paths) {
+  return ChooseFiles(BitmapFileRequest(variant), std::move(paths));
+}
+Step CancelFileDialog(const FileDialogRequest& request) {
+  Step step = FileDialog(request);
+  step.ok = false;
+  return step;
+}
+Step CancelFileDialog(UiVariant variant) {
+  return CancelFileDialog(BitmapFileRequest(variant));
+}
+
+Step DrawPreview(std::string_view path, int frameId, bool drawn) {
+  Step step = Other("draw preview " + std::string(path) + " in " + std::to_string(frameId));
+  step.ok = drawn;
+  return step;
+}
+
+std::string_view CauseName(FileErrorCause cause) {
+  switch (cause) {
+    case FileErrorCause::NotFound:
+      return "not found";
+    case FileErrorCause::AccessDenied:
+      return "access denied";
+    case FileErrorCause::ReadFailed:
+      return "read failed";
+    case FileErrorCause::Other:
+      return "other";
+  }
+  return "?";
 }
 
 void RecordingPrompts::ShowMessage(std::string_view text) {
@@ -35,8 +79,8 @@ void RecordingPrompts::ShowWarning(std::string_view text) {
   script_.Take(Warning(text));
 }
 
-void RecordingPrompts::ReportFileError(std::string_view path, FileErrorCause) {
-  script_.Take(FileError(path));
+void RecordingPrompts::ReportFileError(std::string_view path, FileErrorCause cause) {
+  script_.Take(FileError(path, cause));
 }
 
 void RecordingPrompts::BeginWaitCursor() {
@@ -49,10 +93,10 @@ void RecordingPrompts::EndWaitCursor() {
 
 std::optional<std::vector<std::string>> RecordingPrompts::ChooseFiles(
     const FileDialogRequest& request) {
-  script_.Take(test::ChooseFiles(request));
-  if (nextChoice_ >= fileChoices.size())
+  const Step* step = script_.Take(FileDialog(request));
+  if (step == nullptr || !step->ok)
     return std::nullopt;
-  return fileChoices[nextChoice_++];
+  return step->paths;
 }
 
 bool RecordingPrompts::DrawPreview(std::string_view path, int frameId) {

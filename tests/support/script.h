@@ -33,6 +33,7 @@ struct Step {
   std::optional<std::size_t> count;      // Count: what the driver says is waiting
   std::string text;                      // Message text, or the signature of an Other step
   std::chrono::milliseconds duration{};  // Sleep
+  std::vector<std::string> paths;        // Other: the files a file dialog answers with
 
   // What the step asks of the code, without the canned answer.
   std::string Signature() const;

@@ -5,6 +5,10 @@
 
 namespace vantrel::test {
 
+Step EnableControl(int id) {
+  return Other("enable " + std::to_string(id));
+}
+
 TemplateControls::TemplateControls(UiVariant variant) : variant_(variant) {
   enabled_[ctl::kDownloadBitmap] = false;
   enabled_[ctl::kPrintStoredBitmap] = false;
@@ -44,6 +48,8 @@ bool TemplateControls::IsEnabled(int id) {
 
 void TemplateControls::Enable(int id, bool enabled) {
   enabled_[id] = enabled;
+  if (enablingScript_ != nullptr)
+    enablingScript_->Take(enabled ? EnableControl(id) : Other("disable " + std::to_string(id)));
 }
 
 std::array<std::uint8_t, 4> TemplateControls::GetIpAddress(int id) {

@@ -3,6 +3,8 @@
 // The main dialog's controls as plain state, as the template creates them: every list filled with
 // its variant's items and nothing selected, check boxes clear, texts empty, everything enabled but
 // Download (1018) and Print (1027). Setting a value raises no notification, as on the platform.
+// A test that checks when a control is enabled among the other steps can have enabling recorded
+// into its script as well.
 
 #include <array>
 #include <cstdint>
@@ -10,9 +12,13 @@
 #include <string>
 
 #include "app/ui_variant.h"
+#include "tests/support/script.h"
 #include "ui/dialog_controls.h"
 
 namespace vantrel::test {
+
+// Enabling a control, as a step of the script: "enable 1018".
+Step EnableControl(int id);
 
 class TemplateControls : public DialogControls {
  public:
@@ -37,6 +43,8 @@ class TemplateControls : public DialogControls {
   int DroppedWidth(int id) const;
   // The four fields of an IP-address control, as the user typed them.
   void TypeIpAddress(int id, std::array<std::uint8_t, 4> fields) { ip_[id] = fields; }
+  // From now on every Enable is also a step of `script` ("enable 1018", "disable 1018").
+  void RecordEnablingInto(Script& script) { enablingScript_ = &script; }
 
  private:
   UiVariant variant_;
@@ -46,6 +54,7 @@ class TemplateControls : public DialogControls {
   std::map<int, bool> enabled_;
   std::map<int, std::array<std::uint8_t, 4>> ip_;
   std::map<int, int> droppedWidth_;
+  Script* enablingScript_ = nullptr;
 };
 
 // The check boxes of the dialog, each toggling itself when clicked.

@@ -1,8 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <cstring>
-#include <map>
 #include <string>
 #include <vector>
 
@@ -15,36 +12,6 @@ using namespace test;
 using namespace ctl;
 using UiVariant::Chinese;
 using UiVariant::English;
-
-// Files held in memory, by path.
-class MemoryFiles : public FileReader {
- public:
-  std::map<std::string, Bytes> files;
-
-  FileOpenResult Open(std::string_view path) override {
-    const auto it = files.find(std::string(path));
-    if (it == files.end())
-      return {nullptr, FileErrorCause::NotFound};
-    return {std::make_unique<File>(it->second), FileErrorCause::Other};
-  }
-
- private:
-  class File : public ReadableFile {
-   public:
-    explicit File(const Bytes& bytes) : bytes_(bytes) {}
-    std::optional<std::uint64_t> Length() override { return bytes_.size(); }
-    std::optional<std::size_t> Read(std::span<std::uint8_t> into) override {
-      const std::size_t n = std::min(into.size(), bytes_.size() - at_);
-      std::memcpy(into.data(), bytes_.data() + at_, n);
-      at_ += n;
-      return n;
-    }
-
-   private:
-    const Bytes& bytes_;
-    std::size_t at_ = 0;
-  };
-};
 
 void Put16(Bytes& b, std::uint16_t v) {
   b.push_back(static_cast<std::uint8_t>(v));
@@ -85,33 +52,15 @@ const std::string kLogo = "/home/shop/logo.bmp";
 // Slot 2, one byte a row, two rows, top row first, inverted: entry 0 prints.
 const char* const kLogoInSlot2 = "1B FE 02 01 00 02 00 F0 0F";
 
-struct BitmapWorld {
-  explicit BitmapWorld(UiVariant v) : variant(v), controls(v) {
-    files.files[kLogo] = TinyMonoBmp();
-    dialog->OnInitDialog();
-  }
-
-  UiVariant variant;
-  Script script;
-  TemplateControls controls;
-  RecordingPrompts prompts{script};
-  FakeSystem system{script};
-  MemoryFiles files;
-  std::unique_ptr<MainDialog> dialog =
-      MakeDialog(variant, DialogSeams{controls, prompts, system, files});
-  DialogUser user{*dialog, controls};
+// The dialog as it opens, with the logo on disk.
+struct BitmapWorld : DialogWorld {
+  explicit BitmapWorld(UiVariant v) : DialogWorld(v) { files.Add(kLogo, TinyMonoBmp()); }
 };
-
-FileDialogRequest BitmapRequest(UiVariant v) {
-  return {"bmp", ".bmp", v == Chinese ? "位图文件(*.BMP)|*.BMP||" : "Bitmap file(*.BMP)|*.BMP||",
-          0x80206};
-}
 
 TEST(DialogBitmaps, SelectThenDownloadOverEthernetThenPrintIsEnabled) {
   BitmapWorld w(Chinese);
-  w.prompts.fileChoices = {std::vector<std::string>{kLogo}};
-  w.script.Then({WaitCursorOn(), ChooseFiles(BitmapRequest(Chinese)), DrawPreview(kLogo, 1016),
-                 WaitCursorOff()});
+  w.script.Then({WaitCursorOn(), ChooseFiles(Chinese, {kLogo}), OpenFile(kLogo),
+                 DrawPreview(kLogo, 1016), WaitCursorOff()});
   ASSERT_FALSE(w.user.Click(kDownloadBitmap)) << "Download starts disabled";
   ASSERT_TRUE(w.user.Click(kSelectBitmap));
   w.script.ExpectDone();
@@ -122,8 +71,9 @@ TEST(DialogBitmaps, SelectThenDownloadOverEthernetThenPrintIsEnabled) {
   w.controls.SetSelection(kInterface, kNetworkInterface);
   w.controls.SetSelection(kBitmapSlot, 2);
   w.script
-      .Then({WaitCursorOn(), StartSockets(), CreateSocket(), Connect("192.168.1.114:9100"),
-             Send("1B 09"), Send(kLogoInSlot2), Sleep(1000), Send("1B 15")})
+      .Then({OpenFile(kLogo), WaitCursorOn(), StartSockets(), CreateSocket(),
+             Connect("192.168.1.114:9100"), Send("1B 09"), Send(kLogoInSlot2), Sleep(1000),
+             Send("1B 15")})
       .Then(NetworkLinkRelease())
       .Then({Message("下载位图操作完成!"), Message("图片下载完成!"), WaitCursorOff()});
   ASSERT_TRUE(w.user.Click(kDownloadBitmap));
@@ -135,16 +85,15 @@ TEST(DialogBitmaps, SelectThenDownloadOverEthernetThenPrintIsEnabled) {
 
 TEST(DialogBitmaps, DownloadOverUsbWritesThreeTimesAndCloses) {
   BitmapWorld w(English);
-  w.prompts.fileChoices = {std::vector<std::string>{kLogo}};
-  w.script.Then({WaitCursorOn(), ChooseFiles(BitmapRequest(English)), DrawPreview(kLogo, 1016),
-                 WaitCursorOff()});
+  w.script.Then({WaitCursorOn(), ChooseFiles(English, {kLogo}), OpenFile(kLogo),
+                 DrawPreview(kLogo, 1016), WaitCursorOff()});
   w.user.Click(kSelectBitmap);
   w.controls.SetSelection(kBitmapSlot, 2);
   w.system.usbPaths = {"\\\\?\\usb#vid_0483&pid_5720#1"};
-  w.script.Then({WaitCursorOn(), ListUsbDevices(), OpenUsb("\\\\.\\usb#vid_0483&pid_5720#1"),
-                 Timeouts({kMaxDword, 0, 0, 50, 2000}), Write("1B 09"), Count(std::nullopt),
-                 Write(kLogoInSlot2), Sleep(100), Write("1B 15"), Message("图片下载完成!"),
-                 ClosePort(), WaitCursorOff()});
+  w.script.Then({OpenFile(kLogo), WaitCursorOn(), ListUsbDevices(),
+                 OpenUsb("\\\\.\\usb#vid_0483&pid_5720#1"), Timeouts({kMaxDword, 0, 0, 50, 2000}),
+                 Write("1B 09"), Count(std::nullopt), Write(kLogoInSlot2), Sleep(100),
+                 Write("1B 15"), Message("图片下载完成!"), ClosePort(), WaitCursorOff()});
   w.user.Click(kDownloadBitmap);
   w.script.ExpectDone();
   EXPECT_TRUE(w.controls.IsEnabled(kPrintStoredBitmap));
@@ -153,12 +102,11 @@ TEST(DialogBitmaps, DownloadOverUsbWritesThreeTimesAndCloses) {
 TEST(DialogBitmaps, AMissingParallelPortEndsTheDownloadButEnablesPrint) {
   for (UiVariant v : {Chinese, English}) {
     BitmapWorld w(v);
-    w.prompts.fileChoices = {std::vector<std::string>{kLogo}};
-    w.script.Then(
-        {WaitCursorOn(), ChooseFiles(BitmapRequest(v)), DrawPreview(kLogo, 1016), WaitCursorOff()});
+    w.script.Then({WaitCursorOn(), ChooseFiles(v, {kLogo}), OpenFile(kLogo),
+                   DrawPreview(kLogo, 1016), WaitCursorOff()});
     w.user.Click(kSelectBitmap);
     w.controls.SetSelection(kInterface, kParallelInterface);
-    w.script.Then({WaitCursorOn(), Failing(OpenLpt1()),
+    w.script.Then({OpenFile(kLogo), WaitCursorOn(), Failing(OpenLpt1()),
                    Message(v == Chinese ? "并口打开失败!" : "Failed to configure parallel port!"),
                    WaitCursorOff()});
     w.user.Click(kDownloadBitmap);
@@ -169,7 +117,7 @@ TEST(DialogBitmaps, AMissingParallelPortEndsTheDownloadButEnablesPrint) {
 
 TEST(DialogBitmaps, CancellingTheFileDialogChangesNothing) {
   BitmapWorld w(English);
-  w.script.Then({WaitCursorOn(), ChooseFiles(BitmapRequest(English)), WaitCursorOff()});
+  w.script.Then({WaitCursorOn(), CancelFileDialog(English), WaitCursorOff()});
   w.user.Click(kSelectBitmap);
   w.script.ExpectDone();
   EXPECT_EQ(w.dialog->bitmapPath(), "");

@@ -86,7 +86,7 @@ TEST_P(InitialStateTest, AsksForTheDefaultFocusAndTouchesNoDevice) {
   TemplateControls controls(GetParam());
   RecordingPrompts prompts(script);
   FakeSystem system(script);
-  NoFiles files;
+  ScriptedFiles files(script);
   auto dialog = MakeDialog(GetParam(), {controls, prompts, system, files});
   EXPECT_TRUE(dialog->OnInitDialog());
   script.ExpectDone();
