@@ -82,14 +82,4 @@ inline std::vector<Step> UsbOpened(UiVariant v, const std::string& devicePath) {
           Timeouts(v == UiVariant::Chinese ? kUsbTimeoutsZh : kUsbTimeoutsEn)};
 }
 
-// A connection to the dialog's initial printer address.
-inline std::vector<Step> NetworkOpened() {
-  return {StartSockets(), CreateSocket(), Connect("192.168.1.114:9100")};
-}
-
-inline std::vector<Step> operator+(std::vector<Step> a, const std::vector<Step>& b) {
-  a.insert(a.end(), b.begin(), b.end());
-  return a;
-}
-
 }  // namespace vantrel::test

@@ -136,6 +136,10 @@ Step StartArpClear() {
   return Other("start the system's arp -d");
 }
 
+std::vector<Step> NetworkOpened() {
+  return {StartSockets(), CreateSocket(), Connect("192.168.1.114:9100")};
+}
+
 std::vector<Step> NetworkLinkRelease() {
   return {CloseSocket(), StopSockets(), StartArpClear()};
 }

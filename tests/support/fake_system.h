@@ -38,6 +38,8 @@ Step Connect(std::string_view endpoint);  // "192.168.1.114:9100"
 Step CloseSocket();
 Step StartArpClear();
 
+// A connection to the dialog's initial printer address, 192.168.1.114:9100.
+std::vector<Step> NetworkOpened();
 // The steps that release a network link: close the socket, stop the library, arp -d.
 std::vector<Step> NetworkLinkRelease();
 

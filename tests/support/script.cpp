@@ -141,6 +141,11 @@ Step Other(std::string text) {
   return s;
 }
 
+std::vector<Step> operator+(std::vector<Step> first, const std::vector<Step>& then) {
+  first.insert(first.end(), then.begin(), then.end());
+  return first;
+}
+
 Script& Script::Then(Step step) {
   steps_.push_back(std::move(step));
   return *this;

@@ -54,6 +54,9 @@ Step Message(std::string_view text);
 // Any other call a fake records, by its signature ("warning ...", "arp -d", ...).
 Step Other(std::string text);
 
+// One list of steps after another.
+std::vector<Step> operator+(std::vector<Step> first, const std::vector<Step>& then);
+
 class Script {
  public:
   Script() = default;

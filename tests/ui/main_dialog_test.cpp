@@ -20,15 +20,6 @@ using UiVariant::English;
 
 const char* const kTestLine = "50 72 69 6E 74 20 74 65 73 74 20 4F 4B 21 0A 0D";
 
-std::vector<Step> NetworkOpened() {
-  return {StartSockets(), CreateSocket(), Connect("192.168.1.114:9100")};
-}
-
-std::vector<Step> operator+(std::vector<Step> a, const std::vector<Step>& b) {
-  a.insert(a.end(), b.begin(), b.end());
-  return a;
-}
-
 // Everything the user can see of the controls' state, to show that device actions leave it alone.
 std::string Snapshot(TemplateControls& c) {
   std::string state;
