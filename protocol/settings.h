@@ -54,6 +54,7 @@ constexpr std::array<SettingKey, kSettingCount> AllSettingKeys() {
 // A snapshot of every setting control, taken when a Set run starts. List values are the selected
 // item's index (-1 for no selection; item 0 leaves the printer's setting unchanged). Texts are the
 // fields' bytes in the system's code page; they count only while their check box is ticked.
+// The member defaults are the dialog's initial state, which sends nothing.
 struct SettingSelection {
   std::int32_t language = 0;
   std::int32_t blackMarkPosition = 0;
