@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <string_view>
 
-#include "app/ui_variant.h"
+#include "base/ui_variant.h"
 #include "ui/main_dialog.h"
 
 namespace vantrel {

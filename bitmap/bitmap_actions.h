@@ -5,12 +5,12 @@
 #include <optional>
 #include <string>
 
-#include "app/ui_variant.h"
+#include "base/sleeper.h"
+#include "base/ui_variant.h"
 #include "bitmap/dib.h"
 #include "bitmap/file_reader.h"
 #include "link/network_link.h"
 #include "link/port.h"
-#include "link/sleeper.h"
 #include "ui/dialog_controls.h"
 #include "ui/prompts.h"
 

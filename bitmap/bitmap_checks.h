@@ -4,7 +4,7 @@
 #include <string>
 #include <string_view>
 
-#include "app/ui_variant.h"
+#include "base/ui_variant.h"
 #include "bitmap/dib.h"
 
 namespace vantrel {

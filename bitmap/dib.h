@@ -6,7 +6,7 @@
 #include <span>
 #include <string_view>
 
-#include "app/ui_variant.h"
+#include "base/ui_variant.h"
 #include "bitmap/file_reader.h"
 #include "bitmap/image_block.h"
 #include "ui/prompts.h"

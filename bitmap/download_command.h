@@ -5,8 +5,8 @@
 #include <optional>
 #include <span>
 
+#include "base/bytes.h"
 #include "bitmap/dib.h"
-#include "protocol/bytes.h"
 
 namespace vantrel {
 

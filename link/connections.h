@@ -7,12 +7,12 @@
 #include <string>
 #include <string_view>
 
-#include "app/ui_variant.h"
+#include "base/bytes.h"
+#include "base/ui_variant.h"
 #include "link/network_link.h"
 #include "link/port.h"
 #include "link/printer_connection.h"
 #include "link/system.h"
-#include "protocol/bytes.h"
 #include "ui/dialog_controls.h"
 #include "ui/prompts.h"
 

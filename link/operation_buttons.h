@@ -2,10 +2,10 @@
 
 #include <string_view>
 
-#include "app/ui_variant.h"
+#include "base/bytes.h"
+#include "base/ui_variant.h"
 #include "link/connections.h"
 #include "link/printer_connection.h"
-#include "protocol/bytes.h"
 #include "protocol/operations.h"
 
 namespace vantrel {

@@ -3,7 +3,7 @@
 #include <cstddef>
 #include <optional>
 
-#include "protocol/bytes.h"
+#include "base/bytes.h"
 
 namespace vantrel {
 

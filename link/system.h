@@ -8,9 +8,9 @@
 #include <string_view>
 #include <vector>
 
+#include "base/bytes.h"
+#include "base/sleeper.h"
 #include "link/port.h"
-#include "link/sleeper.h"
-#include "protocol/bytes.h"
 
 namespace vantrel {
 

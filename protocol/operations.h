@@ -1,9 +1,9 @@
 #pragma once
 
-#include "app/ui_variant.h"
+#include "base/bytes.h"
+#include "base/sleeper.h"
+#include "base/ui_variant.h"
 #include "link/printer_connection.h"
-#include "link/sleeper.h"
-#include "protocol/bytes.h"
 #include "ui/dialog_controls.h"
 #include "ui/prompts.h"
 

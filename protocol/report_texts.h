@@ -2,7 +2,7 @@
 
 #include <string_view>
 
-#include "app/ui_variant.h"
+#include "base/ui_variant.h"
 #include "protocol/settings.h"
 
 namespace vantrel {

@@ -4,11 +4,11 @@
 #include <string>
 #include <string_view>
 
-#include "app/ui_variant.h"
+#include "base/sleeper.h"
+#include "base/ui_variant.h"
 #include "link/network_link.h"
 #include "link/port.h"
 #include "link/printer_connection.h"
-#include "link/sleeper.h"
 #include "protocol/settings.h"
 
 namespace vantrel {

@@ -5,7 +5,7 @@
 #include <optional>
 #include <string>
 
-#include "protocol/bytes.h"
+#include "base/bytes.h"
 
 namespace vantrel {
 

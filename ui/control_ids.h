@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/ui_variant.h"
+#include "base/ui_variant.h"
 
 namespace vantrel::ctl {
 

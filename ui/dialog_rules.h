@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <optional>
 
-#include "app/ui_variant.h"
+#include "base/ui_variant.h"
 #include "link/printer_connection.h"
 #include "ui/dialog_controls.h"
 

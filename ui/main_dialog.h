@@ -3,7 +3,7 @@
 #include <string>
 #include <string_view>
 
-#include "app/ui_variant.h"
+#include "base/ui_variant.h"
 #include "bitmap/bitmap_actions.h"
 #include "bitmap/dib.h"
 #include "bitmap/file_reader.h"

@@ -3,7 +3,7 @@
 #include <span>
 #include <string_view>
 
-#include "app/ui_variant.h"
+#include "base/ui_variant.h"
 
 namespace vantrel {
 

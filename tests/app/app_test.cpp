@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "app/ui_variant.h"
 #include "app/zel_setup_app.h"
+#include "base/ui_variant.h"
 #include "tests/support/fake_system.h"
 #include "tests/support/param_name.h"
 #include "tests/support/print_case.h"

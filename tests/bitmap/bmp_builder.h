@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "protocol/bytes.h"
+#include "base/bytes.h"
 
 namespace vantrel::test::bitmaps {
 

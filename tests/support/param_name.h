@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "app/ui_variant.h"
+#include "base/ui_variant.h"
 
 namespace vantrel::test {
 

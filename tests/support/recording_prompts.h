@@ -14,7 +14,7 @@
 #include <string_view>
 #include <vector>
 
-#include "app/ui_variant.h"
+#include "base/ui_variant.h"
 #include "tests/support/script.h"
 #include "ui/prompts.h"
 

@@ -12,10 +12,10 @@
 #include <string_view>
 #include <vector>
 
+#include "base/bytes.h"
+#include "base/sleeper.h"
 #include "link/network_link.h"
 #include "link/port.h"
-#include "link/sleeper.h"
-#include "protocol/bytes.h"
 #include "ui/prompts.h"
 
 namespace vantrel::test {

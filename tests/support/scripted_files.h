@@ -11,8 +11,8 @@
 #include <string>
 #include <string_view>
 
+#include "base/bytes.h"
 #include "bitmap/file_reader.h"
-#include "protocol/bytes.h"
 #include "tests/support/script.h"
 
 namespace vantrel::test {

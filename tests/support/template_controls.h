@@ -11,7 +11,7 @@
 #include <map>
 #include <string>
 
-#include "app/ui_variant.h"
+#include "base/ui_variant.h"
 #include "tests/support/script.h"
 #include "ui/dialog_controls.h"
 
