@@ -93,10 +93,6 @@ bool OpenNetworkConnection(const ConnectionContext& context, PrinterConnection& 
   return connection.socket != nullptr;
 }
 
-void CloseNetworkConnection(PrinterConnection& connection) {
-  connection.socket.reset();
-}
-
 std::optional<DownloadTarget> OpenDownloadTarget(const ConnectionContext& context,
                                                  PrinterConnection& connection) {
   DownloadTarget target;
