@@ -452,7 +452,8 @@ std::vector<OrderCase> OrderCases() {
 class RefusalOrder : public testing::TestWithParam<std::tuple<OrderCase, UiVariant>> {};
 
 TEST_P(RefusalOrder, SelectionAndDownloadShowTheFirstFailedTestsMessage) {
-  const auto& [c, v] = GetParam();
+  const OrderCase& c = std::get<0>(GetParam());
+  const UiVariant v = std::get<1>(GetParam());
   const BitmapTexts& texts = BitmapTextsFor(v);
   const std::string path = "C:\\pics\\" + c.name + ".bmp";
   const auto outcome = [&](Verdict verdict, bool selecting) -> std::vector<Step> {
