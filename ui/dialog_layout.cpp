@@ -155,7 +155,7 @@ class Builder {
   void Group(const Text& caption, const DialogRect& box) {
     groups_.push_back({ItemKind::GroupBox, kStaticId, Pick(caption), box});
   }
-  // A label at the left of a control row, placed in front of the control `of`.
+  // A label placed in front of the control `of` in the template, at the left of it.
   void Label(const Text& text, int of, int x, int rowY, int width) {
     placed_.push_back(
         {{ItemKind::Label, kStaticId, Pick(text), {x, rowY + kLabelDrop, width, kLabelHeight}},
@@ -364,7 +364,7 @@ DialogLayout Build(UiVariant variant) {
     }
     for (const CheckRow& row : kNameRows) {
       b.Check(row.check, x, y);
-      b.Label(row.label, row.check, x + kCheckSize + 2, y, fieldX - kGap - (x + kCheckSize + 2));
+      b.Label(row.label, row.field, x + kCheckSize + 2, y, fieldX - kGap - (x + kCheckSize + 2));
       b.Field(row.field, {fieldX, y, right - fieldX, kRowHeight});
       y += g.functionPitch;
     }
@@ -381,12 +381,12 @@ DialogLayout Build(UiVariant variant) {
     int y = box.y + g.wirelessFirstRow;
     for (const CheckRow& row : kBluetoothRows) {
       b.Check(row.check, x, y);
-      b.Label(row.label, row.check, labelX, y, g.wirelessLabelWidth);
+      b.Label(row.label, row.field, labelX, y, g.wirelessLabelWidth);
       b.Field(row.field, {fieldX, y, right - fieldX, kRowHeight});
       y += g.wirelessPitch;
     }
     b.Check(kRadioAddressCheck, x, y);
-    b.Label({"射频地址：", "Radio Address"}, kRadioAddressCheck, labelX, y, g.wirelessLabelWidth);
+    b.Label({"射频地址：", "Radio Address"}, kRadioAddress1, labelX, y, g.wirelessLabelWidth);
     constexpr int kPartWidth = 20;
     int partX = fieldX;
     for (int id : kRadioAddressFields) {
