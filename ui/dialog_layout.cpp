@@ -77,7 +77,7 @@ constexpr Geometry kChinese{
     .functionPitch = 14,
     .wirelessLabelWidth = 44,
     .wirelessFirstRow = 10,
-    .wirelessPitch = 13,
+    .wirelessPitch = 12,
     .kestoLabelWidth = 76,
     .cutterLabelWidth = 26,
     .cutterListWidth = 54,
@@ -111,7 +111,7 @@ constexpr Geometry kEnglish{
     .functionLabelWidth = 70,
     .functionPitch = 15,
     .wirelessLabelWidth = 50,
-    .wirelessFirstRow = 10,
+    .wirelessFirstRow = 9,
     .wirelessPitch = 12,
     .kestoLabelWidth = 84,
     .cutterLabelWidth = 24,
@@ -382,7 +382,7 @@ DialogLayout Build(UiVariant variant) {
     for (const CheckRow& row : kBluetoothRows) {
       b.Check(row.check, x, y);
       b.Label(row.label, row.field, labelX, y, g.wirelessLabelWidth);
-      b.Field(row.field, {fieldX, y, right - fieldX, kRowHeight});
+      b.Field(row.field, {fieldX, y, right - fieldX, g.wirelessPitch - 1});
       y += g.wirelessPitch;
     }
     b.Check(kRadioAddressCheck, x, y);
@@ -390,7 +390,7 @@ DialogLayout Build(UiVariant variant) {
     constexpr int kPartWidth = 20;
     int partX = fieldX;
     for (int id : kRadioAddressFields) {
-      b.Field(id, {partX, y, kPartWidth, kRowHeight});
+      b.Field(id, {partX, y, kPartWidth, g.wirelessPitch - 1});
       partX += kPartWidth + kGap;
     }
     y += g.wirelessPitch;
