@@ -329,8 +329,9 @@ DialogLayout Build(UiVariant variant) {
   {
     const DialogRect box = g.networkBox;
     b.Group({"以太网口IP地址", "Ethernet Port"}, box);
-    const DialogRect address{box.x + kMargin + 1, box.y + g.firstRow + 3,
-                             box.width - 2 * kMargin - 2, 13};
+    // Four fields of three digits: the address takes the group's whole width.
+    const DialogRect address{box.x + kMargin - 2, box.y + g.firstRow + 3,
+                             box.width - 2 * kMargin + 4, 13};
     b.Control({ItemKind::IpAddress, kIpAddress, {}, address});
     // The TCP port is never shown; it lies under the address field.
     b.Control({ItemKind::TextField, kNetworkPort, {}, address, true});
