@@ -1,0 +1,180 @@
+#include "link/win32/handle_ports.h"
+
+#include <utility>
+#include <vector>
+
+namespace vantrel::win32 {
+namespace {
+
+// Writes, line-error clearing, time-outs and release, shared by every handle-based connection.
+template <typename Base>
+class HandlePort : public Base {
+ public:
+  explicit HandlePort(HANDLE handle) : handle_(handle) {}
+  ~HandlePort() override { CloseHandle(handle_); }
+  HandlePort(const HandlePort&) = delete;
+  HandlePort& operator=(const HandlePort&) = delete;
+
+  bool Write(ByteView data) override {
+    DWORD written = 0;
+    return WriteFile(handle_, data.data(), static_cast<DWORD>(data.size()), &written, nullptr) !=
+           FALSE;
+  }
+
+  void SetTimeouts(const CommTimeouts& t) override {
+    COMMTIMEOUTS timeouts{t.readInterval, t.readTotalMultiplier, t.readTotalConstant,
+                          t.writeTotalMultiplier, t.writeTotalConstant};
+    SetCommTimeouts(handle_, &timeouts);
+  }
+
+ protected:
+  HANDLE handle_;
+};
+
+class SerialPort final : public HandlePort<SerialDevice> {
+ public:
+  using HandlePort::HandlePort;
+
+  PortRead Read(std::size_t maxBytes) override {
+    PortRead read;
+    read.bytes.resize(maxBytes);
+    DWORD got = 0;
+    read.ok =
+        ReadFile(handle_, read.bytes.data(), static_cast<DWORD>(maxBytes), &got, nullptr) != FALSE;
+    read.bytes.resize(read.ok ? got : 0);
+    return read;
+  }
+
+  std::optional<std::size_t> ClearErrorsAndCountReceived() override {
+    DWORD errors = 0;
+    COMSTAT status{};
+    if (!ClearCommError(handle_, &errors, &status))
+      return 0;
+    return status.cbInQue;
+  }
+
+  void SetQueueSizes(std::uint32_t inputBytes, std::uint32_t outputBytes) override {
+    SetupComm(handle_, inputBytes, outputBytes);
+  }
+
+  std::optional<SerialLine> ReadLineSettings() override {
+    DCB block{};
+    block.DCBlength = sizeof block;
+    if (!GetCommState(handle_, &block))
+      return std::nullopt;
+    block_ = block;
+    return SerialLine{block.BaudRate,
+                      block.fBinary != 0,
+                      block.fParity != 0,
+                      block.ByteSize,
+                      block.Parity,
+                      block.StopBits,
+                      block.fOutxCtsFlow != 0,
+                      static_cast<RtsControl>(block.fRtsControl),
+                      block.fOutX != 0,
+                      block.fInX != 0,
+                      static_cast<std::uint8_t>(block.XonChar),
+                      static_cast<std::uint8_t>(block.XoffChar),
+                      block.XonLim,
+                      block.XoffLim};
+  }
+
+  void WriteLineSettings(const SerialLine& line) override {
+    DCB block = block_;
+    block.BaudRate = line.baudRate;
+    block.fBinary = line.binary ? 1 : 0;
+    block.fParity = line.parityCheck ? 1 : 0;
+    block.ByteSize = line.byteSize;
+    block.Parity = line.parity;
+    block.StopBits = line.stopBits;
+    block.fOutxCtsFlow = line.ctsOutputFlow ? 1 : 0;
+    block.fRtsControl = static_cast<DWORD>(line.rtsControl) & 3u;
+    block.fOutX = line.xonXoffOutput ? 1 : 0;
+    block.fInX = line.xonXoffInput ? 1 : 0;
+    block.XonChar = static_cast<char>(line.xonChar);
+    block.XoffChar = static_cast<char>(line.xoffChar);
+    block.XonLim = line.xonLimit;
+    block.XoffLim = line.xoffLimit;
+    SetCommState(handle_, &block);
+  }
+
+ private:
+  DCB block_{};
+};
+
+// One overlapped operation: its record, event and buffer stay together, since a read the driver
+// will not cancel must keep them for as long as the system may still write into them.
+struct Operation {
+  OVERLAPPED overlapped{};
+  std::vector<std::uint8_t> buffer;
+
+  Operation() { overlapped.hEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr); }
+  ~Operation() { CloseHandle(overlapped.hEvent); }
+  Operation(const Operation&) = delete;
+  Operation& operator=(const Operation&) = delete;
+};
+
+// How long a cancelled read may take to come back before it is given up.
+constexpr DWORD kCancelGrace = 2000;
+
+class BoundedDevice final : public HandlePort<DevicePort> {
+ public:
+  BoundedDevice(HANDLE handle, std::chrono::milliseconds bound)
+      : HandlePort(handle), bound_(static_cast<DWORD>(bound.count())) {}
+
+  bool Write(ByteView data) override {
+    Operation op;
+    if (WriteFile(handle_, data.data(), static_cast<DWORD>(data.size()), nullptr, &op.overlapped))
+      return true;
+    if (GetLastError() != ERROR_IO_PENDING)
+      return false;
+    DWORD written = 0;
+    return GetOverlappedResult(handle_, &op.overlapped, &written, TRUE) != FALSE;
+  }
+
+  PortRead Read(std::size_t maxBytes) override {
+    auto op = std::make_unique<Operation>();
+    op->buffer.resize(maxBytes);
+    const BOOL started = ReadFile(handle_, op->buffer.data(), static_cast<DWORD>(maxBytes), nullptr,
+                                  &op->overlapped);
+    if (!started && GetLastError() != ERROR_IO_PENDING)
+      return {};
+    if (!started && WaitForSingleObject(op->overlapped.hEvent, bound_) == WAIT_TIMEOUT) {
+      CancelIoEx(handle_, &op->overlapped);
+      if (WaitForSingleObject(op->overlapped.hEvent, kCancelGrace) == WAIT_TIMEOUT) {
+        // The driver keeps the read: leave it the record and the buffer, and report nothing.
+        static_cast<void>(op.release());
+        return {};
+      }
+    }
+    DWORD got = 0;
+    PortRead read;
+    read.ok = GetOverlappedResult(handle_, &op->overlapped, &got, FALSE) != FALSE;
+    // A read cut short by the bound brings what had come by then, as a time-out would.
+    if (!read.ok && GetLastError() == ERROR_OPERATION_ABORTED)
+      read.ok = true;
+    read.bytes.assign(op->buffer.begin(), op->buffer.begin() + got);
+    return read;
+  }
+
+  std::optional<std::size_t> ClearErrorsAndCountReceived() override {
+    DWORD errors = 0;
+    ClearCommError(handle_, &errors, nullptr);
+    return std::nullopt;
+  }
+
+ private:
+  DWORD bound_;
+};
+
+}  // namespace
+
+std::unique_ptr<SerialDevice> MakeSerialDevice(HANDLE handle) {
+  return std::make_unique<SerialPort>(handle);
+}
+
+std::unique_ptr<DevicePort> MakeBoundedDevice(HANDLE handle, std::chrono::milliseconds readBound) {
+  return std::make_unique<BoundedDevice>(handle, readBound);
+}
+
+}  // namespace vantrel::win32
