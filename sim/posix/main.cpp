@@ -76,6 +76,7 @@ struct PtyChannel {
   Clock::time_point arrived{};
   Clock::time_point lastInput{};
   bool idleFlushed = true;
+  bool latestAnswerOnly = false;
 };
 
 struct TcpChannel {
@@ -204,6 +205,7 @@ bool Simulator::Start() {
     channel.name = spec.substr(0, equals);
     if (equals != std::string::npos)
       channel.link = spec.substr(equals + 1);
+    channel.latestAnswerOnly = channel.name.rfind("lpt", 0) == 0;
     if (!OpenPty(channel, true))
       return false;
   }
@@ -277,6 +279,9 @@ void Simulator::ReadPty(PtyChannel& channel) {
 void Simulator::WriteDue(PtyChannel& channel, Clock::time_point now) {
   while (!channel.out.empty() && channel.out.front().due <= now) {
     const Bytes& bytes = channel.out.front().bytes;
+    // A parallel port's back channel holds the latest answer only.
+    if (channel.latestAnswerOnly)
+      channel.pty.DiscardUnread();
     [[maybe_unused]] const ssize_t written =
         write(channel.pty.Master(), bytes.data(), bytes.size());
     channel.out.pop_front();
