@@ -31,6 +31,7 @@ using std::chrono::milliseconds;
 
 constexpr milliseconds kIdleFlush{200};
 constexpr std::size_t kReadSize = 4096;
+constexpr milliseconds kBackToBack{20};
 
 int signalPipe[2] = {-1, -1};
 
@@ -269,8 +270,12 @@ void Simulator::ReadPty(PtyChannel& channel) {
   channel.idleFlushed = false;
   const ByteView bytes(buffer, static_cast<std::size_t>(got));
   if (options_.pace) {
+    // Bytes that waited while the previous chunk was on the wire follow it without a gap, so
+    // that the late wake-ups of poll do not add up.
+    const Clock::time_point now = Clock::now();
+    const Clock::time_point start = now - channel.arrived < kBackToBack ? channel.arrived : now;
     channel.inflight.assign(bytes.begin(), bytes.end());
-    channel.arrived = Clock::now() + WireTime(bytes.size(), printer_.Line().baud);
+    channel.arrived = start + WireTime(bytes.size(), printer_.Line().baud);
     return;
   }
   Process(channel, bytes);
