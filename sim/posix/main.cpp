@@ -264,8 +264,16 @@ void Simulator::ReadPty(PtyChannel& channel) {
                                    sizeof buffer);
   }
   const ssize_t got = read(channel.pty.Master(), buffer, want);
-  if (got <= 0)
+  if (got < 0 && (errno == EAGAIN || errno == EINTR))
     return;
+  if (got <= 0) {
+    // The line is gone (it cannot hang up while we hold its slave, but never spin on it).
+    recorder_.Log("[" + channel.name + "] lost " + channel.pty.Path() + ", opening a new one");
+    channel.session->Finish();
+    channel.pty.Close();
+    OpenPty(channel, true);
+    return;
+  }
   channel.lastInput = Clock::now();
   channel.idleFlushed = false;
   const ByteView bytes(buffer, static_cast<std::size_t>(got));
@@ -417,7 +425,7 @@ int Simulator::Run() {
         const Bytes bytes = std::move(channel.inflight);
         channel.inflight.clear();
         Process(channel, bytes);
-      } else if ((entry.revents & POLLIN) != 0) {
+      } else if ((entry.revents & (POLLIN | POLLHUP | POLLERR)) != 0) {
         ReadPty(channel);
       }
       WriteDue(channel, later);
