@@ -12,6 +12,7 @@ namespace vantrel::sim {
 namespace {
 
 constexpr std::string_view kOk = "OK";
+constexpr std::size_t kSlots = 8;
 
 // The list that holds a choice setting's items (item 0 leaves the setting unchanged, so a value
 // v is item v + 1).
@@ -285,9 +286,11 @@ std::string Describe(const Command& c, const TextConverter& toUtf8) {
       return "print the bidirectional alignment test";
     case Kind::BitmapDownload:
       return "store bitmap in slot " + std::to_string(c.value + 1) + ": " +
-             std::to_string(c.rowBytes * 8) + " x " + std::to_string(c.rows) + " dots";
+             std::to_string(c.rowBytes * 8) + " x " + std::to_string(c.rows) + " dots" +
+             (c.value < kSlots ? "" : " (no such slot: nothing stored)");
     case Kind::PrintStoredBitmap:
-      return "print stored bitmap of slot " + std::to_string(c.value + 1);
+      return "print stored bitmap of slot " + std::to_string(c.value + 1) +
+             (c.value < kSlots ? "" : " (no such slot)");
     case Kind::CashDrawer:
       return "open cash drawer";
     case Kind::Cut:

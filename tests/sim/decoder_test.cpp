@@ -104,6 +104,11 @@ INSTANTIATE_TEST_SUITE_P(
                    "1B 09 1B 1A FF 1B 15",
                    {"setup begin [1B 09]", "print the bidirectional alignment test [1B 1A FF]",
                     "setup end [1B 15]"}},
+        DecodeCase{"NoSuchSlot",
+                   "1B FE 08 00 00 00 00 1C 50 08",
+                   {"store bitmap in slot 9: 0 x 0 dots (no such slot: nothing stored) "
+                    "[1B FE 08 00 00 00 00]",
+                    "print stored bitmap of slot 9 (no such slot) [1C 50 08]"}},
         DecodeCase{"SmallDownload",
                    "1B FE 01 01 00 02 00 F0 0F",
                    {"store bitmap in slot 2: 8 x 2 dots [1B FE 01 01 00 02 00]"}},
