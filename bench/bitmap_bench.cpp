@@ -134,17 +134,13 @@ class MemoryFiles : public FileReader {
   const Bytes& bytes_;
 };
 
-class SilentPrompts : public UserPrompts {
+class SilentPrompts : public BitmapPrompts {
  public:
   void ShowMessage(std::string_view) override {}
   void ShowWarning(std::string_view) override { std::abort(); }
   void ReportFileError(std::string_view, FileErrorCause) override { std::abort(); }
   void BeginWaitCursor() override {}
   void EndWaitCursor() override {}
-  std::optional<std::vector<std::string>> ChooseFiles(const FileDialogRequest&) override {
-    return std::nullopt;
-  }
-  bool DrawPreview(std::string_view, int) override { return false; }
 };
 
 const Bytes& File() {

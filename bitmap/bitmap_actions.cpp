@@ -7,7 +7,6 @@
 #include "bitmap/download_command.h"
 #include "link/connections.h"
 #include "protocol/settings.h"
-#include "ui/control_ids.h"
 
 namespace vantrel {
 namespace {
@@ -17,44 +16,42 @@ using std::chrono::milliseconds;
 constexpr milliseconds kPortSettleWait{100};
 constexpr milliseconds kNetworkSettleWait{1000};
 
-// The wait cursor from construction until the end of the scope.
-class WaitCursor {
- public:
-  explicit WaitCursor(UserPrompts& prompts) : prompts_(prompts) { prompts_.BeginWaitCursor(); }
-  ~WaitCursor() { prompts_.EndWaitCursor(); }
-  WaitCursor(const WaitCursor&) = delete;
-  WaitCursor& operator=(const WaitCursor&) = delete;
-
- private:
-  UserPrompts& prompts_;
-};
-
-void DownloadOverPort(const BitmapContext& context, std::unique_ptr<OpenPort> port,
+void DownloadOverPort(const DownloadContext& context, std::unique_ptr<OpenPort> port,
                       ByteView command) {
-  port->Write(kSetupBegin);
+  port->Write(SetupBegin);
   WriteToPort(*port, command);
   context.sleeper.Sleep(kPortSettleWait);
-  port->Write(kSetupEnd);
+  port->Write(SetupEnd);
   context.prompts.ShowMessage(BitmapTextsFor(context.variant).downloadDone);
   port.reset();  // released once the message has been dismissed
 }
 
-void DownloadOverNetwork(const BitmapContext& context, std::unique_ptr<NetworkLink> link,
+void DownloadOverNetwork(const DownloadContext& context, std::unique_ptr<NetworkLink> link,
                          ByteView command) {
-  link->Send(kSetupBegin);
+  link->Send(SetupBegin);
   link->Send(command);
   context.sleeper.Sleep(kNetworkSettleWait);
-  link->Send(kSetupEnd);
+  link->Send(SetupEnd);
   link.reset();  // socket closed, socket library stopped, "arp -d"
   const BitmapTexts& texts = BitmapTextsFor(context.variant);
   context.prompts.ShowMessage(texts.networkDownloadDone);
   context.prompts.ShowMessage(texts.downloadDone);
 }
 
-// The whole download. False only when the file could not be opened or read: the file-error
-// report then ends the user's action.
-bool RunDownload(const BitmapContext& context, CDib& dib, const std::string& path, int slot,
-                 const DownloadOpener& open) {
+}  // namespace
+
+bool AcceptChosenBitmap(const DownloadContext& context, CDib& dib, const std::string& path) {
+  if (dib.LoadFile(path, context.files, context.prompts, context.variant) != DibLoad::Loaded)
+    return false;
+  if (const std::optional<BitmapRefusal> refusal = CheckPrintable(dib.InfoHeader())) {
+    context.prompts.ShowMessage(SelectionRefusalMessage(context.variant, *refusal, path));
+    return false;
+  }
+  return true;
+}
+
+bool DownloadBitmap(const DownloadContext& context, CDib& dib, const std::string& path, int slot,
+                    const DownloadOpener& open) {
   const BitmapTexts& texts = BitmapTextsFor(context.variant);
   if (path.empty()) {
     context.prompts.ShowMessage(texts.noBitmap);
@@ -86,43 +83,6 @@ bool RunDownload(const BitmapContext& context, CDib& dib, const std::string& pat
     DownloadOverNetwork(context, std::move(target->link), *command);
   }
   return true;
-}
-
-}  // namespace
-
-void OnSelectBitmap(const BitmapContext& context, CDib& dib, std::string& bitmapPath) {
-  const WaitCursor waitCursor(context.prompts);
-  const BitmapTexts& texts = BitmapTextsFor(context.variant);
-  const FileDialogRequest request{kBitmapDefaultExtension, kBitmapInitialName, texts.fileFilter,
-                                  kBitmapDialogFlags};
-  const std::optional<std::vector<std::string>> chosen = context.prompts.ChooseFiles(request);
-  if (!chosen || chosen->empty())
-    return;
-
-  for (const std::string& path : *chosen) {
-    if (dib.LoadFile(path, context.files, context.prompts, context.variant) != DibLoad::Loaded)
-      return;
-    if (const std::optional<BitmapRefusal> refusal = CheckPrintable(dib.InfoHeader())) {
-      context.prompts.ShowMessage(SelectionRefusalMessage(context.variant, *refusal, path));
-      return;
-    }
-    bitmapPath = path;
-    // An image the system cannot draw is still accepted; the frame just stays empty.
-    context.prompts.DrawPreview(path, ctl::kPreviewFrame);
-  }
-  context.controls.Enable(ctl::kDownloadBitmap, true);
-}
-
-void DownloadBitmap(const BitmapContext& context, CDib& dib, const std::string& path, int slot,
-                    const DownloadOpener& open) {
-  RunDownload(context, dib, path, slot, open);
-}
-
-void OnDownloadBitmap(const BitmapContext& context, CDib& dib, const std::string& bitmapPath,
-                      const DownloadOpener& open) {
-  const int slot = context.controls.GetSelection(ctl::kBitmapSlot);
-  if (RunDownload(context, dib, bitmapPath, slot, open))
-    context.controls.Enable(ctl::kPrintStoredBitmap, true);
 }
 
 }  // namespace vantrel

@@ -7,20 +7,19 @@
 
 #include "base/sleeper.h"
 #include "base/ui_variant.h"
+#include "bitmap/bitmap_prompts.h"
 #include "bitmap/dib.h"
 #include "bitmap/file_reader.h"
 #include "link/network_link.h"
 #include "link/port.h"
-#include "ui/dialog_controls.h"
-#include "ui/prompts.h"
 
 namespace vantrel {
 
-// What the bitmap handlers need of the dialog they run in.
-struct BitmapContext {
+// What checking and downloading a bitmap need: the variant (texts), the user, the waits and the
+// files.
+struct DownloadContext {
   UiVariant variant;
-  DialogControls& controls;
-  UserPrompts& prompts;
+  BitmapPrompts& prompts;
   Sleeper& sleeper;
   FileReader& files;
 };
@@ -31,21 +30,18 @@ struct DownloadTarget {
   std::unique_ptr<NetworkLink> link;
 };
 
-// Opens the connection for the interface list's current selection. On failure it has shown the
-// message of that connection kind and returns nothing.
+// Opens the connection a download goes to. On failure it has shown the message of that connection
+// kind and returns nothing. It is called only once the file has passed every check.
 using DownloadOpener = std::function<std::optional<DownloadTarget>()>;
 
-// Button 1015: choose one or more files, check each, preview the last accepted one, record its
-// path in bitmapPath and enable Download once every chosen file was accepted.
-void OnSelectBitmap(const BitmapContext& context, CDib& dib, std::string& bitmapPath);
+// One file the user chose: loads it and checks that it can be downloaded. False when it cannot:
+// the load's warning, the file-error report or the selection's refusal has been shown.
+bool AcceptChosenBitmap(const DownloadContext& context, CDib& dib, const std::string& path);
 
 // Reloads and checks the file, converts it and sends it into the slot between the frame commands.
-void DownloadBitmap(const BitmapContext& context, CDib& dib, const std::string& path, int slot,
+// False only when the file could not be opened or read: the file-error report then ends the
+// user's action. Every other outcome, a refusal or a failed open included, has been shown.
+bool DownloadBitmap(const DownloadContext& context, CDib& dib, const std::string& path, int slot,
                     const DownloadOpener& open);
-
-// Button 1018: DownloadBitmap into the slot list's current selection, then enables Print (1027)
-// whatever came of it.
-void OnDownloadBitmap(const BitmapContext& context, CDib& dib, const std::string& bitmapPath,
-                      const DownloadOpener& open);
 
 }  // namespace vantrel

@@ -85,7 +85,7 @@ void CDib::Release() {
   lastProblem_.reset();
 }
 
-DibLoad CDib::LoadFile(std::string_view path, FileReader& files, UserPrompts& prompts,
+DibLoad CDib::LoadFile(std::string_view path, FileReader& files, BitmapPrompts& prompts,
                        UiVariant variant) {
   Release();
   fileHeader_ = {};

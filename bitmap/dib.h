@@ -7,9 +7,9 @@
 #include <string_view>
 
 #include "base/ui_variant.h"
+#include "bitmap/bitmap_prompts.h"
 #include "bitmap/file_reader.h"
 #include "bitmap/image_block.h"
-#include "ui/prompts.h"
 
 namespace vantrel {
 
@@ -93,7 +93,7 @@ class CDib {
   // Drops any earlier image, then reads the file at `path`. A file that cannot be opened or read
   // gets the file-error report; a file the image cannot be taken from gets one warning naming the
   // problem, in the variant's language. Afterwards IsLoaded tells whether the image is there.
-  DibLoad LoadFile(std::string_view path, FileReader& files, UserPrompts& prompts,
+  DibLoad LoadFile(std::string_view path, FileReader& files, BitmapPrompts& prompts,
                    UiVariant variant);
 
   bool IsLoaded() const { return loaded_; }

@@ -7,9 +7,10 @@
 #include <span>
 #include <string_view>
 
-#include "ui/prompts.h"
-
 namespace vantrel {
+
+// Why a file could not be read, for the file-error report.
+enum class FileErrorCause { NotFound, AccessDenied, ReadFailed, Other };
 
 // A file open for reading. Destroying it closes the file.
 class ReadableFile {

@@ -13,6 +13,7 @@
 #include "bitmap/bitmap_actions.h"
 #include "bitmap/bitmap_checks.h"
 #include "bitmap/download_command.h"
+#include "ui/bitmap_handlers.h"
 
 namespace vantrel {
 namespace {

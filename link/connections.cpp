@@ -5,8 +5,6 @@
 #include <limits>
 
 #include "link/socket_link.h"
-#include "ui/control_ids.h"
-#include "ui/option_lists.h"
 
 namespace vantrel {
 namespace {
@@ -60,14 +58,9 @@ CommTimeouts SerialTimeoutsFor(UiVariant variant) {
   return {1000, 1000, 1000, 1000, 1000};
 }
 
-std::optional<std::string> SerialDevicePath(UiVariant variant, InterfaceType index) {
-  if (index < 0 || index > kLastSerialInterface)
-    return std::nullopt;
-  const auto items = OptionItems(variant, ctl::kInterface);
-  if (static_cast<std::size_t>(index) >= items.size())
-    return std::nullopt;
+std::string SerialDevicePath(std::string_view interfaceItem) {
   std::string path(kDevicePathPrefix);
-  path += items[static_cast<std::size_t>(index)];
+  path += interfaceItem;
   return path;
 }
 
@@ -77,14 +70,22 @@ std::optional<std::uint32_t> BaudRateForIndex(int index) {
   return kBaudRates[static_cast<std::size_t>(index)];
 }
 
-SerialLine ConfigureLine(SerialLine line, int baudIndex, int parityIndex) {
+SerialLineChoice LineChoiceForLists(int baudIndex, int parityIndex) {
+  SerialLineChoice choice;
+  choice.baudRate = BaudRateForIndex(baudIndex);
+  if (parityIndex >= 0 && parityIndex <= 2)
+    choice.parity = static_cast<std::uint8_t>(parityIndex);
+  return choice;
+}
+
+SerialLine ConfigureLine(SerialLine line, const SerialLineChoice& choice) {
   line.binary = true;
-  if (const auto rate = BaudRateForIndex(baudIndex))
-    line.baudRate = *rate;
+  if (choice.baudRate)
+    line.baudRate = *choice.baudRate;
   line.parityCheck = true;
   line.byteSize = 8;
-  if (parityIndex >= 0 && parityIndex <= 2)
-    line.parity = static_cast<std::uint8_t>(parityIndex);
+  if (choice.parity)
+    line.parity = *choice.parity;
   line.ctsOutputFlow = false;
   line.rtsControl = RtsControl::Enable;
   line.xonXoffOutput = true;
@@ -95,6 +96,42 @@ SerialLine ConfigureLine(SerialLine line, int baudIndex, int parityIndex) {
   line.xonChar = 0x11;
   line.xoffChar = 0x13;
   return line;
+}
+
+std::string_view SerialOpenFailedText(UiVariant variant) {
+  return ForVariant(variant, kSerialOpenFailedZh, kSerialOpenFailedEn);
+}
+
+std::unique_ptr<OpenPort> OpenSerialPort(const LinkContext& context, std::string_view devicePath,
+                                         const SerialLineChoice& choice) {
+  std::unique_ptr<SerialDevice> port = context.system.OpenSerialDevice(devicePath);
+  if (!port) {
+    context.prompts.ShowMessage(SerialOpenFailedText(context.variant));
+    return nullptr;
+  }
+  port->SetQueueSizes(kSerialQueueBytes, kSerialQueueBytes);
+  port->SetTimeouts(SerialTimeoutsFor(context.variant));
+  const std::optional<SerialLine> line = port->ReadLineSettings();
+  if (!line) {
+    // Released at once: a port held after a failed set-up could not be opened again until the
+    // program ends, since serial ports are opened exclusively.
+    port.reset();
+    context.prompts.ShowMessage(
+        ForVariant(context.variant, kSerialConfigFailedZh, kSerialConfigFailedEn));
+    return nullptr;
+  }
+  port->WriteLineSettings(ConfigureLine(*line, choice));
+  return port;
+}
+
+std::unique_ptr<OpenPort> OpenParallelPort(const LinkContext& context) {
+  std::unique_ptr<DevicePort> port = context.system.OpenLpt1();
+  if (!port) {
+    context.prompts.ShowMessage(
+        ForVariant(context.variant, kParallelOpenFailedZh, kParallelOpenFailedEn));
+    return nullptr;
+  }
+  return port;
 }
 
 std::optional<UsbPrinterMatch> FindUsbPrinter(std::span<const std::string> devicePaths) {
@@ -140,20 +177,13 @@ std::uint16_t ParsePortNumber(std::string_view text) {
   return static_cast<std::uint16_t>(static_cast<std::uint32_t>(value) & 0xFFFFu);
 }
 
-Ipv4Endpoint ReadPrinterEndpoint(DialogControls& controls) {
-  Ipv4Endpoint endpoint;
-  endpoint.address = controls.GetIpAddress(ctl::kIpAddress);
-  endpoint.port = ParsePortNumber(controls.GetText(ctl::kNetworkPort));
-  return endpoint;
-}
-
 NetworkFailureTexts NetworkOpenTexts(UiVariant variant) {
   return variant == UiVariant::Chinese ? kNetworkTextsZh : kNetworkTextsEn;
 }
 
-std::unique_ptr<NetworkLink> ConnectToPrinter(const ConnectionContext& context,
+std::unique_ptr<NetworkLink> ConnectToPrinter(const LinkContext& context,
+                                              const Ipv4Endpoint& printer,
                                               const NetworkFailureTexts& texts) {
-  const Ipv4Endpoint endpoint = ReadPrinterEndpoint(context.controls);
   System& system = context.system;
   if (!system.StartSockets()) {
     context.prompts.ShowMessage(texts.startFailed);
@@ -165,7 +195,7 @@ std::unique_ptr<NetworkLink> ConnectToPrinter(const ConnectionContext& context,
     system.StopSockets();
     return nullptr;
   }
-  if (!system.Connect(*socket, endpoint)) {
+  if (!system.Connect(*socket, printer)) {
     system.CloseSocket(*socket);
     system.StopSockets();
     context.prompts.ShowMessage(texts.connectFailed);
@@ -174,113 +204,46 @@ std::unique_ptr<NetworkLink> ConnectToPrinter(const ConnectionContext& context,
   return std::make_unique<SocketLink>(system, *socket);
 }
 
-bool OpenSelectedConnection(const ConnectionContext& context, PrinterConnection& connection) {
-  const InterfaceType index = context.controls.GetSelection(ctl::kInterface);
-  const ConnectionKind kind = KindOfInterface(index);
-  connection.isNetwork = kind == ConnectionKind::Network;
-  if (kind == ConnectionKind::Network)
-    return OpenNetworkConnection(context, connection);
-  return OpenPortOfKind(context, connection, kind);
+std::unique_ptr<NetworkLink> OpenNetworkLink(const LinkContext& context,
+                                             const Ipv4Endpoint& printer) {
+  return ConnectToPrinter(context, printer, NetworkOpenTexts(context.variant));
 }
 
-bool OpenPortOfKind(const ConnectionContext& context, PrinterConnection& connection,
-                    ConnectionKind kind) {
-  switch (kind) {
-    case ConnectionKind::Serial:
-      return OpenSerialPort(context, connection);
-    case ConnectionKind::Parallel:
-      return OpenParallelPort(context, connection);
-    case ConnectionKind::Usb:
-      if (OpenUsbPrinter(context, connection))
-        return true;
-      context.prompts.ShowMessage(UsbOpenFailedText(context.variant));
-      return false;
-    case ConnectionKind::Network:
-      break;
-  }
-  return false;
+std::string_view UsbOpenFailedText(UiVariant variant) {
+  return ForVariant(variant, kUsbOpenFailedZh, kUsbOpenFailedEn);
 }
 
-bool OpenSerialPort(const ConnectionContext& context, PrinterConnection& connection) {
-  connection.handle.reset();
-  const InterfaceType index = context.controls.GetSelection(ctl::kInterface);
-  const std::optional<std::string> path = SerialDevicePath(context.variant, index);
-  std::unique_ptr<SerialDevice> port = path ? context.system.OpenSerialDevice(*path) : nullptr;
-  if (!port) {
-    context.prompts.ShowMessage(
-        ForVariant(context.variant, kSerialOpenFailedZh, kSerialOpenFailedEn));
-    return false;
-  }
-  port->SetQueueSizes(kSerialQueueBytes, kSerialQueueBytes);
-  port->SetTimeouts(SerialTimeoutsFor(context.variant));
-  const std::optional<SerialLine> line = port->ReadLineSettings();
-  if (!line) {
-    // Released at once: a port held after a failed set-up could not be opened again until the
-    // program ends, since serial ports are opened exclusively.
-    port.reset();
-    context.prompts.ShowMessage(
-        ForVariant(context.variant, kSerialConfigFailedZh, kSerialConfigFailedEn));
-    return false;
-  }
-  const int baudIndex = context.controls.GetSelection(ctl::kCurrentBaud);
-  const int parityIndex = context.controls.GetSelection(ctl::kCurrentParity);
-  port->WriteLineSettings(ConfigureLine(*line, baudIndex, parityIndex));
-  connection.handle = std::move(port);
-  return true;
-}
-
-bool OpenParallelPort(const ConnectionContext& context, PrinterConnection& connection) {
-  connection.handle.reset();
-  std::unique_ptr<DevicePort> port = context.system.OpenLpt1();
-  if (!port) {
-    context.prompts.ShowMessage(
-        ForVariant(context.variant, kParallelOpenFailedZh, kParallelOpenFailedEn));
-    return false;
-  }
-  connection.handle = std::move(port);
-  return true;
-}
-
-bool OpenUsbPrinter(const ConnectionContext& context, PrinterConnection& connection) {
-  connection.handle.reset();
+UsbPrinterPort FindAndOpenUsbPrinter(const LinkContext& context) {
+  UsbPrinterPort result;
   const auto paths = context.system.ListUsbDevicePaths();
   if (!paths) {
     context.prompts.ShowWarning(kUsbDeviceSetFailed);
-    return false;
+    return result;
   }
   const std::optional<UsbPrinterMatch> match = FindUsbPrinter(*paths);
   if (!match)
-    return false;
-  connection.usbWriteOnly = match->writeOnly;
+    return result;
+  result.writeOnly = match->writeOnly;
   std::unique_ptr<DevicePort> port = context.system.OpenUsbDevice(UsbOpenPath(match->devicePath));
   if (!port)
-    return false;
+    return result;
   port->SetTimeouts(UsbTimeoutsFor(context.variant));
-  connection.handle = std::move(port);
-  return true;
+  result.port = std::move(port);
+  return result;
 }
 
-bool OpenNetworkConnection(const ConnectionContext& context, PrinterConnection& connection) {
-  connection.socket.reset();
-  connection.socket = ConnectToPrinter(context, NetworkOpenTexts(context.variant));
-  return connection.socket != nullptr;
-}
-
-void CloseNetworkConnection(PrinterConnection& connection) {
-  connection.socket.reset();
+std::unique_ptr<OpenPort> OpenUsbPort(const LinkContext& context, bool& usbWriteOnly) {
+  UsbPrinterPort usb = FindAndOpenUsbPrinter(context);
+  if (usb.writeOnly)
+    usbWriteOnly = *usb.writeOnly;
+  if (!usb.port)
+    context.prompts.ShowMessage(UsbOpenFailedText(context.variant));
+  return std::move(usb.port);
 }
 
 bool WriteToPort(OpenPort& port, ByteView data) {
   port.ClearErrorsAndCountReceived();
   return port.Write(data);
-}
-
-bool WriteToPort(PrinterConnection& connection, ByteView data) {
-  return connection.handle != nullptr && WriteToPort(*connection.handle, data);
-}
-
-std::string_view UsbOpenFailedText(UiVariant variant) {
-  return ForVariant(variant, kUsbOpenFailedZh, kUsbOpenFailedEn);
 }
 
 }  // namespace vantrel

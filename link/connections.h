@@ -8,22 +8,21 @@
 #include <string_view>
 
 #include "base/bytes.h"
+#include "base/message_prompt.h"
 #include "base/ui_variant.h"
 #include "link/network_link.h"
 #include "link/port.h"
 #include "link/printer_connection.h"
 #include "link/system.h"
-#include "ui/dialog_controls.h"
-#include "ui/prompts.h"
 
 namespace vantrel {
 
-// What the openers need of the dialog they run in. Every opener reports its own failures to the
-// user, in the variant's language, before it returns false.
-struct ConnectionContext {
+// What every opener needs besides its own parameters: the variant (its failure texts and
+// time-outs), where failures are reported, and the operating system. Every opener reports its
+// own failures, in the variant's language, before it returns nothing.
+struct LinkContext {
   UiVariant variant;
-  DialogControls& controls;
-  UserPrompts& prompts;
+  AlertPrompts& prompts;
   System& system;
 };
 
@@ -39,19 +38,41 @@ inline constexpr std::uint32_t kSerialQueueBytes = 4096;
 // Chinese: a one-byte read gives up after 75 ms; English: after 2000 ms.
 CommTimeouts SerialTimeoutsFor(UiVariant variant);
 
-// "\\.\" followed by the interface item's text ("\\.\COM10"); nothing for an index that is not
-// a serial port.
-std::optional<std::string> SerialDevicePath(UiVariant variant, InterfaceType index);
+// "\\.\" followed by the interface item's text: "COM10" gives "\\.\COM10".
+std::string SerialDevicePath(std::string_view interfaceItem);
 
 // The rate of the current-baud list's item, or nothing for an index outside the list (the port's
 // own rate then stays).
 std::optional<std::uint32_t> BaudRateForIndex(int index);
 
-// The port's line as read, with the tool's fixed settings and the dialog's rate and parity
-// written in: binary, parity checking on, 8 data bits, one stop bit, CTS ignored, RTS on,
-// XON/XOFF both ways (0x11/0x13, limits 50/50). A parity index outside 0 to 2 keeps the
-// port's own parity.
-SerialLine ConfigureLine(SerialLine asRead, int baudIndex, int parityIndex);
+// The caller's rate and parity for a serial open; nothing keeps what the port has.
+struct SerialLineChoice {
+  std::optional<std::uint32_t> baudRate;
+  std::optional<std::uint8_t> parity;  // 0 none, 1 odd, 2 even
+};
+
+// The dialog's current-baud and current-parity list indexes as a choice: an index outside its
+// list chooses nothing.
+SerialLineChoice LineChoiceForLists(int baudIndex, int parityIndex);
+
+// The port's line as read, with the tool's fixed settings and the chosen rate and parity written
+// in: binary, parity checking on, 8 data bits, one stop bit, CTS ignored, RTS on, XON/XOFF both
+// ways (0x11/0x13, limits 50/50).
+SerialLine ConfigureLine(SerialLine asRead, const SerialLineChoice& choice);
+
+// "串口打开失败!" / "Failed to open serial port!".
+std::string_view SerialOpenFailedText(UiVariant variant);
+
+// Opens the serial device at devicePath (as System::OpenSerialDevice takes it) exclusively, sets
+// its queues, the variant's time-outs and the line. A port whose line settings cannot be read is
+// closed again before the failure is shown.
+std::unique_ptr<OpenPort> OpenSerialPort(const LinkContext& context, std::string_view devicePath,
+                                         const SerialLineChoice& line);
+
+// --- The parallel port ---
+
+// Opens LPT1; no line settings or time-outs.
+std::unique_ptr<OpenPort> OpenParallelPort(const LinkContext& context);
 
 // --- USB printers ---
 
@@ -74,17 +95,31 @@ std::string UsbOpenPath(std::string_view devicePath);
 // Reads return at once with what the driver holds.
 CommTimeouts UsbTimeoutsFor(UiVariant variant);
 
-// --- Network ---
+// "USB接口打开失败!" / "Failed to open USB port!": shown whenever the printer was not opened.
+std::string_view UsbOpenFailedText(UiVariant variant);
 
-inline constexpr std::uint16_t kDefaultPrinterPort = 9100;
+// What a USB discovery found and opened.
+struct UsbPrinterPort {
+  std::unique_ptr<OpenPort> port;  // null when no printer was opened
+  // Set whenever a printer was found, even when it then could not be opened: true for the
+  // printer that never answers.
+  std::optional<bool> writeOnly;
+};
+
+// Finds the first attached printer of the two by its identifiers and opens it with the variant's
+// time-outs. Only the warning for an unobtainable device list is shown here.
+UsbPrinterPort FindAndOpenUsbPrinter(const LinkContext& context);
+
+// FindAndOpenUsbPrinter, then UsbOpenFailedText when nothing was opened. usbWriteOnly is written
+// whenever a printer was found and left alone otherwise.
+std::unique_ptr<OpenPort> OpenUsbPort(const LinkContext& context, bool& usbWriteOnly);
+
+// --- Network ---
 
 // The port edit's text as the platform reads a signed number from a dialog field (blanks around
 // it, an optional sign, decimal digits, within 32 bits), 0 for anything else, truncated to
 // 16 bits.
 std::uint16_t ParsePortNumber(std::string_view text);
-
-// The printer's address from the IP-address control and its port from the hidden port edit.
-Ipv4Endpoint ReadPrinterEndpoint(DialogControls& controls);
 
 // The three network failure messages.
 struct NetworkFailureTexts {
@@ -96,49 +131,21 @@ struct NetworkFailureTexts {
 // The network opener's texts, in the variant's language.
 NetworkFailureTexts NetworkOpenTexts(UiVariant variant);
 
-// Starts the socket library, creates a socket and connects it to the dialog's printer endpoint.
-// On failure shows the matching text, having cleaned up as far as it got: after a failed socket
-// creation the library is stopped after the message; after a failed connect the socket is closed
-// and the library stopped before it. Never starts arp: only the returned link's release does.
-std::unique_ptr<NetworkLink> ConnectToPrinter(const ConnectionContext& context,
+// Starts the socket library, creates a socket and connects it to the printer. On failure shows
+// the matching text, having cleaned up as far as it got: after a failed socket creation the
+// library is stopped after the message; after a failed connect the socket is closed and the
+// library stopped before it. Never starts arp: only the returned link's release does.
+std::unique_ptr<NetworkLink> ConnectToPrinter(const LinkContext& context,
+                                              const Ipv4Endpoint& printer,
                                               const NetworkFailureTexts& texts);
 
-// --- The connection record's openers ---
+// ConnectToPrinter with the variant's own texts.
+std::unique_ptr<NetworkLink> OpenNetworkLink(const LinkContext& context,
+                                             const Ipv4Endpoint& printer);
 
-// Opens what the interface list selects; sets connection.isNetwork first, even when the open then
-// fails. A failed USB open is reported here ("USB接口打开失败!").
-bool OpenSelectedConnection(const ConnectionContext& context, PrinterConnection& connection);
-
-// The single opener for a port kind (not the network), as the device buttons and the download
-// choose them by the interface index: the COM port, LPT1, or the USB printer with
-// "USB接口打开失败!" shown when it was not opened.
-bool OpenPortOfKind(const ConnectionContext& context, PrinterConnection& connection,
-                    ConnectionKind kind);
-
-// Opens the selected COM port exclusively, sets its queues, time-outs and line. A port whose line
-// settings cannot be read is closed again before the failure is shown.
-bool OpenSerialPort(const ConnectionContext& context, PrinterConnection& connection);
-
-// Opens LPT1; no line settings or time-outs.
-bool OpenParallelPort(const ConnectionContext& context, PrinterConnection& connection);
-
-// Finds the first attached printer of the two by its identifiers and opens it. Only the warning
-// for an unobtainable device list is shown here: a caller reports every other failure. Writes
-// connection.usbWriteOnly whenever a printer is found, even when it then cannot be opened.
-bool OpenUsbPrinter(const ConnectionContext& context, PrinterConnection& connection);
-
-// Connects connection.socket to the dialog's printer endpoint.
-bool OpenNetworkConnection(const ConnectionContext& context, PrinterConnection& connection);
-
-// Closes the socket, stops the socket library, then starts arp -d.
-void CloseNetworkConnection(PrinterConnection& connection);
+// --- Writing ---
 
 // Clears a pending line error, then one write of the whole block; true when the write succeeded.
 bool WriteToPort(OpenPort& port, ByteView data);
-bool WriteToPort(PrinterConnection& connection, ByteView data);
-
-// "USB接口打开失败!" / "Failed to open USB port!": every caller of OpenUsbPrinter shows it when the
-// printer was not opened.
-std::string_view UsbOpenFailedText(UiVariant variant);
 
 }  // namespace vantrel

@@ -2,9 +2,6 @@
 
 #include <chrono>
 
-#include "protocol/set_run.h"
-#include "ui/control_ids.h"
-
 namespace vantrel {
 namespace {
 
@@ -15,6 +12,17 @@ constexpr std::uint8_t kCutCommand[] = {0x1D, 0x56, 0x42, 0x00};
 // The test line ends in line feed, then carriage return.
 constexpr std::uint8_t kTestLine[] = {'P', 'r', 'i', 'n', 't', ' ', 't',  'e',
                                       's', 't', ' ', 'O', 'K', '!', 0x0A, 0x0D};
+
+// 0x1B 0x09, the alignment command 0x1B 0x1A with 0xFF, 0x1B 0x15.
+constexpr std::uint8_t kBidTest[] = {0x1B, 0x09, 0x1B, 0x1A, 0xFF, 0x1B, 0x15};
+// Feed to the next print start (0x1D 0x0C), "起始打印位置" in GBK, LF CR.
+constexpr std::uint8_t kFeedToNextPosition[] = {0x1D, 0x0C, 0xC6, 0xF0, 0xCA, 0xBC, 0xB4, 0xF2,
+                                                0xD3, 0xA1, 0xCE, 0xBB, 0xD6, 0xC3, 0x0A, 0x0D};
+// "打印结束并走纸到撕 / 切纸线" in GBK, LF CR, then the cut command 0x1D 0x56 0x42 0x00.
+constexpr std::uint8_t kFeedToCutPosition[] = {0xB4, 0xF2, 0xD3, 0xA1, 0xBD, 0xE1, 0xCA, 0xF8, 0xB2,
+                                               0xA2, 0xD7, 0xDF, 0xD6, 0xBD, 0xB5, 0xBD, 0xCB, 0xBA,
+                                               0x20, 0x2F, 0x20, 0xC7, 0xD0, 0xD6, 0xBD, 0xCF, 0xDF,
+                                               0x0A, 0x0D, 0x1D, 0x56, 0x42, 0x00};
 
 }  // namespace
 
@@ -39,31 +47,66 @@ std::string_view StoredBitmapPrintedText(UiVariant variant) {
   return ForVariant(variant, "位图打印完成!", "Bitmap print succeed!");
 }
 
-int OperationDispatcher(const DeviceContext& context, PrinterConnection& connection,
-                        DeviceOperation operation) {
-  switch (operation) {
-    case DeviceOperation::SetOverPort:
-      return RunSetOverPort(context, connection);
-    case DeviceOperation::SetOverNetwork:
-      RunSetOverNetwork(context, connection);
-      return 0;
-    case DeviceOperation::PrintStoredBitmap:
-    case DeviceOperation::OpenCashDrawer:
-    case DeviceOperation::PrintTestLine:
-    case DeviceOperation::Cut:
-      break;
-  }
-  std::unique_ptr<OpenPort> port = std::move(connection.handle);
-  const int slot = operation == DeviceOperation::PrintStoredBitmap
-                       ? context.controls.GetSelection(ctl::kBitmapSlot)
-                       : 0;
+std::string_view StoredBitmapPrintedOverNetworkText(UiVariant variant) {
+  return ForVariant(variant, "位图打印完成!", "Bitmap print completed!");
+}
+
+void RunDirectOperation(const RunContext& context, std::unique_ptr<OpenPort> port,
+                        DeviceOperation operation, int slot) {
   port->Write(DirectOperationCommand(operation, slot));
   context.sleeper.Sleep(kDirectOperationWait);
-  if (operation == DeviceOperation::PrintStoredBitmap) {
+  if (operation == DeviceOperation::PrintStoredBitmap)
     context.prompt.ShowMessage(StoredBitmapPrintedText(context.variant));
-  }
   port.reset();
-  return 0;
+}
+
+void RunDirectOperationOverNetwork(const RunContext& context, std::unique_ptr<NetworkLink> link,
+                                   DeviceOperation operation, int slot) {
+  link->Send(DirectOperationCommand(operation, slot));
+  context.sleeper.Sleep(kDirectOperationWait);
+  link.reset();
+  if (operation == DeviceOperation::PrintStoredBitmap)
+    context.prompt.ShowMessage(StoredBitmapPrintedOverNetworkText(context.variant));
+}
+
+Bytes FixedCommandBytes(FixedCommand command) {
+  switch (command) {
+    case FixedCommand::BidTest:
+      return Bytes(std::begin(kBidTest), std::end(kBidTest));
+    case FixedCommand::FeedToNextPosition:
+      return Bytes(std::begin(kFeedToNextPosition), std::end(kFeedToNextPosition));
+    case FixedCommand::FeedToCutPosition:
+      break;
+  }
+  return Bytes(std::begin(kFeedToCutPosition), std::end(kFeedToCutPosition));
+}
+
+std::string_view FixedCommandDoneText(UiVariant variant, FixedCommand command) {
+  switch (command) {
+    case FixedCommand::BidTest:
+      return ForVariant(variant, "BID调整测试样条打印完成!", "print BID adjust demo completed!");
+    case FixedCommand::FeedToNextPosition:
+      return ForVariant(variant, "走纸到下一位置并打印完成!",
+                        "print and walk paper to next position completed!");
+    case FixedCommand::FeedToCutPosition:
+      break;
+  }
+  return ForVariant(variant, "打印并走纸到切/撕纸位置完成!",
+                    "print and walk paper to next cut/tear paper position completed!");
+}
+
+void RunFixedCommand(const RunContext& context, std::unique_ptr<OpenPort> port,
+                     FixedCommand command) {
+  port->Write(FixedCommandBytes(command));
+  context.prompt.ShowMessage(FixedCommandDoneText(context.variant, command));
+  port.reset();
+}
+
+void RunFixedCommandOverNetwork(const RunContext& context, std::unique_ptr<NetworkLink> link,
+                                FixedCommand command) {
+  link->Send(FixedCommandBytes(command));
+  context.prompt.ShowMessage(FixedCommandDoneText(context.variant, command));
+  link.reset();
 }
 
 }  // namespace vantrel

@@ -1,18 +1,21 @@
 #pragma once
 
+#include <memory>
+#include <string_view>
+
 #include "base/bytes.h"
+#include "base/message_prompt.h"
 #include "base/sleeper.h"
 #include "base/ui_variant.h"
-#include "link/printer_connection.h"
-#include "ui/dialog_controls.h"
-#include "ui/prompts.h"
+#include "link/network_link.h"
+#include "link/port.h"
 
 namespace vantrel {
 
-// What a device action needs of the dialog it runs in.
-struct DeviceContext {
+// What a device run needs besides its connection: the variant (texts and a few waits), the
+// message box and the waits.
+struct RunContext {
   UiVariant variant;
-  DialogControls& controls;
   MessagePrompt& prompt;
   Sleeper& sleeper;
 };
@@ -32,9 +35,30 @@ Bytes DirectOperationCommand(DeviceOperation operation, int slot);
 // "位图打印完成!" / "Bitmap print succeed!": the stored-bitmap print's message over a port.
 std::string_view StoredBitmapPrintedText(UiVariant variant);
 
-// Runs one operation over a freshly opened connection and releases it before returning. Codes 0
-// to 4 use connection.handle, code 5 connection.socket. Returns 1 after a Set run over a port.
-int OperationDispatcher(const DeviceContext& context, PrinterConnection& connection,
-                        DeviceOperation operation);
+// "位图打印完成!" / "Bitmap print completed!": the stored-bitmap print's text after a network
+// print.
+std::string_view StoredBitmapPrintedOverNetworkText(UiVariant variant);
+
+// A direct operation (codes 1 to 4) over an open port: one write, 500 ms, the stored-bitmap
+// print's message while the port is still held, then the port is released.
+void RunDirectOperation(const RunContext& context, std::unique_ptr<OpenPort> port,
+                        DeviceOperation operation, int slot);
+
+// A direct operation over a network link: one send, 500 ms, the link is released (arp -d last),
+// then the stored-bitmap print's network text.
+void RunDirectOperationOverNetwork(const RunContext& context, std::unique_ptr<NetworkLink> link,
+                                   DeviceOperation operation, int slot);
+
+// The fixed-command buttons: BID test, feed to next position, feed to cut position. Their bytes
+// go out once, their message is shown while the connection is still held, then it is released.
+enum class FixedCommand { BidTest, FeedToNextPosition, FeedToCutPosition };
+
+Bytes FixedCommandBytes(FixedCommand command);
+std::string_view FixedCommandDoneText(UiVariant variant, FixedCommand command);
+
+void RunFixedCommand(const RunContext& context, std::unique_ptr<OpenPort> port,
+                     FixedCommand command);
+void RunFixedCommandOverNetwork(const RunContext& context, std::unique_ptr<NetworkLink> link,
+                                FixedCommand command);
 
 }  // namespace vantrel

@@ -6,7 +6,6 @@
 
 #include "protocol/operations.h"
 #include "protocol/report_texts.h"
-#include "ui/control_ids.h"
 
 namespace vantrel {
 namespace {
@@ -145,7 +144,7 @@ SetupReport SendSettingsOverPort(const SettingSelection& selection, const PortRu
                                  OpenPort& port, Sleeper& sleeper) {
   const bool writeOnlyLink = options.interfaceType == kParallelInterface || options.usbWriteOnly;
   SetupReport report;
-  port.Write(kSetupBegin);
+  port.Write(SetupBegin);
   for (SettingKey key : kPortOrder) {
     const std::optional<EncodedSetting> sent = EncodeSetting(key, selection);
     if (!sent)
@@ -166,14 +165,14 @@ SetupReport SendSettingsOverPort(const SettingSelection& selection, const PortRu
     const bool ok = Judge(rule.ack, *sent, SentTextLength(*sent), port, sleeper);
     report.Add(ok ? lines.success : lines.failure);
   }
-  port.Write(kSetupEnd);
+  port.Write(SetupEnd);
   return report;
 }
 
 SetupReport SendSettingsOverNetwork(const SettingSelection& selection, UiVariant variant,
                                     NetworkLink& link, Sleeper& sleeper) {
   SetupReport report;
-  link.Send(kSetupBegin);
+  link.Send(SetupBegin);
   for (SettingKey key : NetworkOrder(variant)) {
     const std::optional<EncodedSetting> sent = EncodeSetting(key, selection);
     if (!sent)
@@ -184,54 +183,8 @@ SetupReport SendSettingsOverNetwork(const SettingSelection& selection, UiVariant
     report.Add(NetworkCompletedLine(variant, key));
   }
   sleeper.Sleep(kNetworkWaitBeforeEnd);
-  link.Send(kSetupEnd);
+  link.Send(SetupEnd);
   return report;
-}
-
-SettingSelection ReadSettingSelection(DialogControls& c) {
-  SettingSelection s;
-  s.language = c.GetSelection(ctl::kLanguage);
-  s.blackMarkPosition = c.GetSelection(ctl::kBlackMarkPosition);
-  s.font = c.GetSelection(ctl::kFont);
-  s.blackMarkDetection = c.GetSelection(ctl::kBlackMarkDetection);
-  s.commandSet = c.GetSelection(ctl::kCommandSet);
-  s.paperSensitivity = c.GetSelection(ctl::kPaperSensitivity);
-  s.printDirection = c.GetSelection(ctl::kPrintDirection);
-  s.codePage = c.GetSelection(ctl::kCodePage);
-  s.printDensity = c.GetSelection(ctl::kPrintDensity);
-  s.cutter = c.GetSelection(ctl::kCutter);
-  s.mechanism = c.GetSelection(ctl::kMechanism);
-  s.paperOutReprint = c.GetSelection(ctl::kPaperOutReprint);
-  s.carriageReturn = c.GetSelection(ctl::kCarriageReturn);
-  s.printWidth = c.GetSelection(ctl::kPrintWidth);
-  s.buzzer = c.GetSelection(ctl::kBuzzer);
-  s.printSpeed = c.GetSelection(ctl::kPrintSpeed);
-  s.sendManufacturer = c.IsChecked(ctl::kManufacturerCheck);
-  s.manufacturerText = c.GetText(ctl::kManufacturerText);
-  s.sendModel = c.IsChecked(ctl::kModelCheck);
-  s.modelText = c.GetText(ctl::kModelText);
-  s.targetBaud = c.GetSelection(ctl::kTargetBaud);
-  s.targetParity = c.GetSelection(ctl::kTargetParity);
-  s.targetDataBits = c.GetSelection(ctl::kTargetDataBits);
-  s.targetFlow = c.GetSelection(ctl::kTargetFlow);
-  s.sendBluetoothName = c.IsChecked(ctl::kBluetoothNameCheck);
-  s.bluetoothNameText = c.GetText(ctl::kBluetoothNameText);
-  s.sendBluetoothPassword = c.IsChecked(ctl::kBluetoothPasswordCheck);
-  s.bluetoothPasswordText = c.GetText(ctl::kBluetoothPasswordText);
-  s.sendRadioAddress = c.IsChecked(ctl::kRadioAddressCheck);
-  for (std::size_t i = 0; i < s.radioAddressText.size(); ++i) {
-    s.radioAddressText[i] = c.GetText(ctl::kRadioAddressFields[i]);
-  }
-  s.lcdBacklight = c.GetSelection(ctl::kLcdBacklight);
-  s.paperNearEnd = c.GetSelection(ctl::kPaperNearEnd);
-  s.printPasses = c.GetSelection(ctl::kPrintPasses);
-  s.bidAdjustment = c.GetSelection(ctl::kBidAdjustment);
-  s.charsPerLine = c.GetSelection(ctl::kCharsPerLine);
-  s.sendStartOffset = c.IsChecked(ctl::kStartOffsetCheck);
-  s.startOffsetText = c.GetText(ctl::kStartOffsetText);
-  s.sendCutOffset = c.IsChecked(ctl::kCutOffsetCheck);
-  s.cutOffsetText = c.GetText(ctl::kCutOffsetText);
-  return s;
 }
 
 std::string RefusalMessage(UiVariant variant, const SelectionRefusal& refusal) {
@@ -257,40 +210,32 @@ std::string RefusalMessage(UiVariant variant, const SelectionRefusal& refusal) {
   return field;
 }
 
-bool RefuseUnsendableSelection(const DeviceContext& context) {
-  const std::optional<SelectionRefusal> refusal =
-      CheckSelection(ReadSettingSelection(context.controls));
+bool RefuseUnsendableSelection(const RunContext& context, const SettingSelection& selection) {
+  const std::optional<SelectionRefusal> refusal = CheckSelection(selection);
   if (!refusal)
     return false;
   context.prompt.ShowMessage(RefusalMessage(context.variant, *refusal));
   return true;
 }
 
-int RunSetOverPort(const DeviceContext& context, PrinterConnection& connection) {
-  std::unique_ptr<OpenPort> port = std::move(connection.handle);
-  const PortRunOptions options{context.variant, context.controls.GetSelection(ctl::kInterface),
-                               connection.usbWriteOnly};
-  const SettingSelection selection = ReadSettingSelection(context.controls);
+void RunSetOverPort(const RunContext& context, std::unique_ptr<OpenPort> port,
+                    const SettingSelection& selection, InterfaceType interfaceType,
+                    bool usbWriteOnly) {
   // A selection that cannot be sent is refused before a byte goes out, also when a caller did not
   // check it before opening.
-  if (const auto refusal = CheckSelection(selection)) {
-    context.prompt.ShowMessage(RefusalMessage(context.variant, *refusal));
-    return 1;
-  }
+  if (RefuseUnsendableSelection(context, selection))
+    return;
+  const PortRunOptions options{context.variant, interfaceType, usbWriteOnly};
   const SetupReport report = SendSettingsOverPort(selection, options, *port, context.sleeper);
   context.prompt.ShowMessage(report.Empty() ? EmptyPortReportText(context.variant)
                                             : std::string_view(report.Text()));
   port.reset();  // released only once the user has closed the report
-  return 1;
 }
 
-void RunSetOverNetwork(const DeviceContext& context, PrinterConnection& connection) {
-  std::unique_ptr<NetworkLink> link = std::move(connection.socket);
-  const SettingSelection selection = ReadSettingSelection(context.controls);
-  if (const auto refusal = CheckSelection(selection)) {
-    context.prompt.ShowMessage(RefusalMessage(context.variant, *refusal));
+void RunSetOverNetwork(const RunContext& context, std::unique_ptr<NetworkLink> link,
+                       const SettingSelection& selection) {
+  if (RefuseUnsendableSelection(context, selection))
     return;
-  }
   const SetupReport report =
       SendSettingsOverNetwork(selection, context.variant, *link, context.sleeper);
   context.prompt.ShowMessage(report.Text());

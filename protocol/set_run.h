@@ -4,17 +4,17 @@
 #include <string>
 #include <string_view>
 
+#include <memory>
+
 #include "base/sleeper.h"
 #include "base/ui_variant.h"
 #include "link/network_link.h"
 #include "link/port.h"
 #include "link/printer_connection.h"
+#include "protocol/operations.h"
 #include "protocol/settings.h"
 
 namespace vantrel {
-
-struct DeviceContext;
-class DialogControls;
 
 // How a port run judges the printer's answer to one setting.
 enum class AckRule {
@@ -63,22 +63,24 @@ SetupReport SendSettingsOverPort(const SettingSelection& selection, const PortRu
 SetupReport SendSettingsOverNetwork(const SettingSelection& selection, UiVariant variant,
                                     NetworkLink& link, Sleeper& sleeper);
 
-// The snapshot of every setting control of the dialog.
-SettingSelection ReadSettingSelection(DialogControls& controls);
-
 // The message that tells the user why a selection cannot be sent; it names the field.
 std::string RefusalMessage(UiVariant variant, const SelectionRefusal& refusal);
 
-// Reads the selection and, when a chosen setting cannot be sent, says so and returns true. Set
-// calls it before opening anything, so that a refused run sends no byte at all.
-bool RefuseUnsendableSelection(const DeviceContext& context);
+// When a chosen setting cannot be sent, says so and returns true. Set calls it before opening
+// anything, so that a refused run sends no byte at all.
+bool RefuseUnsendableSelection(const RunContext& context, const SettingSelection& selection);
 
-// The Set run over connection.handle: reads the interface list and the settings, sends, shows
-// the report (or the empty-report text) and releases the port once the box is closed. Returns 1.
-int RunSetOverPort(const DeviceContext& context, PrinterConnection& connection);
+// The Set run over an open port: sends the selection, shows the report (or the empty-report
+// text) and releases the port once the box is closed. interfaceType is the interface list's
+// index (kParallelInterface reads nothing back); usbWriteOnly marks the USB printer that never
+// answers. A selection that cannot be sent is refused before a byte goes out.
+void RunSetOverPort(const RunContext& context, std::unique_ptr<OpenPort> port,
+                    const SettingSelection& selection, InterfaceType interfaceType,
+                    bool usbWriteOnly);
 
-// The Set run over connection.socket: sends, shows the report even when empty, then releases the
+// The Set run over a network link: sends, shows the report even when empty, then releases the
 // link (socket closed, socket library stopped, "arp -d").
-void RunSetOverNetwork(const DeviceContext& context, PrinterConnection& connection);
+void RunSetOverNetwork(const RunContext& context, std::unique_ptr<NetworkLink> link,
+                       const SettingSelection& selection);
 
 }  // namespace vantrel

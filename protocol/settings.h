@@ -98,8 +98,8 @@ struct SettingSelection {
 };
 
 // The frame commands around a Set run and a bitmap download.
-inline constexpr std::array<std::uint8_t, 2> kSetupBegin{0x1B, 0x09};
-inline constexpr std::array<std::uint8_t, 2> kSetupEnd{0x1B, 0x15};
+inline constexpr std::array<std::uint8_t, 2> SetupBegin{0x1B, 0x09};
+inline constexpr std::array<std::uint8_t, 2> SetupEnd{0x1B, 0x15};
 
 // One setting's command, with the value the printer's answer is compared with where the setting
 // has one: v for the choice settings and the cutter, the first text byte for the two names, the

@@ -1,10 +1,9 @@
 #include "ui/main_dialog.h"
 
-#include "link/download_opener.h"
-#include "link/operation_buttons.h"
 #include "protocol/operations.h"
-#include "protocol/set_run.h"
+#include "ui/device_actions.h"
 #include "ui/dialog_rules.h"
+#include "ui/operation_buttons.h"
 
 namespace vantrel {
 
@@ -21,20 +20,20 @@ IconOrigin MinimisedIconOrigin(int clientWidth, int clientHeight, int iconWidth,
 }
 
 MainDialog::MainDialog(UiVariant variant, const DialogSeams& seams)
-    : profile_(ProfileFor(variant)), seams_(seams) {
+    : m_profile(ProfileFor(variant)), m_seams(seams) {
   m_connection.usbWriteOnly = false;
 }
 
 ConnectionContext MainDialog::Connections() const {
-  return {profile_.variant, seams_.controls, seams_.prompts, seams_.system};
+  return {m_profile.variant, m_seams.controls, m_seams.prompts, m_seams.system};
 }
 
 BitmapContext MainDialog::Bitmaps() const {
-  return {profile_.variant, seams_.controls, seams_.prompts, seams_.system, seams_.files};
+  return {m_profile.variant, m_seams.controls, m_seams.prompts, m_seams.system, m_seams.files};
 }
 
 bool MainDialog::OnInitDialog() {
-  InitialiseControls(profile_.variant, seams_.controls);
+  InitialiseControls(m_profile.variant, m_seams.controls);
   return true;
 }
 
@@ -62,7 +61,7 @@ CommandResult MainDialog::OnCommand(int id, Notification notification) {
   }
 
   // Clicks. The drawer, cut and test buttons carry different ids in the two templates.
-  const DeviceButtonIds& buttons = profile_.deviceButtons;
+  const DeviceButtonIds& buttons = m_profile.deviceButtons;
   if (id == buttons.cashDrawer) {
     OnCashDrawer();
     return CommandResult::Handled;
@@ -183,47 +182,47 @@ std::optional<DownloadTarget> MainDialog::OpenDownloadTarget() {
 }
 
 void MainDialog::OnCutterChange() {
-  ApplyCutterRule(seams_.controls);
+  ApplyCutterRule(m_seams.controls);
 }
 
 void MainDialog::OnTargetBaudChange() {
-  ApplyTargetSerialRule(seams_.controls);
+  ApplyTargetSerialRule(m_seams.controls);
 }
 
 void MainDialog::OnCodePageChange() {
-  ApplyCodePageRule(seams_.controls);
+  ApplyCodePageRule(m_seams.controls);
 }
 
 void MainDialog::OnManufacturerCheck() {
-  ApplyCheckBoxRule(seams_.controls, kManufacturerCheck);
+  ApplyCheckBoxRule(m_seams.controls, kManufacturerCheck);
 }
 
 void MainDialog::OnModelCheck() {
-  ApplyCheckBoxRule(seams_.controls, kModelCheck);
+  ApplyCheckBoxRule(m_seams.controls, kModelCheck);
 }
 
 void MainDialog::OnBluetoothNameCheck() {
-  ApplyCheckBoxRule(seams_.controls, kBluetoothNameCheck);
+  ApplyCheckBoxRule(m_seams.controls, kBluetoothNameCheck);
 }
 
 void MainDialog::OnBluetoothPasswordCheck() {
-  ApplyCheckBoxRule(seams_.controls, kBluetoothPasswordCheck);
+  ApplyCheckBoxRule(m_seams.controls, kBluetoothPasswordCheck);
 }
 
 void MainDialog::OnStartOffsetCheck() {
-  ApplyCheckBoxRule(seams_.controls, kStartOffsetCheck);
+  ApplyCheckBoxRule(m_seams.controls, kStartOffsetCheck);
 }
 
 void MainDialog::OnCutOffsetCheck() {
-  ApplyCheckBoxRule(seams_.controls, kCutOffsetCheck);
+  ApplyCheckBoxRule(m_seams.controls, kCutOffsetCheck);
 }
 
 void MainDialog::OnRadioAddressCheck() {
-  ApplyRadioAddressRule(seams_.controls);
+  ApplyRadioAddressRule(m_seams.controls);
 }
 
 void MainDialog::OnMechanismDropDown() {
-  WidenMechanismList(seams_.controls);
+  WidenMechanismList(m_seams.controls);
 }
 
 CommandResult MainDialog::OnClose() {

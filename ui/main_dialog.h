@@ -7,10 +7,11 @@
 #include "bitmap/bitmap_actions.h"
 #include "bitmap/dib.h"
 #include "bitmap/file_reader.h"
-#include "link/connections.h"
 #include "link/printer_connection.h"
 #include "link/system.h"
+#include "ui/bitmap_handlers.h"
 #include "ui/control_ids.h"
+#include "ui/dialog_connections.h"
 #include "ui/dialog_controls.h"
 #include "ui/prompts.h"
 
@@ -62,8 +63,8 @@ class MainDialog {
   MainDialog(const MainDialog&) = delete;
   MainDialog& operator=(const MainDialog&) = delete;
 
-  const DialogProfile& profile() const { return profile_; }
-  UiVariant variant() const { return profile_.variant; }
+  const DialogProfile& profile() const { return m_profile; }
+  UiVariant variant() const { return m_profile.variant; }
 
   // Run once the window and its lists exist. True: the default focus (the interface list) is
   // wanted.
@@ -113,8 +114,8 @@ class MainDialog {
   ConnectionContext Connections() const;
   BitmapContext Bitmaps() const;
 
-  DialogProfile profile_;
-  DialogSeams seams_;
+  DialogProfile m_profile;
+  DialogSeams m_seams;
   PrinterConnection m_connection;
   CDib m_dib;
   std::string m_bitmapPath;

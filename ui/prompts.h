@@ -6,20 +6,17 @@
 #include <string_view>
 #include <vector>
 
+#include "base/message_prompt.h"
+#include "bitmap/bitmap_prompts.h"
+
 namespace vantrel {
 
 // Texts handed to prompts are UTF-8; the shell converts them for display. Paths are UTF-8 too.
-
-// The dialog's modal message box: owned by the dialog, captioned with the application's display
-// name, an OK button only and no icon. Returns when the user has closed it.
-class MessagePrompt {
- public:
-  virtual ~MessagePrompt() = default;
-  virtual void ShowMessage(std::string_view text) = 0;
-};
-
-// Why a file could not be read, for the file-error report.
-enum class FileErrorCause { NotFound, AccessDenied, ReadFailed, Other };
+//
+// The whole seam, from the narrowest part up: MessagePrompt (ShowMessage) and AlertPrompts
+// (ShowWarning) in base/message_prompt.h, BitmapPrompts (ReportFileError, the wait cursor) in
+// bitmap/bitmap_prompts.h, and UserPrompts here. The lower folders ask only for the part they
+// use, so a program without the dialog implements no more than that.
 
 // What the file-open dialog is asked for.
 struct FileDialogRequest {
@@ -30,16 +27,8 @@ struct FileDialogRequest {
 };
 
 // Everything the dialog asks of the user beyond its controls.
-class UserPrompts : public MessagePrompt {
+class UserPrompts : public BitmapPrompts {
  public:
-  // The application-wide message box: OK button, exclamation icon, the application's title.
-  virtual void ShowWarning(std::string_view text) = 0;
-  // The standard file-error report; it names the file.
-  virtual void ReportFileError(std::string_view path, FileErrorCause cause) = 0;
-
-  virtual void BeginWaitCursor() = 0;
-  virtual void EndWaitCursor() = 0;
-
   // Runs the file-open dialog modally. The chosen paths in the order the dialog reports them,
   // or nothing when the user cancelled.
   virtual std::optional<std::vector<std::string>> ChooseFiles(const FileDialogRequest& request) = 0;

@@ -179,12 +179,8 @@ std::string Label(const Request& request) {
 
 LinkSetup SetupFor(const Request& request, const Options& options) {
   LinkSetup setup;
-  if (request.target.devicePath) {
-    if (request.target.index == kParallelInterface)
-      setup.parallelPath = request.target.devicePath;
-    else
-      setup.serialPath = request.target.devicePath;
-  }
+  if (request.target.devicePath && request.target.index == kParallelInterface)
+    setup.parallelPath = request.target.devicePath;
   if (options.connectTimeout > 0)
     setup.connectTimeout =
         std::chrono::milliseconds(static_cast<long long>(options.connectTimeout * 1000));

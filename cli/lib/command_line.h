@@ -19,7 +19,6 @@ namespace vantrel::cli {
 
 // How the links of one run are to be set up on the machine.
 struct LinkSetup {
-  std::optional<std::string> serialPath;    // a serial line given by path, for COM1
   std::optional<std::string> parallelPath;  // a printer node given by path, for LPT1
   std::optional<std::chrono::milliseconds> connectTimeout;
   std::function<void(std::size_t done, std::size_t total)> progress;

@@ -6,57 +6,18 @@
 
 #include "bitmap/bitmap_actions.h"
 #include "bitmap/bitmap_checks.h"
+#include "bitmap/bitmap_prompts.h"
 #include "bitmap/download_command.h"
-#include "cli/lib/recording_system.h"
 #include "link/connections.h"
-#include "link/download_opener.h"
-#include "link/operation_buttons.h"
+#include "protocol/operations.h"
 #include "protocol/report_texts.h"
 #include "protocol/set_run.h"
-#include "ui/control_ids.h"
 
 namespace vantrel::cli {
 namespace {
 
-// The options of a request, read by the core's handlers where the dialog's read its controls.
-class RequestControls final : public DialogControls {
- public:
-  explicit RequestControls(const Request& request) : request_(request) {}
-  int GetSelection(int id) override {
-    switch (id) {
-      case ctl::kInterface:
-        return request_.target.index;
-      case ctl::kCurrentBaud:
-        return request_.baudIndex;
-      case ctl::kCurrentParity:
-        return request_.parityIndex;
-      case ctl::kBitmapSlot:
-        return request_.slot;
-      default:
-        return 0;
-    }
-  }
-  void SetSelection(int, int) override {}
-  bool IsChecked(int) override { return false; }
-  void SetChecked(int, bool) override {}
-  std::string GetText(int id) override {
-    return id == ctl::kNetworkPort ? std::to_string(request_.target.endpoint.port) : "";
-  }
-  void SetText(int, std::string_view) override {}
-  bool IsEnabled(int) override { return true; }
-  void Enable(int, bool) override {}
-  std::array<std::uint8_t, 4> GetIpAddress(int) override {
-    return request_.target.endpoint.address;
-  }
-  void SetIpAddress(int, std::uint32_t) override {}
-  void SetDroppedWidth(int, int) override {}
-
- private:
-  const Request& request_;
-};
-
 // Message boxes become lines of the outcome; nothing is asked of the user.
-class CollectedPrompts final : public UserPrompts {
+class CollectedPrompts final : public BitmapPrompts {
  public:
   explicit CollectedPrompts(std::vector<std::string>& messages) : messages_(messages) {}
   void ShowMessage(std::string_view text) override { messages_.emplace_back(text); }
@@ -68,19 +29,12 @@ class CollectedPrompts final : public UserPrompts {
     else if (cause == FileErrorCause::AccessDenied)
       why = "may not be read (access denied)";
     messages_.push_back(std::string(path) + ": the file " + why + ".");
-    fileError_ = true;
   }
   void BeginWaitCursor() override {}
   void EndWaitCursor() override {}
-  std::optional<std::vector<std::string>> ChooseFiles(const FileDialogRequest&) override {
-    return std::nullopt;
-  }
-  bool DrawPreview(std::string_view, int) override { return false; }
-  bool FileErrorSeen() const { return fileError_; }
 
  private:
   std::vector<std::string>& messages_;
-  bool fileError_ = false;
 };
 
 // Serves the converted image in place of the named file.
@@ -110,41 +64,58 @@ class OneFileReader final : public FileReader {
   const Bytes& bytes_;
 };
 
-bool AnySettingFailed(const std::string& report, UiVariant variant) {
+bool AnySettingFailed(const std::vector<std::string>& messages, UiVariant variant) {
   std::set<std::string> failures;
   for (SettingKey key : AllSettingKeys()) {
     const std::string_view failure = PortReportLines(variant, key).failure;
     if (!failure.empty())
       failures.emplace(failure.substr(0, failure.size() - 2));  // without CR LF
   }
-  for (const std::string& line : MessageLines(report)) {
-    if (failures.count(line))
-      return true;
+  for (const std::string& message : messages) {
+    for (const std::string& line : MessageLines(message)) {
+      if (failures.count(line))
+        return true;
+    }
   }
   return false;
 }
 
-ExitStatus RunSet(const Request& request, const ConnectionContext& context,
-                  std::vector<std::string>& messages) {
-  PrinterConnection connection;
-  if (!OpenSelectedConnection(context, connection))
-    return ExitStatus::OpenFailed;
-  std::string report;
-  if (connection.isNetwork) {
-    report = SendSettingsOverNetwork(request.selection, request.variant, *connection.socket,
-                                     context.system)
-                 .Text();
-    messages.push_back(report);
-    connection.socket.reset();
-  } else {
-    const PortRunOptions options{request.variant, request.target.index, connection.usbWriteOnly};
-    report =
-        SendSettingsOverPort(request.selection, options, *connection.handle, context.system).Text();
-    messages.emplace_back(report.empty() ? std::string(EmptyPortReportText(request.variant))
-                                         : report);
-    connection.handle.reset();
+// What an action opened: a port (with the USB printer's read-back rule) or a network link.
+struct Opened {
+  std::unique_ptr<OpenPort> port;
+  std::unique_ptr<NetworkLink> link;
+  bool usbWriteOnly = false;
+};
+
+// Opens the request's target as the dialog does for its interface index. The device-operation
+// buttons (drawer, cut, test, stored-bitmap print) open a network printer with English failure
+// texts in both variants; everything else with the variant's texts.
+std::optional<Opened> Open(const Request& request, const LinkContext& link,
+                           bool deviceOperationButton) {
+  Opened opened;
+  switch (KindOfInterface(request.target.index)) {
+    case ConnectionKind::Serial: {
+      const std::string path = request.target.devicePath.value_or(
+          SerialDevicePath("COM" + std::to_string(request.target.index + 1)));
+      opened.port =
+          OpenSerialPort(link, path, LineChoiceForLists(request.baudIndex, request.parityIndex));
+      break;
+    }
+    case ConnectionKind::Parallel:
+      opened.port = OpenParallelPort(link);
+      break;
+    case ConnectionKind::Usb:
+      opened.port = OpenUsbPort(link, opened.usbWriteOnly);
+      break;
+    case ConnectionKind::Network:
+      opened.link = ConnectToPrinter(
+          link, request.target.endpoint,
+          NetworkOpenTexts(deviceOperationButton ? UiVariant::English : request.variant));
+      break;
   }
-  return AnySettingFailed(report, request.variant) ? ExitStatus::SettingFailed : ExitStatus::Ok;
+  if (!opened.port && !opened.link)
+    return std::nullopt;
+  return opened;
 }
 
 // The download's own checks, before anything is opened: the file loads and can be printed.
@@ -157,6 +128,53 @@ bool ImageIsPrintable(const Request& request, FileReader& files, CollectedPrompt
     return false;
   }
   return BuildDownloadCommand(dib, request.slot).has_value();
+}
+
+ExitStatus RunDownload(const Request& request, System& system, FileReader& files,
+                       CollectedPrompts& prompts) {
+  std::unique_ptr<FileReader> converted;
+  if (request.convertedImage)
+    converted = std::make_unique<OneFileReader>(*request.convertedImage);
+  FileReader& source = converted ? *converted : files;
+  if (!ImageIsPrintable(request, source, prompts))
+    return ExitStatus::BadFile;
+  const LinkContext link{request.variant, prompts, system};
+  bool openFailed = false;
+  CDib dib;
+  DownloadBitmap(DownloadContext{request.variant, prompts, system, source}, dib, request.imagePath,
+                 request.slot, [&]() -> std::optional<DownloadTarget> {
+                   std::optional<Opened> opened = Open(request, link, false);
+                   if (!opened) {
+                     openFailed = true;
+                     return std::nullopt;
+                   }
+                   return DownloadTarget{std::move(opened->port), std::move(opened->link)};
+                 });
+  return openFailed ? ExitStatus::OpenFailed : ExitStatus::Ok;
+}
+
+DeviceOperation OperationOf(Command command) {
+  switch (command) {
+    case Command::PrintBitmap:
+      return DeviceOperation::PrintStoredBitmap;
+    case Command::Drawer:
+      return DeviceOperation::OpenCashDrawer;
+    case Command::Cut:
+      return DeviceOperation::Cut;
+    default:
+      return DeviceOperation::PrintTestLine;
+  }
+}
+
+FixedCommand FixedCommandOf(Command command) {
+  switch (command) {
+    case Command::BidTest:
+      return FixedCommand::BidTest;
+    case Command::FeedNext:
+      return FixedCommand::FeedToNextPosition;
+    default:
+      return FixedCommand::FeedToCutPosition;
+  }
 }
 
 }  // namespace
@@ -177,62 +195,56 @@ std::vector<std::string> MessageLines(const std::string& message) {
 Outcome Execute(const Request& request, System& system, FileReader& files) {
   Outcome outcome;
   CollectedPrompts prompts(outcome.messages);
-  RequestControls controls(request);
-  SendWatch watch(system);
-  const ConnectionContext context{request.variant, controls, prompts, watch};
-  PrinterConnection connection;
-
-  auto opened = [&](ExitStatus done) {
-    return watch.SentAnything() ? done : ExitStatus::OpenFailed;
-  };
-
+  if (request.command == Command::Download) {
+    outcome.status = RunDownload(request, system, files, prompts);
+    return outcome;
+  }
+  const LinkContext link{request.variant, prompts, system};
+  const RunContext run{request.variant, prompts, system};
+  const bool deviceOperation = request.command == Command::PrintBitmap ||
+                               request.command == Command::Drawer ||
+                               request.command == Command::Cut || request.command == Command::Test;
+  if (request.command == Command::Set && RefuseUnsendableSelection(run, request.selection)) {
+    outcome.status = ExitStatus::BadUsage;
+    return outcome;
+  }
+  std::optional<Opened> opened = Open(request, link, deviceOperation);
+  if (!opened) {
+    outcome.status = ExitStatus::OpenFailed;
+    return outcome;
+  }
   switch (request.command) {
     case Command::Set:
-      outcome.status = RunSet(request, context, outcome.messages);
-      break;
-    case Command::Download: {
-      std::unique_ptr<FileReader> converted;
-      if (request.convertedImage)
-        converted = std::make_unique<OneFileReader>(*request.convertedImage);
-      FileReader& source = converted ? *converted : files;
-      if (!ImageIsPrintable(request, source, prompts)) {
-        outcome.status = ExitStatus::BadFile;
-        break;
+      if (opened->link) {
+        RunSetOverNetwork(run, std::move(opened->link), request.selection);
+      } else {
+        RunSetOverPort(run, std::move(opened->port), request.selection, request.target.index,
+                       opened->usbWriteOnly);
       }
-      CDib dib;
-      const BitmapContext bitmap{request.variant, controls, prompts, watch, source};
-      DownloadBitmap(bitmap, dib, request.imagePath, request.slot,
-                     [&] { return OpenDownloadTarget(context, connection); });
-      outcome.status = opened(ExitStatus::Ok);
+      if (AnySettingFailed(outcome.messages, request.variant))
+        outcome.status = ExitStatus::SettingFailed;
       break;
-    }
     case Command::PrintBitmap:
-      RunDeviceOperationButton(context, connection, DeviceOperation::PrintStoredBitmap);
-      outcome.status = opened(ExitStatus::Ok);
-      break;
     case Command::Drawer:
-      RunDeviceOperationButton(context, connection, DeviceOperation::OpenCashDrawer);
-      outcome.status = opened(ExitStatus::Ok);
-      break;
     case Command::Cut:
-      RunDeviceOperationButton(context, connection, DeviceOperation::Cut);
-      outcome.status = opened(ExitStatus::Ok);
-      break;
     case Command::Test:
-      RunDeviceOperationButton(context, connection, DeviceOperation::PrintTestLine);
-      outcome.status = opened(ExitStatus::Ok);
+      if (opened->link) {
+        RunDirectOperationOverNetwork(run, std::move(opened->link), OperationOf(request.command),
+                                      request.slot);
+      } else {
+        RunDirectOperation(run, std::move(opened->port), OperationOf(request.command),
+                           request.slot);
+      }
       break;
     case Command::BidTest:
-      RunFixedCommandButton(context, connection, FixedCommand::BidTest);
-      outcome.status = opened(ExitStatus::Ok);
-      break;
     case Command::FeedNext:
-      RunFixedCommandButton(context, connection, FixedCommand::FeedToNextPosition);
-      outcome.status = opened(ExitStatus::Ok);
-      break;
     case Command::FeedCut:
-      RunFixedCommandButton(context, connection, FixedCommand::FeedToCutPosition);
-      outcome.status = opened(ExitStatus::Ok);
+      if (opened->link)
+        RunFixedCommandOverNetwork(run, std::move(opened->link), FixedCommandOf(request.command));
+      else
+        RunFixedCommand(run, std::move(opened->port), FixedCommandOf(request.command));
+      break;
+    case Command::Download:
       break;
   }
   return outcome;

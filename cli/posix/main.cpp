@@ -74,7 +74,6 @@ int main(int argc, char** argv) {
         PosixLinkOptions options;
         if (setup.parallelPath)
           options.parallelPath = *setup.parallelPath;
-        options.serialPath = setup.serialPath;
         options.sysfsRoot = sysfs;
         options.devRoot = dev;
         options.connectTimeout = setup.connectTimeout;

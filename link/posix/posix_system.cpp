@@ -257,7 +257,7 @@ class PosixSystem final : public System {
   }
 
   std::unique_ptr<SerialDevice> OpenSerialDevice(std::string_view path) override {
-    const std::string device = options_.serialPath.value_or(PosixSerialDevice(path));
+    const std::string device = PosixSerialDevice(path);
     const int fd = OpenNode(device);
     if (fd < 0)
       return nullptr;

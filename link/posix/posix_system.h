@@ -21,8 +21,6 @@ using WriteProgress = std::function<void(std::size_t done, std::size_t total)>;
 struct PosixLinkOptions {
   // Opened for "LPT1:".
   std::string parallelPath = "/dev/lp0";
-  // Overrides the device that "COM1" to "COM10" open ("\\.\COM3" -> /dev/ttyS2 otherwise).
-  std::optional<std::string> serialPath;
   // The kernel's device tree and device folder, for USB discovery (tests use fake trees).
   std::filesystem::path sysfsRoot = "/sys";
   std::filesystem::path devRoot = "/dev";

@@ -1,4 +1,5 @@
 #include "bitmap/bitmap_actions.h"
+#include "ui/bitmap_handlers.h"
 
 #include <gtest/gtest.h>
 
@@ -371,7 +372,7 @@ TEST_P(DownloadTest, DownloadBitmapAloneLeavesPrintAlone) {
   d.script.Then({OpenFile("C:\\pics\\wide576.bmp"), WaitCursorOn(), Other("open connection"),
                  Write("1B 09"), Count(3), Write(CommandFor(kMono576, 4)), Sleep(100),
                  Write("1B 15"), Message("图片下载完成!"), ClosePort(), WaitCursorOff()});
-  DownloadBitmap(d.Context(), d.dib, "C:\\pics\\wide576.bmp", 4, d.PortOpener());
+  DownloadBitmap(DownloadContextOf(d.Context()), d.dib, "C:\\pics\\wide576.bmp", 4, d.PortOpener());
   d.script.ExpectDone();
 }
 

@@ -465,15 +465,10 @@ TEST(WriteToPort, ClearsTheLineErrorThenWritesTheBlockOnce) {
   w.script.Then({OpenLpt1(), Count(std::nullopt), Write("1B FE 00", false), Count(std::nullopt),
                  Write("01 02")});
   ASSERT_TRUE(OpenParallelPort(w.context, w.connection));
-  EXPECT_FALSE(WriteToPort(w.connection, FromHex("1B FE 00")));
-  EXPECT_TRUE(WriteToPort(w.connection, FromHex("01 02")));
+  EXPECT_FALSE(WriteToPort(*w.connection.handle, FromHex("1B FE 00")));
+  EXPECT_TRUE(WriteToPort(*w.connection.handle, FromHex("01 02")));
   w.script.ExpectDone();
   w.script.Then(ClosePort());
-}
-
-TEST(WriteToPort, FailsWithoutAnOpenPort) {
-  PrinterConnection connection;
-  EXPECT_FALSE(WriteToPort(connection, FromHex("01")));
 }
 
 }  // namespace

@@ -14,6 +14,7 @@
 #include "tests/support/script.h"
 #include "tests/support/template_controls.h"
 #include "ui/control_ids.h"
+#include "ui/dialog_connections.h"
 #include "ui/dialog_rules.h"
 
 namespace vantrel::test {

@@ -245,8 +245,8 @@ TEST(EncodeSetting, NothingChosenBuildsNoCommand) {
 }
 
 TEST(EncodeSetting, FrameCommands) {
-  EXPECT_EQ(Hex(kSetupBegin), "1B 09");
-  EXPECT_EQ(Hex(kSetupEnd), "1B 15");
+  EXPECT_EQ(Hex(SetupBegin), "1B 09");
+  EXPECT_EQ(Hex(SetupEnd), "1B 15");
 }
 
 TEST(EncodeSetting, LongBluetoothTextCarriesLowLengthByte) {

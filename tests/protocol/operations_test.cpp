@@ -7,6 +7,7 @@
 #include "tests/support/script.h"
 #include "tests/support/template_controls.h"
 #include "ui/control_ids.h"
+#include "ui/device_actions.h"
 
 namespace vantrel {
 namespace {

@@ -10,6 +10,7 @@
 #include "tests/support/script.h"
 #include "tests/support/template_controls.h"
 #include "ui/control_ids.h"
+#include "ui/device_actions.h"
 #include "ui/dialog_rules.h"
 
 namespace vantrel {

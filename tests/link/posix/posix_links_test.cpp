@@ -15,6 +15,7 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <vector>
 
 #include "link/connections.h"
 #include "link/posix/posix_system.h"
@@ -55,19 +56,19 @@ class PseudoTerminal {
   std::string slave_;
 };
 
-// The serial opener's steps, as the core runs them on a freshly opened device.
-std::unique_ptr<SerialDevice> OpenConfigured(System& system, const std::string& path,
-                                             UiVariant variant, int baudIndex, int parityIndex) {
-  auto port = system.OpenSerialDevice(path);
-  if (!port)
-    return nullptr;
-  port->SetQueueSizes(kSerialQueueBytes, kSerialQueueBytes);
-  port->SetTimeouts(SerialTimeoutsFor(variant));
-  const auto line = port->ReadLineSettings();
-  if (!line)
-    return nullptr;
-  port->WriteLineSettings(ConfigureLine(*line, baudIndex, parityIndex));
-  return port;
+class NoPrompts final : public AlertPrompts {
+ public:
+  void ShowMessage(std::string_view text) override { shown.emplace_back(text); }
+  void ShowWarning(std::string_view text) override { shown.emplace_back(text); }
+  std::vector<std::string> shown;
+};
+
+// The core's serial opener on a POSIX device path.
+std::unique_ptr<OpenPort> OpenConfigured(System& system, const std::string& path, UiVariant variant,
+                                         int baudIndex, int parityIndex) {
+  NoPrompts prompts;
+  return OpenSerialPort(LinkContext{variant, prompts, system}, path,
+                        LineChoiceForLists(baudIndex, parityIndex));
 }
 
 struct LineCase {
@@ -171,7 +172,13 @@ TEST(SerialPort, AFileThatIsNoTerminalHasNoLineToConfigure) {
   auto port = system->OpenSerialDevice(file.string());
   ASSERT_NE(port, nullptr);
   EXPECT_EQ(port->ReadLineSettings(), std::nullopt);
+  port.reset();
   EXPECT_EQ(system->OpenSerialDevice("/nonexistent/ttyS0"), nullptr);
+  // The opener reports it as the dialog does, and does not keep the file open.
+  NoPrompts prompts;
+  EXPECT_EQ(OpenSerialPort(LinkContext{UiVariant::English, prompts, *system}, file.string(), {}),
+            nullptr);
+  EXPECT_EQ(prompts.shown, std::vector<std::string>{"Failed to configure serial port!"});
   fs::remove(file);
 }
 

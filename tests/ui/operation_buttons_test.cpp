@@ -4,10 +4,10 @@
 #include <string>
 #include <vector>
 
-#include "link/operation_buttons.h"
 #include "tests/link/link_world.h"
 #include "tests/support/param_name.h"
 #include "tests/support/print_case.h"
+#include "ui/operation_buttons.h"
 
 namespace vantrel {
 namespace {

@@ -1,12 +1,9 @@
 #pragma once
 
-#include <string_view>
-
-#include "base/bytes.h"
-#include "base/ui_variant.h"
-#include "link/connections.h"
 #include "link/printer_connection.h"
 #include "protocol/operations.h"
+#include "ui/device_actions.h"
+#include "ui/dialog_connections.h"
 
 namespace vantrel {
 
@@ -17,15 +14,11 @@ DeviceContext DeviceContextFor(const ConnectionContext& context);
 //
 // They choose the opener by the interface index themselves and leave connection.isNetwork alone.
 // Over a port they hand the connection to the dispatcher with their operation code; over
-// Ethernet they run their own network code with English texts in both variants: send the
-// operation's bytes once, wait 500 ms, release the link (arp -d last).
+// Ethernet they run the network code of the operation with English failure texts in both
+// variants: send the operation's bytes once, wait 500 ms, release the link (arp -d last).
 
 // The network texts of the device-operation buttons, English in both variants.
 NetworkFailureTexts DeviceButtonNetworkTexts();
-
-// "位图打印完成!" / "Bitmap print completed!": the stored-bitmap print's text after a network
-// print.
-std::string_view StoredBitmapPrintedOverNetworkText(UiVariant variant);
 
 void RunDeviceOperationButton(const ConnectionContext& context, PrinterConnection& connection,
                               DeviceOperation operation);
@@ -37,13 +30,7 @@ void OnCutPaper(const ConnectionContext& context, PrinterConnection& connection)
 
 // --- Fixed-command buttons: BID test, feed to next position, feed to cut position ---
 //
-// Open with OpenSelectedConnection, write or send their fixed bytes once, show their message
-// while the connection is still held, then release it.
-
-enum class FixedCommand { BidTest, FeedToNextPosition, FeedToCutPosition };
-
-Bytes FixedCommandBytes(FixedCommand command);
-std::string_view FixedCommandDoneText(UiVariant variant, FixedCommand command);
+// Open with OpenSelectedConnection, then RunFixedCommand over what was opened.
 
 void RunFixedCommandButton(const ConnectionContext& context, PrinterConnection& connection,
                            FixedCommand command);

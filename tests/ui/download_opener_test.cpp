@@ -3,10 +3,10 @@
 #include <string>
 #include <vector>
 
-#include "link/download_opener.h"
 #include "tests/link/link_world.h"
 #include "tests/support/param_name.h"
 #include "tests/support/print_case.h"
+#include "ui/dialog_connections.h"
 
 namespace vantrel {
 namespace {
