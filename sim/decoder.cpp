@@ -1,0 +1,364 @@
+#include "sim/decoder.h"
+
+#include <algorithm>
+
+#include "bitmap/download_command.h"
+#include "link/operation_buttons.h"
+#include "protocol/operations.h"
+
+namespace vantrel::sim {
+namespace {
+
+constexpr std::uint8_t kEsc = 0x1B;
+constexpr std::uint8_t kFs = 0x1C;
+constexpr std::uint8_t kGs = 0x1D;
+constexpr std::uint8_t kLineFeed = 0x0A;
+constexpr std::uint8_t kCarriageReturn = 0x0D;
+
+bool IsLead(std::uint8_t byte) {
+  return byte == kEsc || byte == kFs || byte == kGs;
+}
+
+bool IsText(std::uint8_t byte) {
+  return (byte >= 0x20 && byte != 0x7F);
+}
+
+// Every head the decoder knows, built once from the protocol's encoders.
+struct Heads {
+  std::array<Bytes, kSettingCount> settings;
+  Bytes setupBegin{kSetupBegin.begin(), kSetupBegin.end()};
+  Bytes setupEnd{kSetupEnd.begin(), kSetupEnd.end()};
+  Bytes printStored;  // slot follows
+  Bytes drawer;       // the whole pulse: pin and on/off times follow the head
+  Bytes cut;          // the mode byte follows
+  Bytes feedToNext;
+  std::uint8_t alignmentValue = 0;
+  std::uint16_t maxRowBytes = 0;
+  Bytes download;
+
+  Heads() {
+    for (const SettingKey key : AllSettingKeys())
+      settings[static_cast<std::size_t>(key)] = CommandHead(key);
+    const Bytes print = DirectOperationCommand(DeviceOperation::PrintStoredBitmap, 0);
+    printStored.assign(print.begin(), print.end() - 1);
+    drawer = DirectOperationCommand(DeviceOperation::OpenCashDrawer, 0);
+    const Bytes cutCommand = DirectOperationCommand(DeviceOperation::Cut, 0);
+    cut.assign(cutCommand.begin(), cutCommand.end() - 1);
+    const Bytes feed = FixedCommandBytes(FixedCommand::FeedToNextPosition);
+    feedToNext.assign(feed.begin(), feed.begin() + 2);
+    // The alignment test: the frame around the alignment code with its test value.
+    const Bytes bid = FixedCommandBytes(FixedCommand::BidTest);
+    alignmentValue = bid[kSetupBegin.size() + 2];
+    maxRowBytes = static_cast<std::uint16_t>(RasterRowBytes(kMaxBitmapWidth));
+    std::array<std::uint8_t, kDownloadHeaderSize> header{};
+    WriteDownloadCommand(StoredRows{}, 0, header);
+    download.assign(header.begin(), header.begin() + 2);
+  }
+};
+
+const Heads& KnownHeads() {
+  static const Heads heads;
+  return heads;
+}
+
+bool StartsWith(ByteView bytes, const Bytes& head) {
+  const std::size_t n = std::min(bytes.size(), head.size());
+  return std::equal(head.begin(), head.begin() + static_cast<std::ptrdiff_t>(n), bytes.begin());
+}
+
+}  // namespace
+
+SettingLayout LayoutOf(SettingKey key) {
+  switch (key) {
+    case SettingKey::ManufacturerName:
+    case SettingKey::ModelName:
+      return SettingLayout::Name;
+    case SettingKey::BluetoothName:
+    case SettingKey::BluetoothPassword:
+      return SettingLayout::BluetoothText;
+    case SettingKey::RadioAddress:
+      return SettingLayout::Address;
+    case SettingKey::StartOffset:
+    case SettingKey::CutOffset:
+      return SettingLayout::Offset;
+    default:
+      return SettingLayout::Value;
+  }
+}
+
+Bytes CommandHead(SettingKey key) {
+  // A selection that sends every setting, with empty texts.
+  SettingSelection probe;
+  probe.language = probe.blackMarkPosition = probe.font = probe.blackMarkDetection = 1;
+  probe.commandSet = probe.paperSensitivity = probe.printDirection = probe.codePage = 1;
+  probe.printDensity = probe.cutter = probe.paperOutReprint = probe.carriageReturn = 1;
+  probe.printWidth = probe.buzzer = probe.printSpeed = probe.targetBaud = 1;
+  probe.lcdBacklight = probe.paperNearEnd = probe.printPasses = probe.bidAdjustment = 1;
+  probe.charsPerLine = 1;
+  probe.sendManufacturer = probe.sendModel = probe.sendBluetoothName = true;
+  probe.sendBluetoothPassword = probe.sendRadioAddress = true;
+  probe.sendStartOffset = probe.sendCutOffset = true;
+  const auto encoded = EncodeSetting(key, probe);
+  if (!encoded)
+    return {};
+  const std::size_t length = LayoutOf(key) == SettingLayout::Offset ? 7 : 2;
+  return Bytes(encoded->command.begin(), encoded->command.begin() + static_cast<long>(length));
+}
+
+Decoder::Parse Decoder::TryParse(ByteView b) const {
+  const Heads& heads = KnownHeads();
+  Parse parse;
+  auto done = [&](Command::Kind kind, std::size_t length) {
+    parse.step = Step::Done;
+    parse.length = length;
+    parse.command.kind = kind;
+    parse.command.bytes.assign(b.begin(), b.begin() + static_cast<std::ptrdiff_t>(length));
+    return parse;
+  };
+  if (b.size() < 2)
+    return parse;
+
+  bool partial = false;  // some head matches as far as the bytes go
+  for (const SettingKey key : AllSettingKeys()) {
+    const Bytes& head = heads.settings[static_cast<std::size_t>(key)];
+    if (head.empty() || !StartsWith(b, head))
+      continue;
+    if (b.size() < head.size()) {
+      partial = true;
+      continue;
+    }
+    parse.command.key = key;
+    const std::size_t h = head.size();
+    switch (LayoutOf(key)) {
+      case SettingLayout::Value:
+        if (b.size() < h + 1)
+          return parse;
+        parse.command.value = b[h];
+        if (key == SettingKey::BidAdjustment && b[h] == heads.alignmentValue)
+          return done(Command::Kind::AlignmentTest, h + 1);
+        return done(Command::Kind::Setting, h + 1);
+      case SettingLayout::Name: {
+        if (b.size() < h + 1)
+          return parse;
+        const std::size_t n = b[h];
+        if (b.size() < h + 1 + n + 1)
+          return parse;
+        parse.command.text.assign(b.begin() + static_cast<std::ptrdiff_t>(h + 1),
+                                  b.begin() + static_cast<std::ptrdiff_t>(h + 1 + n));
+        // A name without its zero ends at its text; the byte after it is decoded afresh.
+        const bool terminated = b[h + 1 + n] == 0x00;
+        parse.command.malformed = !terminated;
+        return done(Command::Kind::Setting, h + 1 + n + (terminated ? 1 : 0));
+      }
+      case SettingLayout::BluetoothText: {
+        if (b.size() < h + 1)
+          return parse;
+        const std::size_t n = b[h];
+        if (b.size() < h + 1 + n)
+          return parse;
+        parse.command.text.assign(b.begin() + static_cast<std::ptrdiff_t>(h + 1),
+                                  b.begin() + static_cast<std::ptrdiff_t>(h + 1 + n));
+        return done(Command::Kind::Setting, h + 1 + n);
+      }
+      case SettingLayout::Address:
+        if (b.size() < h + 4)
+          return parse;
+        std::copy(b.begin() + static_cast<std::ptrdiff_t>(h),
+                  b.begin() + static_cast<std::ptrdiff_t>(h + 4), parse.command.address.begin());
+        return done(Command::Kind::Setting, h + 4);
+      case SettingLayout::Offset:
+        if (b.size() < h + 2)
+          return parse;
+        parse.command.positions = static_cast<std::uint16_t>(b[h] | (b[h + 1] << 8));
+        parse.command.value = head[5];
+        return done(Command::Kind::Setting, h + 2);
+    }
+  }
+
+  if (StartsWith(b, heads.setupBegin))
+    return done(Command::Kind::SetupBegin, 2);
+  if (StartsWith(b, heads.setupEnd))
+    return done(Command::Kind::SetupEnd, 2);
+  if (StartsWith(b, heads.feedToNext))
+    return done(Command::Kind::FeedToNextPosition, heads.feedToNext.size());
+  if (StartsWith(b, heads.printStored)) {
+    if (b.size() < heads.printStored.size() + 1)
+      return parse;
+    parse.command.value = b[heads.printStored.size()];
+    return done(Command::Kind::PrintStoredBitmap, heads.printStored.size() + 1);
+  }
+  // The drawer pulse: the head 0x1B 0x70, then the pin and the two times, whatever they are.
+  if (StartsWith(b, Bytes(heads.drawer.begin(), heads.drawer.begin() + 2))) {
+    if (b.size() < heads.drawer.size())
+      return parse;
+    return done(Command::Kind::CashDrawer, heads.drawer.size());
+  }
+  if (StartsWith(b, heads.cut)) {
+    if (b.size() < heads.cut.size() + 1) {
+      partial = true;
+    } else {
+      parse.command.value = b[heads.cut.size()];
+      return done(Command::Kind::Cut, heads.cut.size() + 1);
+    }
+  }
+  if (StartsWith(b, heads.download)) {
+    if (b.size() < kDownloadHeaderSize)
+      return parse;
+    const auto rowBytes = static_cast<std::uint16_t>(b[3] | (b[4] << 8));
+    if (rowBytes <= heads.maxRowBytes) {
+      parse.command.value = b[2];
+      parse.command.rowBytes = rowBytes;
+      parse.command.rows = static_cast<std::uint16_t>(b[5] | (b[6] << 8));
+      return done(Command::Kind::BitmapDownload, kDownloadHeaderSize);
+    }
+    // Wider than any printer row: no download, only unknown bytes.
+  }
+  if (partial)
+    return parse;
+  // No command: the lead byte is unknown, and its partner with it unless that opens a command.
+  parse.step = Step::Unknown;
+  parse.length = IsLead(b[1]) ? 1 : 2;
+  return parse;
+}
+
+void Decoder::Emit(Command command, std::vector<Command>& out) {
+  FlushUnknown(out);
+  out.push_back(std::move(command));
+}
+
+void Decoder::AddUnknown(std::uint8_t byte, std::vector<Command>& out) {
+  unknown_.push_back(byte);
+  if (unknown_.size() >= kMaxUnknownRun)
+    FlushUnknown(out);
+}
+
+void Decoder::FlushUnknown(std::vector<Command>& out) {
+  if (unknown_.empty())
+    return;
+  Command command;
+  command.kind = Command::Kind::Unknown;
+  command.bytes = std::move(unknown_);
+  unknown_.clear();
+  out.push_back(std::move(command));
+}
+
+void Decoder::EndLine(bool always, std::vector<Command>& out) {
+  if (line_.empty() && !always)
+    return;
+  Command command;
+  command.kind = Command::Kind::TextLine;
+  command.text = std::move(line_);
+  line_.clear();
+  command.bytes.assign(command.text.begin(), command.text.end());
+  Emit(std::move(command), out);
+}
+
+void Decoder::AddText(std::uint8_t byte, std::vector<Command>& out) {
+  FlushUnknown(out);
+  line_.push_back(static_cast<char>(byte));
+  if (line_.size() >= kMaxLine)
+    EndLine(true, out);
+}
+
+void Decoder::DrainPending(bool finishing, std::vector<Command>& out) {
+  // Decodes what pending_ holds; bytes left over after a command are decoded again.
+  while (!pending_.empty()) {
+    Parse parse = TryParse(pending_);
+    if (parse.step == Step::NeedMore) {
+      if (!finishing)
+        return;
+      // The stream ended inside a command: its lead byte is unknown, the rest decoded afresh.
+      parse.step = Step::Unknown;
+      parse.length = 1;
+    }
+    Bytes rest(pending_.begin() + static_cast<std::ptrdiff_t>(parse.length), pending_.end());
+    if (parse.step == Step::Unknown) {
+      for (std::size_t i = 0; i < parse.length; ++i)
+        AddUnknown(pending_[i], out);
+    } else if (parse.command.kind == Command::Kind::BitmapDownload) {
+      download_ = std::move(parse.command);
+      rasterSize_ = std::size_t{download_.rowBytes} * download_.rows;
+      raster_.clear();
+      inRaster_ = true;
+    } else {
+      Emit(std::move(parse.command), out);
+    }
+    pending_.clear();
+    for (std::size_t i = 0; i < rest.size(); ++i) {
+      if (inRaster_) {
+        // Only a download header starts the raster, and it is never followed by leftovers.
+        raster_.push_back(rest[i]);
+        continue;
+      }
+      const std::uint8_t byte = rest[i];
+      if (!pending_.empty() || IsLead(byte)) {
+        pending_.push_back(byte);
+      } else if (byte == kLineFeed) {
+        EndLine(true, out);
+      } else if (byte == kCarriageReturn) {
+        EndLine(false, out);
+      } else if (IsText(byte)) {
+        AddText(byte, out);
+      } else {
+        AddUnknown(byte, out);
+      }
+    }
+    if (inRaster_ && raster_.size() >= rasterSize_) {
+      download_.raster = std::move(raster_);
+      raster_.clear();
+      inRaster_ = false;
+      Emit(std::move(download_), out);
+    }
+  }
+}
+
+void Decoder::Feed(ByteView chunk, std::vector<Command>& out) {
+  std::size_t i = 0;
+  while (i < chunk.size()) {
+    if (inRaster_) {
+      const std::size_t take = std::min(rasterSize_ - raster_.size(), chunk.size() - i);
+      raster_.insert(raster_.end(), chunk.begin() + static_cast<std::ptrdiff_t>(i),
+                     chunk.begin() + static_cast<std::ptrdiff_t>(i + take));
+      i += take;
+      if (raster_.size() >= rasterSize_) {
+        download_.raster = std::move(raster_);
+        raster_.clear();
+        inRaster_ = false;
+        Emit(std::move(download_), out);
+      }
+      continue;
+    }
+    const std::uint8_t byte = chunk[i++];
+    if (!pending_.empty() || IsLead(byte)) {
+      pending_.push_back(byte);
+      DrainPending(false, out);
+    } else if (byte == kLineFeed) {
+      EndLine(true, out);
+    } else if (byte == kCarriageReturn) {
+      EndLine(false, out);
+    } else if (IsText(byte)) {
+      AddText(byte, out);
+    } else {
+      AddUnknown(byte, out);
+    }
+  }
+}
+
+void Decoder::Finish(std::vector<Command>& out) {
+  if (inRaster_) {
+    // A download cut short stores nothing: its header is reported as unknown bytes.
+    Command lost;
+    lost.kind = Command::Kind::Unknown;
+    lost.bytes = download_.bytes;
+    lost.text = "download cut short after " + std::to_string(raster_.size()) + " of " +
+                std::to_string(rasterSize_) + " raster bytes";
+    raster_.clear();
+    inRaster_ = false;
+    Emit(std::move(lost), out);
+  }
+  DrainPending(true, out);
+  EndLine(false, out);
+  FlushUnknown(out);
+}
+
+}  // namespace vantrel::sim

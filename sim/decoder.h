@@ -1,0 +1,97 @@
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "base/bytes.h"
+#include "protocol/settings.h"
+
+namespace vantrel::sim {
+
+// One thing the printer was told, as the decoder recognised it.
+struct Command {
+  enum class Kind {
+    SetupBegin,
+    SetupEnd,
+    Setting,            // key, value / text / address / positions
+    AlignmentTest,      // the bidirectional alignment code with its test value
+    BitmapDownload,     // slot, rowBytes, rows, raster
+    PrintStoredBitmap,  // slot
+    CashDrawer,
+    Cut,
+    FeedToNextPosition,
+    TextLine,  // text: the printed bytes of one line, without its line end
+    Unknown,   // bytes that are no command the printer knows
+  };
+
+  Kind kind = Kind::Unknown;
+  SettingKey key = SettingKey::Language;
+  std::uint8_t value = 0;  // value byte, slot, offset selector
+  std::string text;        // name and Bluetooth texts, printed lines
+  std::array<std::uint8_t, 4> address{};
+  std::uint16_t positions = 0;  // offsets
+  std::uint16_t rowBytes = 0;   // bitmap download
+  std::uint16_t rows = 0;
+  Bytes raster;            // rows top first, bit 7 the leftmost dot, 1 prints
+  bool malformed = false;  // a name without its terminating zero
+  // The command's bytes as received; for a download only its 7-byte header.
+  Bytes bytes;
+};
+
+// The layouts of the setting commands after their two-byte head (a single value byte, a counted
+// text with or without a zero, four address bytes, a 16-bit position count).
+enum class SettingLayout { Value, Name, BluetoothText, Address, Offset };
+SettingLayout LayoutOf(SettingKey key);
+
+// The bytes that open a setting's command, taken from the protocol's own encoder: two bytes, or
+// seven for the offsets (which carry their selector in the head).
+Bytes CommandHead(SettingKey key);
+
+// A streaming decoder of what a printer receives. Feed it chunks of any size: the commands it
+// returns do not depend on how the stream was cut. Memory stays bounded on any input: a partial
+// command holds at most a few hundred bytes, a download at most 72 x 65535 raster bytes, a text
+// line and a run of unknown bytes are cut at fixed lengths.
+class Decoder {
+ public:
+  static constexpr std::size_t kMaxLine = 1024;
+  static constexpr std::size_t kMaxUnknownRun = 32;
+
+  // Decodes a chunk, appending every command completed in it.
+  void Feed(ByteView chunk, std::vector<Command>& out);
+  // Hands out a pending run of unknown bytes (the stream is idle).
+  void FlushUnknown(std::vector<Command>& out);
+  // The stream ended: a pending text line is printed, an unfinished command is unknown bytes.
+  void Finish(std::vector<Command>& out);
+
+  // Bytes held for a command not yet complete (for the bounded-memory check).
+  std::size_t Held() const { return pending_.size() + raster_.size() + line_.size(); }
+
+ private:
+  enum class Step { NeedMore, Done, Unknown, Text };
+  struct Parse {
+    Step step = Step::NeedMore;
+    std::size_t length = 0;
+    Command command;
+  };
+
+  Parse TryParse(ByteView bytes) const;
+  void Emit(Command command, std::vector<Command>& out);
+  void AddUnknown(std::uint8_t byte, std::vector<Command>& out);
+  void AddText(std::uint8_t byte, std::vector<Command>& out);
+  void EndLine(bool always, std::vector<Command>& out);
+  void DrainPending(bool finishing, std::vector<Command>& out);
+
+  Bytes pending_;
+  Bytes unknown_;
+  std::string line_;
+  // A download in progress: its header command and the raster bytes still to come.
+  bool inRaster_ = false;
+  Command download_;
+  Bytes raster_;
+  std::size_t rasterSize_ = 0;
+};
+
+}  // namespace vantrel::sim

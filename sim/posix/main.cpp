@@ -1,0 +1,512 @@
+// vantrel-sim: a virtual receipt printer on pseudo-terminals and TCP.
+
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <netdb.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <CLI/CLI.hpp>
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <cstring>
+#include <deque>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <list>
+#include <memory>
+
+#include "sim/posix/pty.h"
+#include "sim/session.h"
+
+namespace vantrel::sim {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+using std::chrono::milliseconds;
+
+constexpr milliseconds kIdleFlush{200};
+constexpr std::size_t kReadSize = 4096;
+constexpr milliseconds kBackToBack{20};
+
+int signalPipe[2] = {-1, -1};
+
+void OnSignal(int number) {
+  const int saved = errno;
+  const auto byte = static_cast<char>(number);
+  [[maybe_unused]] const auto written = write(signalPipe[1], &byte, 1);
+  errno = saved;
+}
+
+struct Options {
+  std::vector<std::string> tcp{"127.0.0.1:9100"};
+  std::vector<std::string> ptys;
+  std::string out = "vantrel-sim-out";
+  std::string state;
+  int baud = 9600;
+  std::string parity = "none";
+  bool pace = false;
+  bool checkLine = false;
+  std::string fault;
+  bool quiet = false;
+};
+
+// The wire time of n bytes at a baud rate, 10 bits a byte.
+Clock::duration WireTime(std::size_t bytes, int baud) {
+  return std::chrono::duration_cast<Clock::duration>(
+      std::chrono::duration<double>(static_cast<double>(bytes) * 10.0 / baud));
+}
+
+struct Pending {
+  Clock::time_point due;
+  Bytes bytes;
+};
+
+struct PtyChannel {
+  std::string name;
+  std::string link;
+  Pty pty;
+  std::unique_ptr<Session> session;
+  std::deque<Pending> out;
+  // Pacing: the chunk on the wire and when it has fully arrived.
+  Bytes inflight;
+  Clock::time_point arrived{};
+  Clock::time_point lastInput{};
+  bool idleFlushed = true;
+  bool latestAnswerOnly = false;
+};
+
+struct TcpChannel {
+  int fd = -1;
+  std::string peer;
+  std::unique_ptr<Session> session;
+  Clock::time_point lastInput{};
+  bool idleFlushed = true;
+};
+
+struct Listener {
+  int fd = -1;
+  std::string address;
+};
+
+class Simulator {
+ public:
+  Simulator(Options options, Fault fault, SerialLine line)
+      : options_(std::move(options)),
+        fault_(fault),
+        printer_(line),
+        recorder_(options_.out, options_.quiet, std::cout, &GbkToUtf8) {
+    statePath_ = options_.state.empty() ? std::filesystem::path(options_.out) / "state.json"
+                                        : std::filesystem::path(options_.state);
+  }
+
+  bool Start();
+  int Run();
+
+ private:
+  bool OpenPty(PtyChannel& channel, bool announce);
+  bool Listen(const std::string& spec);
+  void ReadPty(PtyChannel& channel);
+  void Process(PtyChannel& channel, ByteView bytes);
+  void WriteDue(PtyChannel& channel, Clock::time_point now);
+  void ReadTcp(TcpChannel& channel);
+  void Accept(Listener& listener);
+  void WriteState();
+  void Shutdown();
+
+  Options options_;
+  Fault fault_;
+  Printer printer_;
+  Recorder recorder_;
+  std::filesystem::path statePath_;
+  std::list<PtyChannel> ptys_;
+  std::vector<Listener> listeners_;
+  std::list<TcpChannel> connections_;
+};
+
+bool Simulator::OpenPty(PtyChannel& channel, bool announce) {
+  if (!channel.pty.Open(printer_.Line())) {
+    std::cerr << "vantrel-sim: cannot open a pseudo-terminal: " << std::strerror(errno) << '\n';
+    return false;
+  }
+  if (!channel.link.empty()) {
+    std::error_code error;
+    if (std::filesystem::is_symlink(channel.link, error))
+      std::filesystem::remove(channel.link, error);
+    std::filesystem::create_symlink(channel.pty.Path(), channel.link, error);
+    if (error) {
+      std::cerr << "vantrel-sim: cannot make the link " << channel.link << ": " << error.message()
+                << '\n';
+      return false;
+    }
+  }
+  channel.session =
+      std::make_unique<Session>(ChannelOptions{channel.name, true, fault_}, printer_, recorder_);
+  channel.out.clear();
+  channel.inflight.clear();
+  if (announce)
+    std::cout << "pty " << channel.name << ' ' << channel.pty.Path() << std::endl;
+  return true;
+}
+
+bool Simulator::Listen(const std::string& spec) {
+  const auto colon = spec.rfind(':');
+  if (colon == std::string::npos) {
+    std::cerr << "vantrel-sim: --tcp wants ADDR:PORT, not " << spec << '\n';
+    return false;
+  }
+  std::string host = spec.substr(0, colon);
+  const std::string port = spec.substr(colon + 1);
+  if (host.size() >= 2 && host.front() == '[' && host.back() == ']')
+    host = host.substr(1, host.size() - 2);
+  addrinfo hints{};
+  hints.ai_family = AF_UNSPEC;
+  hints.ai_socktype = SOCK_STREAM;
+  hints.ai_flags = AI_PASSIVE | AI_NUMERICSERV;
+  addrinfo* found = nullptr;
+  if (const int error = getaddrinfo(host.c_str(), port.c_str(), &hints, &found); error != 0) {
+    std::cerr << "vantrel-sim: --tcp " << spec << ": " << gai_strerror(error) << '\n';
+    return false;
+  }
+  std::unique_ptr<addrinfo, void (*)(addrinfo*)> list(found, &freeaddrinfo);
+  const int fd = socket(found->ai_family, found->ai_socktype | SOCK_CLOEXEC, found->ai_protocol);
+  const int yes = 1;
+  setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
+  if (fd < 0 || bind(fd, found->ai_addr, found->ai_addrlen) != 0 || listen(fd, 16) != 0) {
+    std::cerr << "vantrel-sim: cannot listen on " << spec << ": " << std::strerror(errno) << '\n';
+    if (fd >= 0)
+      close(fd);
+    return false;
+  }
+  sockaddr_storage bound{};
+  socklen_t length = sizeof bound;
+  getsockname(fd, reinterpret_cast<sockaddr*>(&bound), &length);
+  char text[INET6_ADDRSTRLEN] = {};
+  char service[16] = {};
+  getnameinfo(reinterpret_cast<sockaddr*>(&bound), length, text, sizeof text, service,
+              sizeof service, NI_NUMERICHOST | NI_NUMERICSERV);
+  const std::string address = bound.ss_family == AF_INET6 ? "[" + std::string(text) + "]:" + service
+                                                          : std::string(text) + ":" + service;
+  listeners_.push_back({fd, address});
+  std::cout << "tcp " << address << std::endl;
+  return true;
+}
+
+bool Simulator::Start() {
+  std::vector<std::string> ptys = options_.ptys;
+  if (ptys.empty())
+    ptys.push_back("serial");
+  for (const std::string& spec : ptys) {
+    PtyChannel& channel = ptys_.emplace_back();
+    const auto equals = spec.find('=');
+    channel.name = spec.substr(0, equals);
+    if (equals != std::string::npos)
+      channel.link = spec.substr(equals + 1);
+    channel.latestAnswerOnly = channel.name.rfind("lpt", 0) == 0;
+    if (!OpenPty(channel, true))
+      return false;
+  }
+  for (const std::string& spec : options_.tcp) {
+    if (spec != "off" && !Listen(spec))
+      return false;
+  }
+  std::cout << "out " << std::filesystem::absolute(options_.out).string() << std::endl;
+  std::cout << "ready" << std::endl;
+  return true;
+}
+
+void Simulator::Process(PtyChannel& channel, ByteView bytes) {
+  if (options_.checkLine) {
+    const auto client = channel.pty.ClientLine();
+    const SerialLine& own = printer_.Line();
+    if (!client || client->baud != own.baud || client->parity != own.parity) {
+      const std::string theirs = client ? std::to_string(client->baud) + " baud, parity " +
+                                              std::string(ParityName(client->parity))
+                                        : std::string("an unknown rate");
+      channel.session->Ignored(bytes.size(), "sent at " + theirs + ", the printer runs " +
+                                                 std::to_string(own.baud) + " baud, parity " +
+                                                 std::string(ParityName(own.parity)));
+      return;
+    }
+  }
+  FeedResult result = channel.session->Feed(bytes);
+  if (result.discardStale) {
+    channel.pty.DiscardUnread();
+    channel.out.clear();
+  }
+  const Clock::time_point now = Clock::now();
+  Clock::time_point next = channel.out.empty() ? now : channel.out.back().due;
+  for (Reply& reply : result.replies) {
+    Clock::time_point due = std::max(now + reply.delay, next);
+    if (options_.pace)
+      due += WireTime(reply.bytes.size(), printer_.Line().baud);
+    channel.out.push_back({due, std::move(reply.bytes)});
+    next = due;
+  }
+  if (result.drop) {
+    // The printer hangs up: the client sees the line go, a fresh one takes its place.
+    recorder_.Log("[" + channel.name + "] hung up " + channel.pty.Path());
+    channel.pty.Close();
+    OpenPty(channel, true);
+  }
+}
+
+void Simulator::ReadPty(PtyChannel& channel) {
+  std::uint8_t buffer[kReadSize];
+  std::size_t want = sizeof buffer;
+  if (options_.pace) {
+    // About 10 ms of wire time at a go, at least one byte.
+    want = std::clamp<std::size_t>(static_cast<std::size_t>(printer_.Line().baud / 1000), 1,
+                                   sizeof buffer);
+  }
+  const ssize_t got = read(channel.pty.Master(), buffer, want);
+  if (got <= 0)
+    return;
+  channel.lastInput = Clock::now();
+  channel.idleFlushed = false;
+  const ByteView bytes(buffer, static_cast<std::size_t>(got));
+  if (options_.pace) {
+    // Bytes that waited while the previous chunk was on the wire follow it without a gap, so
+    // that the late wake-ups of poll do not add up.
+    const Clock::time_point now = Clock::now();
+    const Clock::time_point start = now - channel.arrived < kBackToBack ? channel.arrived : now;
+    channel.inflight.assign(bytes.begin(), bytes.end());
+    channel.arrived = start + WireTime(bytes.size(), printer_.Line().baud);
+    return;
+  }
+  Process(channel, bytes);
+}
+
+void Simulator::WriteDue(PtyChannel& channel, Clock::time_point now) {
+  while (!channel.out.empty() && channel.out.front().due <= now) {
+    const Bytes& bytes = channel.out.front().bytes;
+    // A parallel port's back channel holds the latest answer only.
+    if (channel.latestAnswerOnly)
+      channel.pty.DiscardUnread();
+    [[maybe_unused]] const ssize_t written =
+        write(channel.pty.Master(), bytes.data(), bytes.size());
+    channel.out.pop_front();
+  }
+}
+
+void Simulator::Accept(Listener& listener) {
+  sockaddr_storage peer{};
+  socklen_t length = sizeof peer;
+  const int fd = accept4(listener.fd, reinterpret_cast<sockaddr*>(&peer), &length,
+                         SOCK_NONBLOCK | SOCK_CLOEXEC);
+  if (fd < 0)
+    return;
+  char host[INET6_ADDRSTRLEN] = {};
+  char service[16] = {};
+  getnameinfo(reinterpret_cast<sockaddr*>(&peer), length, host, sizeof host, service,
+              sizeof service, NI_NUMERICHOST | NI_NUMERICSERV);
+  TcpChannel& channel = connections_.emplace_back();
+  channel.fd = fd;
+  channel.peer = std::string("tcp ") + host + ":" + service;
+  channel.session =
+      std::make_unique<Session>(ChannelOptions{channel.peer, false, fault_}, printer_, recorder_);
+  recorder_.Log("[" + channel.peer + "] connected to " + listener.address);
+}
+
+void Simulator::ReadTcp(TcpChannel& channel) {
+  std::uint8_t buffer[kReadSize];
+  const ssize_t got = read(channel.fd, buffer, sizeof buffer);
+  if (got < 0 && (errno == EAGAIN || errno == EINTR))
+    return;
+  if (got <= 0) {
+    channel.session->Finish();
+    recorder_.Log("[" + channel.peer + "] closed");
+    close(channel.fd);
+    channel.fd = -1;
+    return;
+  }
+  channel.lastInput = Clock::now();
+  channel.idleFlushed = false;
+  const FeedResult result = channel.session->Feed(ByteView(buffer, static_cast<std::size_t>(got)));
+  if (result.drop) {
+    close(channel.fd);
+    channel.fd = -1;
+  }
+}
+
+void Simulator::WriteState() {
+  const std::string text =
+      printer_.State(&GbkToUtf8).dump(2, ' ', false, nlohmann::json::error_handler_t::replace);
+  const std::filesystem::path temporary = statePath_.string() + ".tmp";
+  {
+    std::ofstream file(temporary, std::ios::out | std::ios::trunc);
+    file << text << '\n';
+  }
+  std::error_code error;
+  std::filesystem::rename(temporary, statePath_, error);
+  if (error)
+    recorder_.Log("could not write the state to " + statePath_.string() + ": " + error.message());
+}
+
+void Simulator::Shutdown() {
+  for (PtyChannel& channel : ptys_) {
+    if (!channel.inflight.empty())
+      Process(channel, channel.inflight);
+    channel.session->Finish();
+    if (!channel.link.empty()) {
+      std::error_code error;
+      if (std::filesystem::is_symlink(channel.link, error))
+        std::filesystem::remove(channel.link, error);
+    }
+    channel.pty.Close();
+  }
+  for (TcpChannel& channel : connections_) {
+    if (channel.fd >= 0) {
+      channel.session->Finish();
+      close(channel.fd);
+    }
+  }
+  WriteState();
+}
+
+int Simulator::Run() {
+  for (;;) {
+    std::vector<pollfd> fds;
+    fds.push_back({signalPipe[0], POLLIN, 0});
+    const Clock::time_point now = Clock::now();
+    Clock::time_point wake = now + std::chrono::seconds(1);
+    for (PtyChannel& channel : ptys_) {
+      const bool busy = !channel.inflight.empty();
+      fds.push_back({channel.pty.Master(), static_cast<short>(busy ? 0 : POLLIN), 0});
+      if (busy)
+        wake = std::min(wake, channel.arrived);
+      if (!channel.out.empty())
+        wake = std::min(wake, channel.out.front().due);
+      if (!channel.idleFlushed)
+        wake = std::min(wake, channel.lastInput + kIdleFlush);
+    }
+    for (const Listener& listener : listeners_)
+      fds.push_back({listener.fd, POLLIN, 0});
+    for (const TcpChannel& channel : connections_) {
+      fds.push_back({channel.fd, POLLIN, 0});
+      if (!channel.idleFlushed)
+        wake = std::min(wake, channel.lastInput + kIdleFlush);
+    }
+    const auto timeout = std::chrono::duration_cast<milliseconds>(wake - now).count();
+    const int ready =
+        poll(fds.data(), fds.size(), static_cast<int>(std::max<long>(0, timeout + 1)));
+    if (ready < 0 && errno != EINTR)
+      return 1;
+
+    std::size_t index = 0;
+    if ((fds[index++].revents & POLLIN) != 0) {
+      char number = 0;
+      while (read(signalPipe[0], &number, 1) == 1) {
+        if (number == SIGUSR1) {
+          WriteState();
+          recorder_.Log("state written to " + statePath_.string());
+        } else {
+          Shutdown();
+          return 0;
+        }
+      }
+    }
+    const Clock::time_point later = Clock::now();
+    for (PtyChannel& channel : ptys_) {
+      const pollfd& entry = fds[index++];
+      if (!channel.inflight.empty() && channel.arrived <= later) {
+        const Bytes bytes = std::move(channel.inflight);
+        channel.inflight.clear();
+        Process(channel, bytes);
+      } else if ((entry.revents & POLLIN) != 0) {
+        ReadPty(channel);
+      }
+      WriteDue(channel, later);
+      if (!channel.idleFlushed && channel.inflight.empty() &&
+          later - channel.lastInput >= kIdleFlush) {
+        channel.session->Idle();
+        channel.idleFlushed = true;
+      }
+    }
+    for (Listener& listener : listeners_) {
+      if ((fds[index++].revents & POLLIN) != 0)
+        Accept(listener);
+    }
+    for (TcpChannel& channel : connections_) {
+      // Connections accepted in this round have no entry yet.
+      if (index >= fds.size())
+        break;
+      if ((fds[index++].revents & (POLLIN | POLLHUP | POLLERR)) != 0)
+        ReadTcp(channel);
+      if (channel.fd >= 0 && !channel.idleFlushed && later - channel.lastInput >= kIdleFlush) {
+        channel.session->Idle();
+        channel.idleFlushed = true;
+      }
+    }
+    connections_.remove_if([](const TcpChannel& channel) { return channel.fd < 0; });
+  }
+}
+
+}  // namespace
+}  // namespace vantrel::sim
+
+int main(int argc, char** argv) {
+  using namespace vantrel::sim;
+  Options options;
+  CLI::App app{"vantrel-sim: a virtual receipt printer on pseudo-terminals and TCP"};
+  app.add_option("--tcp", options.tcp,
+                 "listen for TCP at ADDR:PORT (port 0: any free port; 'off': no TCP)")
+      ->default_str("127.0.0.1:9100");
+  app.add_option("--pty", options.ptys,
+                 "open a pseudo-terminal NAME, optionally with a symlink LINK to it (NAME[=LINK])");
+  app.add_option("--out", options.out, "output folder: log, journal, PNGs, state")
+      ->default_str("vantrel-sim-out");
+  app.add_option("--state", options.state,
+                 "where to write the JSON state (default OUT/state.json)");
+  app.add_option("--baud", options.baud, "the printer's own serial line at start")
+      ->default_str("9600")
+      ->check(CLI::IsMember({1200, 2400, 4800, 9600, 19200, 38400, 57600, 115200}));
+  app.add_option("--parity", options.parity, "the printer's own parity at start")
+      ->default_str("none")
+      ->check(CLI::IsMember({"none", "odd", "even"}));
+  app.add_flag("--pace", options.pace, "take in and answer at the line's wire speed");
+  app.add_flag("--check-line", options.checkLine,
+               "ignore bytes sent while the pty's line differs from the printer's own");
+  app.add_option("--fault", options.fault,
+                 "silent | wrong-echo | slow:MS | o-without-k | drop-after:N | garbage");
+  app.add_flag("--quiet", options.quiet, "no log lines on stdout (log.txt is still written)");
+  CLI11_PARSE(app, argc, argv);
+
+  Fault fault;
+  if (!options.fault.empty()) {
+    const auto parsed = ParseFault(options.fault);
+    if (!parsed) {
+      std::cerr << "vantrel-sim: unknown fault '" << options.fault
+                << "' (silent, wrong-echo, slow:MS, o-without-k, drop-after:N, garbage)\n";
+      return 2;
+    }
+    fault = *parsed;
+  }
+  SerialLine line;
+  line.baud = options.baud;
+  line.parity = *ParseParity(options.parity);
+
+  if (pipe2(signalPipe, O_CLOEXEC | O_NONBLOCK) != 0)
+    return 1;
+  struct sigaction action {};
+  action.sa_handler = &OnSignal;
+  sigemptyset(&action.sa_mask);
+  sigaction(SIGINT, &action, nullptr);
+  sigaction(SIGTERM, &action, nullptr);
+  sigaction(SIGUSR1, &action, nullptr);
+  signal(SIGPIPE, SIG_IGN);
+
+  try {
+    Simulator simulator(options, fault, line);
+    if (!simulator.Start())
+      return 1;
+    return simulator.Run();
+  } catch (const std::exception& error) {
+    std::cerr << "vantrel-sim: " << error.what() << '\n';
+    return 1;
+  }
+}

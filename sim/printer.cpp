@@ -1,0 +1,419 @@
+#include "sim/printer.h"
+
+#include <charconv>
+#include <cstdio>
+
+#include "protocol/set_run.h"
+#include "ui/control_ids.h"
+#include "ui/option_lists.h"
+
+namespace vantrel::sim {
+namespace {
+
+constexpr std::string_view kOk = "OK";
+constexpr double kPositionsPerMillimetre = 5.68;
+
+// The list that holds a choice setting's items (item 0 leaves the setting unchanged, so a value
+// v is item v + 1).
+int ListOf(SettingKey key) {
+  switch (key) {
+    case SettingKey::Language:
+      return ctl::kLanguage;
+    case SettingKey::BlackMarkPosition:
+      return ctl::kBlackMarkPosition;
+    case SettingKey::Font:
+      return ctl::kFont;
+    case SettingKey::BlackMarkDetection:
+      return ctl::kBlackMarkDetection;
+    case SettingKey::CommandSet:
+      return ctl::kCommandSet;
+    case SettingKey::PaperSensitivity:
+      return ctl::kPaperSensitivity;
+    case SettingKey::PrintDirection:
+      return ctl::kPrintDirection;
+    case SettingKey::CodePage:
+      return ctl::kCodePage;
+    case SettingKey::PrintDensity:
+      return ctl::kPrintDensity;
+    case SettingKey::PaperOutReprint:
+      return ctl::kPaperOutReprint;
+    case SettingKey::CarriageReturn:
+      return ctl::kCarriageReturn;
+    case SettingKey::PrintWidth:
+      return ctl::kPrintWidth;
+    case SettingKey::Buzzer:
+      return ctl::kBuzzer;
+    case SettingKey::PrintSpeed:
+      return ctl::kPrintSpeed;
+    case SettingKey::LcdBacklight:
+      return ctl::kLcdBacklight;
+    case SettingKey::PaperNearEnd:
+      return ctl::kPaperNearEnd;
+    case SettingKey::PrintPasses:
+      return ctl::kPrintPasses;
+    case SettingKey::BidAdjustment:
+      return ctl::kBidAdjustment;
+    case SettingKey::CharsPerLine:
+      return ctl::kCharsPerLine;
+    default:
+      return 0;
+  }
+}
+
+std::optional<ItemTexts> Item(int list, std::size_t index) {
+  const auto zh = OptionItems(UiVariant::Chinese, list);
+  const auto en = OptionItems(UiVariant::English, list);
+  if (index >= zh.size() || index >= en.size())
+    return std::nullopt;
+  return ItemTexts{zh[index], en[index]};
+}
+
+std::string Both(const std::optional<ItemTexts>& item) {
+  if (!item)
+    return "(not in the list)";
+  if (item->zh == item->en)
+    return std::string(item->en);
+  return std::string(item->en) + " / " + std::string(item->zh);
+}
+
+nlohmann::json ItemJson(const std::optional<ItemTexts>& item) {
+  if (!item)
+    return nullptr;
+  return {{"en", item->en}, {"zh", item->zh}};
+}
+
+// The cutter item (1 to 3) and the mechanism item (0 to 2) of a cutter value.
+std::optional<ItemTexts> CutterItem(std::uint8_t value) {
+  return Item(ctl::kCutter, static_cast<std::size_t>((value >> 4) & 0x03) + 1);
+}
+std::optional<ItemTexts> MechanismItem(std::uint8_t value) {
+  if ((value & 0xCC) != 0)
+    return std::nullopt;
+  return Item(ctl::kMechanism, value & 0x03u);
+}
+
+std::string Quoted(const std::string& text, const TextConverter& toUtf8) {
+  return "\"" + toUtf8(text) + "\"";
+}
+
+std::string LineWords(const SerialLine& line) {
+  return std::to_string(line.baud) + " baud, parity " + std::string(ParityName(line.parity)) +
+         ", " + std::to_string(line.dataBits) + " data bits, " +
+         (line.rtsCts ? "RTS/CTS" : "XON/XOFF");
+}
+
+double Millimetres(std::uint16_t positions) {
+  return static_cast<double>(positions) / kPositionsPerMillimetre;
+}
+
+std::string Fixed1(double value) {
+  char buffer[32];
+  std::snprintf(buffer, sizeof buffer, "%.1f", value);
+  return buffer;
+}
+
+nlohmann::json TextJson(const std::string& text, const TextConverter& toUtf8) {
+  return {{"text", toUtf8(text)}, {"hex", Hex(Bytes(text.begin(), text.end()), 1024)}};
+}
+
+}  // namespace
+
+std::string EscapeNonAscii(std::string_view bytes) {
+  std::string out;
+  for (const char c : bytes) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte >= 0x20 && byte < 0x7F) {
+      out.push_back(c);
+    } else {
+      char buffer[8];
+      std::snprintf(buffer, sizeof buffer, "\\x%02X", byte);
+      out += buffer;
+    }
+  }
+  return out;
+}
+
+std::string_view ParityName(Parity parity) {
+  switch (parity) {
+    case Parity::Odd:
+      return "odd";
+    case Parity::Even:
+      return "even";
+    case Parity::None:
+      break;
+  }
+  return "none";
+}
+
+std::optional<Parity> ParseParity(std::string_view name) {
+  if (name == "none")
+    return Parity::None;
+  if (name == "odd")
+    return Parity::Odd;
+  if (name == "even")
+    return Parity::Even;
+  return std::nullopt;
+}
+
+std::optional<SerialLine> DecodeTargetLine(std::uint8_t value) {
+  SerialLine line;
+  // The baud rates of the current-line list, in the order of the value's low three bits.
+  const auto bauds = OptionItems(UiVariant::English, ctl::kCurrentBaud);
+  const std::size_t baudIndex = value & 0x07u;
+  if (baudIndex >= bauds.size())
+    return std::nullopt;
+  std::from_chars(bauds[baudIndex].data(), bauds[baudIndex].data() + bauds[baudIndex].size(),
+                  line.baud);
+  line.rtsCts = (value & 0x08) != 0;
+  line.dataBits = (value & 0x10) != 0 ? 8 : 7;
+  switch ((value >> 5) & 0x03) {
+    case 1:
+      line.parity = Parity::None;
+      break;
+    case 2:
+      line.parity = Parity::Odd;
+      break;
+    case 0:
+      line.parity = Parity::Even;
+      break;
+    default:
+      return std::nullopt;
+  }
+  if ((value & 0x80) != 0)
+    return std::nullopt;
+  return line;
+}
+
+std::string_view SettingName(SettingKey key) {
+  static constexpr std::string_view kNames[kSettingCount] = {"Language",
+                                                             "BlackMarkPosition",
+                                                             "Font",
+                                                             "BlackMarkDetection",
+                                                             "CommandSet",
+                                                             "PaperSensitivity",
+                                                             "PrintDirection",
+                                                             "CodePage",
+                                                             "PrintDensity",
+                                                             "CutterMechanism",
+                                                             "PaperOutReprint",
+                                                             "CarriageReturn",
+                                                             "PrintWidth",
+                                                             "Buzzer",
+                                                             "PrintSpeed",
+                                                             "ManufacturerName",
+                                                             "ModelName",
+                                                             "TargetSerialLine",
+                                                             "BluetoothName",
+                                                             "BluetoothPassword",
+                                                             "RadioAddress",
+                                                             "LcdBacklight",
+                                                             "PaperNearEnd",
+                                                             "PrintPasses",
+                                                             "BidAdjustment",
+                                                             "CharsPerLine",
+                                                             "StartOffset",
+                                                             "CutOffset"};
+  return kNames[static_cast<std::size_t>(key)];
+}
+
+std::optional<ItemTexts> ChoiceItem(SettingKey key, std::uint8_t value) {
+  const int list = ListOf(key);
+  if (list == 0)
+    return std::nullopt;
+  return Item(list, std::size_t{value} + 1);
+}
+
+std::optional<Bytes> AnswerFor(const Command& command) {
+  if (command.kind != Command::Kind::Setting)
+    return std::nullopt;
+  switch (RuleFor(command.key).ack) {
+    case AckRule::EchoValue:
+    case AckRule::AnyReply:
+      return Bytes{command.value};
+    case AckRule::EchoFirstByte:
+      if (command.text.empty())
+        return std::nullopt;
+      return Bytes{static_cast<std::uint8_t>(command.text[0])};
+    case AckRule::PollOk:
+      return Bytes(kOk.begin(), kOk.end());
+    case AckRule::PollFourthByte:
+      return Bytes{command.address[3]};
+    case AckRule::NoAck:
+      break;
+  }
+  return std::nullopt;
+}
+
+std::string Hex(ByteView bytes, std::size_t limit) {
+  std::string out;
+  char buffer[4];
+  for (std::size_t i = 0; i < bytes.size() && i < limit; ++i) {
+    std::snprintf(buffer, sizeof buffer, "%02X", bytes[i]);
+    if (!out.empty())
+      out.push_back(' ');
+    out += buffer;
+  }
+  if (bytes.size() > limit)
+    out += " ... (" + std::to_string(bytes.size()) + " bytes)";
+  return out;
+}
+
+std::string Describe(const Command& c, const TextConverter& toUtf8) {
+  using Kind = Command::Kind;
+  switch (c.kind) {
+    case Kind::SetupBegin:
+      return "setup begin";
+    case Kind::SetupEnd:
+      return "setup end";
+    case Kind::AlignmentTest:
+      return "print the bidirectional alignment test";
+    case Kind::BitmapDownload:
+      return "store bitmap in slot " + std::to_string(c.value + 1) + ": " +
+             std::to_string(c.rowBytes * 8) + " x " + std::to_string(c.rows) + " dots";
+    case Kind::PrintStoredBitmap:
+      return "print stored bitmap of slot " + std::to_string(c.value + 1);
+    case Kind::CashDrawer:
+      return "open cash drawer";
+    case Kind::Cut:
+      return "cut paper";
+    case Kind::FeedToNextPosition:
+      return "feed to next print start position";
+    case Kind::TextLine:
+      return "print line " + Quoted(c.text, toUtf8);
+    case Kind::Unknown:
+      return c.text.empty() ? "unknown bytes" : "unknown bytes: " + c.text;
+    case Kind::Setting:
+      break;
+  }
+  std::string words(SettingName(c.key));
+  words += " = ";
+  switch (LayoutOf(c.key)) {
+    case SettingLayout::Value:
+      if (c.key == SettingKey::CutterMechanism) {
+        return words + "cutter " + Both(CutterItem(c.value)) + ", mechanism " +
+               Both(MechanismItem(c.value));
+      }
+      if (c.key == SettingKey::TargetSerialLine) {
+        const auto line = DecodeTargetLine(c.value);
+        return words + (line ? LineWords(*line) : "(no line the printer knows)");
+      }
+      return words + std::to_string(c.value) + " (" + Both(ChoiceItem(c.key, c.value)) + ")";
+    case SettingLayout::Name:
+    case SettingLayout::BluetoothText:
+      return words + Quoted(c.text, toUtf8) + (c.malformed ? " (no terminating zero)" : "");
+    case SettingLayout::Address:
+      return words + Hex(c.address);
+    case SettingLayout::Offset:
+      return words + std::to_string(c.positions) + " positions (" +
+             Fixed1(Millimetres(c.positions)) + " mm)";
+  }
+  return words;
+}
+
+void Printer::Apply(const Command& c) {
+  using Kind = Command::Kind;
+  switch (c.kind) {
+    case Kind::Setting:
+      break;
+    case Kind::BitmapDownload:
+      if (c.value < slots_.size())
+        slots_[c.value] = StoredBitmap{c.rowBytes, c.rows, c.raster, {}};
+      return;
+    case Kind::PrintStoredBitmap:
+      if (c.value < slots_.size() && slots_[c.value])
+        ++bitmapsPrinted_;
+      return;
+    case Kind::CashDrawer:
+      ++drawerPulses_;
+      return;
+    case Kind::Cut:
+      ++cuts_;
+      return;
+    case Kind::TextLine:
+      ++linesPrinted_;
+      return;
+    case Kind::AlignmentTest:
+      ++alignmentTests_;
+      return;
+    case Kind::Unknown:
+      unknownBytes_ += static_cast<int>(c.bytes.size());
+      return;
+    default:
+      return;
+  }
+  switch (LayoutOf(c.key)) {
+    case SettingLayout::Value:
+      values_[c.key] = c.value;
+      if (c.key == SettingKey::TargetSerialLine) {
+        if (const auto line = DecodeTargetLine(c.value))
+          line_ = *line;
+      }
+      break;
+    case SettingLayout::Name:
+    case SettingLayout::BluetoothText:
+      texts_[c.key] = c.text;
+      break;
+    case SettingLayout::Address:
+      radioAddress_ = c.address;
+      break;
+    case SettingLayout::Offset:
+      (c.key == SettingKey::StartOffset ? startOffset_ : cutOffset_) = c.positions;
+      break;
+  }
+}
+
+nlohmann::json Printer::State(const TextConverter& toUtf8) const {
+  nlohmann::json settings = nlohmann::json::object();
+  for (const auto& [key, value] : values_) {
+    nlohmann::json entry = {{"value", value}};
+    if (key == SettingKey::CutterMechanism) {
+      entry["cutter"] = ItemJson(CutterItem(value));
+      entry["mechanism"] = ItemJson(MechanismItem(value));
+    } else if (key != SettingKey::TargetSerialLine) {
+      const auto item = ChoiceItem(key, value);
+      entry["en"] = item ? nlohmann::json(item->en) : nlohmann::json(nullptr);
+      entry["zh"] = item ? nlohmann::json(item->zh) : nlohmann::json(nullptr);
+    }
+    settings[std::string(SettingName(key))] = entry;
+  }
+  for (const auto& [key, text] : texts_)
+    settings[std::string(SettingName(key))] = TextJson(text, toUtf8);
+  if (radioAddress_)
+    settings["RadioAddress"] = {{"bytes", *radioAddress_}, {"hex", Hex(*radioAddress_)}};
+  auto offset = [](std::uint16_t positions) {
+    return nlohmann::json{{"positions", positions},
+                          {"mm", std::stod(Fixed1(Millimetres(positions)))}};
+  };
+  if (startOffset_)
+    settings["StartOffset"] = offset(*startOffset_);
+  if (cutOffset_)
+    settings["CutOffset"] = offset(*cutOffset_);
+
+  nlohmann::json slots = nlohmann::json::array();
+  for (std::size_t i = 0; i < slots_.size(); ++i) {
+    if (!slots_[i]) {
+      slots.push_back(nullptr);
+      continue;
+    }
+    slots.push_back({{"slot", i + 1},
+                     {"widthDots", slots_[i]->rowBytes * 8},
+                     {"rows", slots_[i]->rows},
+                     {"png", slots_[i]->png}});
+  }
+  return {{"settings", settings},
+          {"serialLine",
+           {{"baud", line_.baud},
+            {"parity", ParityName(line_.parity)},
+            {"dataBits", line_.dataBits},
+            {"flow", line_.rtsCts ? "RTS/CTS" : "XON/XOFF"}}},
+          {"slots", slots},
+          {"counters",
+           {{"cuts", cuts_},
+            {"drawerPulses", drawerPulses_},
+            {"linesPrinted", linesPrinted_},
+            {"bitmapsPrinted", bitmapsPrinted_},
+            {"alignmentTests", alignmentTests_},
+            {"unknownBytes", unknownBytes_}}}};
+}
+
+}  // namespace vantrel::sim

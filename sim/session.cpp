@@ -1,0 +1,189 @@
+#include "sim/session.h"
+
+#include <charconv>
+
+namespace vantrel::sim {
+namespace {
+
+std::optional<std::uint64_t> Number(std::string_view text) {
+  std::uint64_t value = 0;
+  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+  if (error != std::errc() || end != text.data() + text.size() || text.empty())
+    return std::nullopt;
+  return value;
+}
+
+}  // namespace
+
+std::optional<Fault> ParseFault(std::string_view text) {
+  using Kind = Fault::Kind;
+  if (text == "silent")
+    return Fault{Kind::Silent, 0};
+  if (text == "wrong-echo")
+    return Fault{Kind::WrongEcho, 0};
+  if (text == "o-without-k")
+    return Fault{Kind::OWithoutK, 0};
+  if (text == "garbage")
+    return Fault{Kind::Garbage, 0};
+  for (const auto& [prefix, kind] : {std::pair{std::string_view("slow:"), Kind::Slow},
+                                     std::pair{std::string_view("drop-after:"), Kind::DropAfter}}) {
+    if (text.substr(0, prefix.size()) == prefix) {
+      if (const auto amount = Number(text.substr(prefix.size())))
+        return Fault{kind, *amount};
+    }
+  }
+  return std::nullopt;
+}
+
+Bytes Misbehave(const Fault& fault, Bytes answer, std::uint32_t& noise) {
+  switch (fault.kind) {
+    case Fault::Kind::Silent:
+      return {};
+    case Fault::Kind::WrongEcho:
+      // Every answer starts with a byte other than the one expected.
+      if (!answer.empty())
+        answer[0] = static_cast<std::uint8_t>(answer[0] ^ 0xFF);
+      return answer;
+    case Fault::Kind::OWithoutK:
+      if (answer == Bytes{'O', 'K'})
+        answer.pop_back();
+      return answer;
+    case Fault::Kind::Garbage:
+      // Noise of the same length, never the byte that was due.
+      for (std::uint8_t& byte : answer) {
+        noise = noise * 1103515245u + 12345u;
+        auto junk = static_cast<std::uint8_t>(noise >> 16);
+        if (junk == byte)
+          junk = static_cast<std::uint8_t>(junk ^ 0x80);
+        byte = junk;
+      }
+      return answer;
+    case Fault::Kind::None:
+    case Fault::Kind::Slow:
+    case Fault::Kind::DropAfter:
+      break;
+  }
+  return answer;
+}
+
+Session::Session(ChannelOptions options, Printer& printer, Recorder& recorder)
+    : options_(std::move(options)), printer_(printer), recorder_(recorder) {}
+
+FeedResult Session::Feed(ByteView chunk) {
+  FeedResult result;
+  if (dropped_)
+    return result;
+  if (options_.fault.kind == Fault::Kind::DropAfter) {
+    const std::uint64_t room = options_.fault.amount - std::min(options_.fault.amount, received_);
+    if (chunk.size() >= room) {
+      chunk = chunk.first(static_cast<std::size_t>(room));
+      result.drop = true;
+    }
+  }
+  received_ += chunk.size();
+  std::vector<Command> commands;
+  decoder_.Feed(chunk, commands);
+  for (const Command& command : commands)
+    Handle(command, result);
+  if (result.drop) {
+    Finish();
+    recorder_.Log("[" + options_.name + "] connection dropped after " + std::to_string(received_) +
+                  " bytes (fault drop-after)");
+    dropped_ = true;
+  }
+  return result;
+}
+
+void Session::Idle() {
+  std::vector<Command> commands;
+  decoder_.FlushUnknown(commands);
+  FeedResult ignored;
+  for (const Command& command : commands)
+    Handle(command, ignored);
+}
+
+void Session::Finish() {
+  std::vector<Command> commands;
+  decoder_.Finish(commands);
+  FeedResult ignored;
+  for (const Command& command : commands)
+    Handle(command, ignored);
+}
+
+void Session::Ignored(std::size_t count, const std::string& why) {
+  recorder_.Log("[" + options_.name + "] ignored " + std::to_string(count) + " bytes: " + why);
+}
+
+void Session::Handle(const Command& command, FeedResult& result) {
+  using Kind = Command::Kind;
+  const SerialLine lineBefore = printer_.Line();
+  printer_.Apply(command);
+  if (printer_.Line() != lineBefore)
+    result.lineChanged = true;
+
+  std::string line = "[" + options_.name + "] " + Describe(command, recorder_.ToUtf8());
+  if (command.kind == Kind::BitmapDownload) {
+    line += "  [" + Hex(command.bytes) + " + " + std::to_string(command.raster.size()) +
+            " raster bytes]";
+  } else {
+    line += "  [" + Hex(command.bytes) + "]";
+  }
+
+  if (command.kind == Kind::SetupBegin)
+    result.discardStale = true;
+  if (options_.answers) {
+    if (auto answer = AnswerFor(command)) {
+      Bytes sent = Misbehave(options_.fault, std::move(*answer), noise_);
+      if (!sent.empty()) {
+        std::chrono::milliseconds delay{0};
+        if (options_.fault.kind == Fault::Kind::Slow)
+          delay = std::chrono::milliseconds(options_.fault.amount);
+        line += "  -> " + Hex(sent);
+        if (delay.count() > 0)
+          line += " after " + std::to_string(delay.count()) + " ms";
+        result.replies.push_back({std::move(sent), delay});
+      } else {
+        line += "  -> (no answer)";
+      }
+    }
+  }
+  recorder_.Log(line);
+
+  switch (command.kind) {
+    case Kind::BitmapDownload:
+      if (command.value < 8) {
+        const auto& slot = printer_.Slot(command.value);
+        printer_.SetSlotPng(command.value, recorder_.SaveBitmap("stored", command.value, *slot));
+      }
+      break;
+    case Kind::PrintStoredBitmap:
+      if (command.value < 8 && printer_.Slot(command.value)) {
+        const std::string png =
+            recorder_.SaveBitmap("printed", command.value, *printer_.Slot(command.value));
+        recorder_.JournalImage(png, "stored bitmap, slot " + std::to_string(command.value + 1));
+      } else {
+        recorder_.JournalNote("stored bitmap, slot " + std::to_string(command.value + 1) +
+                              ": empty, nothing printed");
+      }
+      break;
+    case Kind::TextLine:
+      recorder_.JournalText(command.text);
+      break;
+    case Kind::Cut:
+      recorder_.JournalCut();
+      break;
+    case Kind::CashDrawer:
+      recorder_.JournalNote("cash drawer opened");
+      break;
+    case Kind::FeedToNextPosition:
+      recorder_.JournalNote("fed to the next print start position");
+      break;
+    case Kind::AlignmentTest:
+      recorder_.JournalNote("bidirectional alignment test printed");
+      break;
+    default:
+      break;
+  }
+}
+
+}  // namespace vantrel::sim

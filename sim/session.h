@@ -1,0 +1,79 @@
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "sim/decoder.h"
+#include "sim/printer.h"
+#include "sim/recorder.h"
+
+namespace vantrel::sim {
+
+// A way for the printer to misbehave, so that every failure report can be seen.
+struct Fault {
+  enum class Kind { None, Silent, WrongEcho, Slow, OWithoutK, DropAfter, Garbage };
+  Kind kind = Kind::None;
+  std::uint64_t amount = 0;  // milliseconds for Slow, bytes for DropAfter
+};
+
+// "silent", "wrong-echo", "slow:MS", "o-without-k", "drop-after:N", "garbage"; nothing otherwise.
+std::optional<Fault> ParseFault(std::string_view text);
+
+// The answer as the faulty printer sends it; empty for none. `noise` drives the garbage.
+Bytes Misbehave(const Fault& fault, Bytes answer, std::uint32_t& noise);
+
+// What a channel must do with the printer's reaction to a chunk.
+struct Reply {
+  Bytes bytes;
+  std::chrono::milliseconds delay{0};
+};
+
+struct FeedResult {
+  std::vector<Reply> replies;
+  // A new Set run began: answers nobody read from an earlier run are to be discarded first.
+  bool discardStale = false;
+  // The fault's byte count is reached: drop the connection.
+  bool drop = false;
+  // The printer moved to another serial line.
+  bool lineChanged = false;
+};
+
+struct ChannelOptions {
+  std::string name;     // "serial", "com1", "tcp 127.0.0.1:40112", ...
+  bool answers = true;  // serial lines answer, TCP never does
+  Fault fault;
+};
+
+// One connection to the printer: decodes what arrives, stores it in the printer, logs it,
+// records prints in the journal and says what to answer.
+class Session {
+ public:
+  Session(ChannelOptions options, Printer& printer, Recorder& recorder);
+
+  FeedResult Feed(ByteView chunk);
+  // The line went quiet: unknown bytes held back are logged.
+  void Idle();
+  // The connection ended.
+  void Finish();
+  // Bytes the printer could not take in (the line does not match its own).
+  void Ignored(std::size_t count, const std::string& why);
+
+  std::uint64_t Received() const { return received_; }
+
+ private:
+  void Handle(const Command& command, FeedResult& result);
+
+  ChannelOptions options_;
+  Printer& printer_;
+  Recorder& recorder_;
+  Decoder decoder_;
+  std::uint64_t received_ = 0;
+  std::uint32_t noise_ = 0x5EED;
+  bool dropped_ = false;
+};
+
+}  // namespace vantrel::sim

@@ -1,0 +1,238 @@
+#include <gtest/gtest.h>
+
+#include <random>
+#include <string>
+
+#include "bitmap/download_command.h"
+#include "link/operation_buttons.h"
+#include "protocol/operations.h"
+#include "protocol/set_run.h"
+#include "sim/decoder.h"
+#include "sim/printer.h"
+#include "tests/support/param_name.h"
+#include "tests/support/script.h"
+
+namespace vantrel::sim {
+namespace {
+
+using test::FromHex;
+using Kind = Command::Kind;
+
+std::vector<Command> Decode(ByteView bytes, std::size_t chunk = 0) {
+  Decoder decoder;
+  std::vector<Command> out;
+  if (chunk == 0) {
+    decoder.Feed(bytes, out);
+  } else {
+    for (std::size_t i = 0; i < bytes.size(); i += chunk)
+      decoder.Feed(bytes.subspan(i, std::min(chunk, bytes.size() - i)), out);
+  }
+  decoder.Finish(out);
+  return out;
+}
+
+// A command in words with its bytes and the serial answer: what the log shows.
+std::string Line(const Command& command) {
+  const auto answer = AnswerFor(command);
+  return Describe(command, &EscapeNonAscii) + " [" + Hex(command.bytes) + "]" +
+         (answer ? " -> " + Hex(*answer) : "");
+}
+
+std::vector<std::string> Lines(const std::vector<Command>& commands) {
+  std::vector<std::string> lines;
+  for (const Command& command : commands)
+    lines.push_back(Line(command));
+  return lines;
+}
+
+struct DecodeCase {
+  const char* name;
+  const char* bytes;
+  std::vector<std::string> lines;
+};
+
+class DecodeTable : public testing::TestWithParam<DecodeCase> {};
+
+TEST_P(DecodeTable, NamesEachCommandAndItsAnswer) {
+  const Bytes bytes = FromHex(GetParam().bytes);
+  EXPECT_EQ(Lines(Decode(bytes)), GetParam().lines);
+  // Any cut of the stream gives the same commands.
+  for (std::size_t chunk = 1; chunk < bytes.size(); ++chunk)
+    EXPECT_EQ(Lines(Decode(bytes, chunk)), GetParam().lines) << "chunks of " << chunk;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Commands, DecodeTable,
+    testing::Values(
+        DecodeCase{"Frame", "1B 09 1B 15", {"setup begin [1B 09]", "setup end [1B 15]"}},
+        DecodeCase{"ChoiceWithBothTexts",
+                   "1B 16 01 1C BC 00",
+                   {"Language = 1 (Simplified Chinese / 简体中文) [1B 16 01] -> 01",
+                    "LcdBacklight = 0 (Off / 关) [1C BC 00] -> 00"}},
+        DecodeCase{
+            "ValueOutsideTheList", "1B 21 07", {"Font = 7 ((not in the list)) [1B 21 07] -> 07"}},
+        DecodeCase{"CutterAndMechanism",
+                   "1B 19 22",
+                   {"CutterMechanism = cutter ACS-230 / ACS-230切刀, mechanism M-U110II / "
+                    "M-U110II机芯 [1B 19 22] -> 22"}},
+        DecodeCase{"TargetLine",
+                   "1B 23 07",
+                   {"TargetSerialLine = 115200 baud, parity even, 7 data bits, XON/XOFF "
+                    "[1B 23 07] -> 07"}},
+        DecodeCase{"NamesAndBluetooth",
+                   "1B 1B 02 41 42 00 1B 1C 00 00 1B 13 00 1B 10 02 31 32",
+                   {"ManufacturerName = \"AB\" [1B 1B 02 41 42 00] -> 41",
+                    "ModelName = \"\" [1B 1C 00 00]", "BluetoothName = \"\" [1B 13 00] -> 4F 4B",
+                    "BluetoothPassword = \"12\" [1B 10 02 31 32] -> 4F 4B"}},
+        DecodeCase{"NameWithoutItsZero",
+                   "1B 1B 01 41 0A",
+                   {"ManufacturerName = \"A\" (no terminating zero) [1B 1B 01 41] -> 41",
+                    "print line \"\" []"}},
+        DecodeCase{"AddressAndOffsets",
+                   "1C BD AB EF 00 07 1D 28 46 04 00 01 00 38 02 1D 28 46 04 00 02 00 E4 00",
+                   {"RadioAddress = AB EF 00 07 [1C BD AB EF 00 07] -> 07",
+                    "StartOffset = 568 positions (100.0 mm) [1D 28 46 04 00 01 00 38 02]",
+                    "CutOffset = 228 positions (40.1 mm) [1D 28 46 04 00 02 00 E4 00]"}},
+        DecodeCase{"DirectOperations",
+                   "1C 50 07 1B 70 00 32 32 1D 56 42 00",
+                   {"print stored bitmap of slot 8 [1C 50 07]", "open cash drawer [1B 70 00 32 32]",
+                    "cut paper [1D 56 42 00]"}},
+        DecodeCase{"TestLineEndsAtLineFeed",
+                   "50 72 69 6E 74 20 74 65 73 74 20 4F 4B 21 0A 0D",
+                   {"print line \"Print test OK!\" [50 72 69 6E 74 20 74 65 73 74 20 4F 4B 21]"}},
+        DecodeCase{"AlignmentTest",
+                   "1B 09 1B 1A FF 1B 15",
+                   {"setup begin [1B 09]", "print the bidirectional alignment test [1B 1A FF]",
+                    "setup end [1B 15]"}},
+        DecodeCase{"SmallDownload",
+                   "1B FE 01 01 00 02 00 F0 0F",
+                   {"store bitmap in slot 2: 8 x 2 dots [1B FE 01 01 00 02 00]"}},
+        DecodeCase{
+            "TooWideForAnyPrinter",
+            "1B FE 00 49 00 01 00",
+            {"unknown bytes [1B FE 00]", "unknown bytes [00 01 00]", "print line \"I\" [49]"}},
+        DecodeCase{"UnknownEscapeAndControls",
+                   "01 02 1B 40 1D 1D 0C",
+                   {"unknown bytes [01 02 1B 40 1D]", "feed to next print start position [1D 0C]"}},
+        DecodeCase{"CutShort", "1B 09 1B 16", {"setup begin [1B 09]", "unknown bytes [1B 16]"}},
+        DecodeCase{"DownloadCutShort",
+                   "1B FE 00 02 00 02 00 FF",
+                   {"unknown bytes: download cut short after 1 of 4 raster bytes "
+                    "[1B FE 00 02 00 02 00]"}}),
+    test::ParamName<DecodeCase>);
+
+// Every command the tool builds decodes to its setting, and the simulated answer is the one the
+// Set run judges a success.
+TEST(DecoderAgreesWithTheEncoder, EveryChosenSettingRoundTripsAndIsAcknowledged) {
+  SettingSelection s;
+  s.language = 3;
+  s.blackMarkPosition = s.font = s.blackMarkDetection = s.printDirection = 2;
+  s.commandSet = s.paperSensitivity = s.printDensity = 3;
+  s.codePage = 48;
+  s.cutter = 3;
+  s.mechanism = 1;
+  s.paperOutReprint = s.carriageReturn = s.printWidth = 2;
+  s.buzzer = s.printSpeed = 4;
+  s.sendManufacturer = s.sendModel = true;
+  s.manufacturerText = "ABCDEFGHIJKLMNOPQRST";
+  s.modelText = "\xB4\xF2\xD3\xA1";
+  s.targetBaud = 8;
+  s.sendBluetoothName = s.sendBluetoothPassword = s.sendRadioAddress = true;
+  s.bluetoothNameText = "printer-1";
+  s.bluetoothPasswordText = "1234";
+  s.radioAddressText = {"ab", "EF", "10", "07"};
+  s.lcdBacklight = s.paperNearEnd = s.printPasses = 2;
+  s.bidAdjustment = 25;
+  s.charsPerLine = 3;
+  s.sendStartOffset = s.sendCutOffset = true;
+  s.startOffsetText = "299";
+  s.cutOffsetText = "12mm";
+  for (const SettingKey key : AllSettingKeys()) {
+    const auto sent = EncodeSetting(key, s);
+    ASSERT_TRUE(sent) << SettingName(key);
+    const auto commands = Decode(sent->command);
+    ASSERT_EQ(commands.size(), 1u) << SettingName(key);
+    const Command& got = commands[0];
+    EXPECT_EQ(got.kind, Kind::Setting);
+    EXPECT_EQ(got.key, key) << SettingName(key);
+    EXPECT_EQ(got.bytes, sent->command);
+    const auto answer = AnswerFor(got);
+    switch (RuleFor(key).ack) {
+      case AckRule::EchoValue:
+      case AckRule::PollFourthByte:
+        EXPECT_EQ(answer, Bytes{*sent->reference}) << SettingName(key);
+        break;
+      case AckRule::EchoFirstByte:
+        ASSERT_TRUE(answer);
+        EXPECT_EQ((*answer)[0], *sent->reference);
+        break;
+      case AckRule::AnyReply:
+        EXPECT_EQ(answer->size(), 1u);
+        break;
+      case AckRule::PollOk:
+        EXPECT_EQ(answer, FromHex("4F 4B"));
+        break;
+      case AckRule::NoAck:
+        EXPECT_FALSE(answer);
+        break;
+    }
+  }
+}
+
+TEST(DecoderAgreesWithTheEncoder, DirectAndFixedCommandsAndDownloads) {
+  Bytes stream = DirectOperationCommand(DeviceOperation::PrintTestLine, 0);
+  for (const FixedCommand fixed :
+       {FixedCommand::BidTest, FixedCommand::FeedToNextPosition, FixedCommand::FeedToCutPosition}) {
+    const Bytes bytes = FixedCommandBytes(fixed);
+    stream.insert(stream.end(), bytes.begin(), bytes.end());
+  }
+  // A 576 x 300 image, every row a different pattern, into the eighth slot.
+  const std::uint32_t width = 576, height = 300;
+  Bytes rows(std::size_t{height} * 72);
+  for (std::size_t i = 0; i < rows.size(); ++i)
+    rows[i] = static_cast<std::uint8_t>(i * 7 + i / 72);
+  Bytes download(DownloadCommandSize(width, height));
+  ASSERT_TRUE(WriteDownloadCommand({width, height, rows}, 7, download));
+  stream.insert(stream.end(), download.begin(), download.end());
+
+  std::vector<Kind> kinds;
+  const auto commands = Decode(stream, 1000);
+  for (const Command& command : commands)
+    kinds.push_back(command.kind);
+  EXPECT_EQ(kinds, (std::vector<Kind>{Kind::TextLine, Kind::SetupBegin, Kind::AlignmentTest,
+                                      Kind::SetupEnd, Kind::FeedToNextPosition, Kind::TextLine,
+                                      Kind::TextLine, Kind::Cut, Kind::BitmapDownload}));
+  const Command& stored = commands.back();
+  EXPECT_EQ(stored.value, 7);
+  EXPECT_EQ(stored.rowBytes, 72);
+  EXPECT_EQ(stored.rows, 300);
+  EXPECT_EQ(stored.raster, Bytes(download.begin() + kDownloadHeaderSize, download.end()));
+  EXPECT_EQ(EscapeNonAscii(commands[6].text),
+            EscapeNonAscii("\xB4\xF2\xD3\xA1\xBD\xE1\xCA\xF8\xB2\xA2\xD7\xDF\xD6\xBD\xB5\xBD\xCB"
+                           "\xBA / \xC7\xD0\xD6\xBD\xCF\xDF"));
+}
+
+TEST(Decoder, HoldsBoundedMemoryOnNoise) {
+  std::mt19937 random(7);
+  Decoder decoder;
+  std::vector<Command> out;
+  std::size_t most = 0;
+  Bytes chunk(4096);
+  for (int round = 0; round < 256; ++round) {
+    for (std::uint8_t& byte : chunk)
+      byte = static_cast<std::uint8_t>(random());
+    decoder.Feed(chunk, out);
+    most = std::max(most, decoder.Held());
+    out.clear();
+  }
+  EXPECT_LE(most, std::size_t{72} * 65535 + Decoder::kMaxLine + 300);
+}
+
+TEST(TargetLine, TheValuesOfTheToolsLists) {
+  EXPECT_EQ(DecodeTargetLine(0x3B), (SerialLine{9600, Parity::None, 8, true}));
+  EXPECT_EQ(DecodeTargetLine(0x47), (SerialLine{115200, Parity::Odd, 7, false}));
+  EXPECT_EQ(DecodeTargetLine(0x60), std::nullopt);
+}
+
+}  // namespace
+}  // namespace vantrel::sim

@@ -1,0 +1,355 @@
+// The vantrel-sim program itself: started as a process, spoken to over its pseudo-terminal (set up
+// like a serial client) and over TCP, then stopped by signals.
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/ioctl.h>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <nlohmann/json.hpp>
+#include <sstream>
+#include <thread>
+
+#include "bitmap/download_command.h"
+#include "protocol/operations.h"
+#include "protocol/report_texts.h"
+#include "protocol/set_run.h"
+#include "tests/support/script.h"
+
+extern char** environ;
+
+namespace vantrel {
+namespace {
+
+using namespace std::chrono_literals;
+namespace fs = std::filesystem;
+
+std::string ReadFile(const fs::path& path) {
+  std::ifstream file(path, std::ios::binary);
+  std::ostringstream text;
+  text << file.rdbuf();
+  return text.str();
+}
+
+// The simulator as a child process, with the lines it printed.
+class SimProcess {
+ public:
+  explicit SimProcess(std::vector<std::string> args) {
+    int out[2];
+    EXPECT_EQ(pipe(out), 0);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, out[1], 1);
+    posix_spawn_file_actions_addclose(&actions, out[0]);
+    args.insert(args.begin(), VANTREL_SIM_PATH);
+    std::vector<char*> argv;
+    for (std::string& arg : args)
+      argv.push_back(arg.data());
+    argv.push_back(nullptr);
+    EXPECT_EQ(posix_spawn(&pid_, VANTREL_SIM_PATH, &actions, nullptr, argv.data(), environ), 0);
+    posix_spawn_file_actions_destroy(&actions);
+    close(out[1]);
+    out_ = out[0];
+    // The start-up lines, up to "ready".
+    for (std::string line = NextLine(); !line.empty(); line = NextLine()) {
+      if (line == "ready")
+        break;
+      const auto space = line.find(' ');
+      const std::string what = line.substr(0, space);
+      std::string rest = line.substr(space + 1);
+      if (what == "pty") {
+        const auto second = rest.find(' ');
+        ptys_[rest.substr(0, second)] = rest.substr(second + 1);
+      } else {
+        announced_[what] = rest;
+      }
+    }
+  }
+  ~SimProcess() {
+    if (pid_ > 0) {
+      kill(pid_, SIGKILL);
+      waitpid(pid_, nullptr, 0);
+    }
+    close(out_);
+  }
+
+  // A line of its standard output; empty when it stays silent for two seconds.
+  std::string NextLine() {
+    for (;;) {
+      if (const auto end = buffer_.find('\n'); end != std::string::npos) {
+        std::string line = buffer_.substr(0, end);
+        buffer_.erase(0, end + 1);
+        return line;
+      }
+      pollfd entry{out_, POLLIN, 0};
+      if (poll(&entry, 1, 2000) <= 0)
+        return {};
+      char chunk[512];
+      const ssize_t got = read(out_, chunk, sizeof chunk);
+      if (got <= 0)
+        return {};
+      buffer_.append(chunk, static_cast<std::size_t>(got));
+    }
+  }
+
+  // Waits for a log line that holds the text.
+  bool SeeLine(const std::string& text) {
+    for (std::string line = NextLine(); !line.empty(); line = NextLine()) {
+      if (line.find(text) != std::string::npos)
+        return true;
+    }
+    return false;
+  }
+
+  int Stop(int signal) {
+    kill(pid_, signal);
+    int status = 0;
+    waitpid(pid_, &status, 0);
+    pid_ = -1;
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  }
+
+  void Signal(int signal) { kill(pid_, signal); }
+
+  std::string Pty(const std::string& name) { return ptys_[name]; }
+  std::string Announced(const std::string& what) { return announced_[what]; }
+
+ private:
+  pid_t pid_ = -1;
+  int out_ = -1;
+  std::string buffer_;
+  std::map<std::string, std::string> ptys_;
+  std::map<std::string, std::string> announced_;
+};
+
+// A serial client's end of the pseudo-terminal: raw, 8 data bits, XON/XOFF both ways.
+class SerialClient : public OpenPort {
+ public:
+  SerialClient(const std::string& path, speed_t speed) {
+    fd_ = open(path.c_str(), O_RDWR | O_NOCTTY);
+    EXPECT_GE(fd_, 0) << path;
+    SetLine(speed);
+  }
+  ~SerialClient() override { close(fd_); }
+
+  void SetLine(speed_t speed) {
+    termios t{};
+    tcgetattr(fd_, &t);
+    cfmakeraw(&t);
+    cfsetispeed(&t, speed);
+    cfsetospeed(&t, speed);
+    t.c_cflag |= CLOCAL | CREAD | CS8;
+    t.c_iflag |= IXON | IXOFF;
+    t.c_cc[VSTART] = 0x11;
+    t.c_cc[VSTOP] = 0x13;
+    tcsetattr(fd_, TCSANOW, &t);
+  }
+
+  bool Write(ByteView data) override {
+    return write(fd_, data.data(), data.size()) == static_cast<ssize_t>(data.size());
+  }
+  PortRead Read(std::size_t maxBytes) override {
+    PortRead read{true, {}};
+    const auto deadline = std::chrono::steady_clock::now() + 500ms;
+    while (read.bytes.size() < maxBytes && std::chrono::steady_clock::now() < deadline) {
+      pollfd entry{fd_, POLLIN, 0};
+      if (poll(&entry, 1, read.bytes.empty() ? 50 : 20) <= 0) {
+        if (!read.bytes.empty())
+          break;
+        continue;
+      }
+      std::uint8_t byte = 0;
+      if (::read(fd_, &byte, 1) == 1)
+        read.bytes.push_back(byte);
+    }
+    return read;
+  }
+  std::optional<std::size_t> ClearErrorsAndCountReceived() override {
+    int waiting = 0;
+    ioctl(fd_, FIONREAD, &waiting);
+    return static_cast<std::size_t>(waiting);
+  }
+
+ private:
+  int fd_ = -1;
+};
+
+// The run's waits, shortened: the simulator answers at once.
+class ShortWaits : public Sleeper {
+ public:
+  void Sleep(std::chrono::milliseconds duration) override {
+    std::this_thread::sleep_for(std::min<std::chrono::milliseconds>(duration, 20ms));
+  }
+};
+
+void SendTcp(int port, const Bytes& bytes) {
+  const int fd = socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_port = htons(static_cast<std::uint16_t>(port));
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  ASSERT_EQ(connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+  ASSERT_EQ(write(fd, bytes.data(), bytes.size()), static_cast<ssize_t>(bytes.size()));
+  // Nothing ever comes back over TCP.
+  pollfd entry{fd, POLLIN, 0};
+  EXPECT_EQ(poll(&entry, 1, 200), 0);
+  close(fd);
+}
+
+class SimProgram : public testing::Test {
+ protected:
+  void SetUp() override {
+    dir_ = fs::temp_directory_path() /
+           ("vantrel-sim-program-" +
+            std::string(testing::UnitTest::GetInstance()->current_test_info()->name()));
+    fs::remove_all(dir_);
+  }
+  void TearDown() override { fs::remove_all(dir_); }
+  fs::path dir_;
+};
+
+TEST_F(SimProgram, ConfiguredOverItsSerialLineAndPrintsWhatItGetsOverTcp) {
+  SimProcess sim({"--tcp", "127.0.0.1:0", "--pty", "com1=" + (dir_ / "ttyCOM1").string(), "--out",
+                  dir_.string()});
+  ASSERT_FALSE(sim.Pty("com1").empty());
+  EXPECT_EQ(fs::read_symlink(dir_ / "ttyCOM1").string(), sim.Pty("com1"));
+  EXPECT_EQ(sim.Announced("out"), fs::absolute(dir_).string());
+  const std::string tcp = sim.Announced("tcp");
+  ASSERT_EQ(tcp.rfind("127.0.0.1:", 0), 0u) << tcp;
+  const int port = std::stoi(tcp.substr(tcp.find(':') + 1));
+
+  // A Set run over the serial line, judged by the tool's own rules: every setting succeeds.
+  SettingSelection s;
+  s.language = 2;
+  s.cutter = 3;
+  s.mechanism = 2;
+  s.sendModel = true;
+  s.modelText = "\xB4\xF2\xD3\xA1";  // GBK
+  s.targetBaud = 4;                  // 9600, where the printer already is
+  s.sendBluetoothName = s.sendRadioAddress = true;
+  s.bluetoothNameText = "till-3";
+  s.charsPerLine = 2;
+  {
+    SerialClient client(sim.Pty("com1"), B9600);
+    ShortWaits waits;
+    const SetupReport report =
+        SendSettingsOverPort(s, {UiVariant::English, 0, false}, client, waits);
+    std::string expected;
+    for (const SettingKey key : AllSettingKeys()) {
+      if (EncodeSetting(key, s))
+        expected += PortReportLines(UiVariant::English, key).success;
+    }
+    EXPECT_EQ(report.Text(), expected);
+  }
+  EXPECT_TRUE(sim.SeeLine("[com1] setup end  [1B 15]"));
+
+  // A client that closed the line and opens it again finds the printer still there.
+  {
+    SerialClient client(sim.Pty("com1"), B9600);
+    client.Write(DirectOperationCommand(DeviceOperation::OpenCashDrawer, 0));
+    EXPECT_TRUE(sim.SeeLine("[com1] open cash drawer  [1B 70 00 32 32]"));
+  }
+
+  // Over TCP: a download into the third slot, its print, a test line and a cut.
+  const std::uint32_t width = 20, height = 12;
+  Bytes rows(std::size_t{height} * 4);
+  for (std::uint32_t y = 0; y < height; ++y)
+    rows[y * 4] = static_cast<std::uint8_t>(0x0F << (y % 4));  // stored bottom row first
+  Bytes download(DownloadCommandSize(width, height));
+  ASSERT_TRUE(WriteDownloadCommand({width, height, rows}, 2, download));
+  Bytes stream(kSetupBegin.begin(), kSetupBegin.end());
+  stream.insert(stream.end(), download.begin(), download.end());
+  stream.insert(stream.end(), kSetupEnd.begin(), kSetupEnd.end());
+  for (const DeviceOperation operation :
+       {DeviceOperation::PrintStoredBitmap, DeviceOperation::PrintTestLine, DeviceOperation::Cut}) {
+    const Bytes bytes = DirectOperationCommand(operation, 2);
+    stream.insert(stream.end(), bytes.begin(), bytes.end());
+  }
+  SendTcp(port, stream);
+  EXPECT_TRUE(sim.SeeLine("cut paper  [1D 56 42 00]"));
+
+  sim.Signal(SIGUSR1);
+  EXPECT_TRUE(sim.SeeLine("state written"));
+  const auto state = nlohmann::json::parse(ReadFile(dir_ / "state.json"));
+  EXPECT_EQ(state["settings"]["Language"]["en"], "Simplified Chinese");
+  EXPECT_EQ(state["settings"]["Language"]["zh"], "简体中文");
+  EXPECT_EQ(state["settings"]["CutterMechanism"]["mechanism"]["en"], "M-U110II");
+  EXPECT_EQ(state["settings"]["ModelName"]["text"], "打印");
+  EXPECT_EQ(state["settings"]["BluetoothName"]["text"], "till-3");
+  EXPECT_EQ(state["settings"]["RadioAddress"]["hex"], "00 84 00 01");
+  EXPECT_EQ(state["serialLine"]["baud"], 9600);
+  EXPECT_EQ(state["slots"][2]["widthDots"], 24);
+  EXPECT_EQ(state["slots"][2]["rows"], 12);
+  EXPECT_EQ(state["counters"]["cuts"], 1);
+
+  EXPECT_EQ(sim.Stop(SIGTERM), 0);
+  EXPECT_FALSE(fs::exists(dir_ / "ttyCOM1"));
+
+  const std::string log = ReadFile(dir_ / "log.txt");
+  EXPECT_NE(log.find("[com1] ModelName = \"打印\"  [1B 1C 04 B4 F2 D3 A1 00]  -> B4"),
+            std::string::npos)
+      << log;
+  EXPECT_NE(log.find("BluetoothName = \"till-3\"  [1B 13 06 74 69 6C 6C 2D 33]  -> 4F 4B"),
+            std::string::npos);
+  // Both PNGs are 24 x 12: the raster rows are whole bytes.
+  for (const char* name : {"stored-001-slot3.png", "printed-002-slot3.png"}) {
+    const std::string png = ReadFile(dir_ / name);
+    ASSERT_GE(png.size(), 24u) << name;
+    EXPECT_EQ(png.substr(1, 3), "PNG");
+    EXPECT_EQ(test::Hex(Bytes(png.begin() + 16, png.begin() + 24)), "00 00 00 18 00 00 00 0C");
+  }
+  const std::string journal = ReadFile(dir_ / "journal.html");
+  const auto image = journal.find("<img src=\"printed-002-slot3.png\"");
+  const auto line = journal.find("<div class=\"line\">Print test OK!</div>");
+  const auto cut = journal.find("<div class=\"cut\">");
+  EXPECT_NE(image, std::string::npos);
+  EXPECT_LT(image, line);
+  EXPECT_LT(line, cut);
+  EXPECT_NE(cut, std::string::npos);
+}
+
+TEST_F(SimProgram, WithCheckLineItHearsOnlyItsOwnLineAndMovesToTheTargetLine) {
+  SimProcess sim({"--tcp", "off", "--check-line", "--out", dir_.string(), "--quiet"});
+  EXPECT_TRUE(sim.Announced("tcp").empty());
+  SerialClient client(sim.Pty("serial"), B19200);
+  const Bytes language = test::FromHex("1B 16 00");
+  client.Write(language);
+  EXPECT_TRUE(client.Read(1).bytes.empty());
+
+  client.SetLine(B9600);
+  client.Write(language);
+  EXPECT_EQ(client.Read(1).bytes, Bytes{0x00});
+  // The target line: 115200 baud, no parity, 8 data bits, XON/XOFF. The answer still comes at
+  // the old line, then the printer listens at the new one only.
+  client.Write(test::FromHex("1B 23 37"));
+  EXPECT_EQ(client.Read(1).bytes, Bytes{0x37});
+  client.Write(language);
+  EXPECT_TRUE(client.Read(1).bytes.empty());
+  client.SetLine(B115200);
+  client.Write(language);
+  EXPECT_EQ(client.Read(1).bytes, Bytes{0x00});
+
+  EXPECT_EQ(sim.Stop(SIGINT), 0);
+  const std::string log = ReadFile(dir_ / "log.txt");
+  EXPECT_NE(log.find("[serial] ignored 3 bytes: sent at 19200 baud, parity none, the printer "
+                     "runs 9600 baud, parity none"),
+            std::string::npos)
+      << log;
+  EXPECT_NE(log.find("the printer runs 115200 baud"), std::string::npos);
+  const auto state = nlohmann::json::parse(ReadFile(dir_ / "state.json"));
+  EXPECT_EQ(state["serialLine"]["baud"], 115200);
+}
+
+}  // namespace
+}  // namespace vantrel

@@ -1,0 +1,158 @@
+#include <gtest/gtest.h>
+
+#include <deque>
+#include <filesystem>
+#include <sstream>
+
+#include "protocol/report_texts.h"
+#include "protocol/set_run.h"
+#include "sim/session.h"
+#include "tests/support/param_name.h"
+
+namespace vantrel::sim {
+namespace {
+
+// A serial port with the simulated printer at its other end; waits cost nothing.
+class SimulatedPort : public OpenPort {
+ public:
+  explicit SimulatedPort(Session& session) : session_(session) {}
+
+  bool Write(ByteView data) override {
+    FeedResult result = session_.Feed(data);
+    for (const Reply& reply : result.replies) {
+      delays_.push_back(reply.delay);
+      received_.insert(received_.end(), reply.bytes.begin(), reply.bytes.end());
+    }
+    return !dropped_;
+  }
+  PortRead Read(std::size_t maxBytes) override {
+    PortRead read{true, {}};
+    while (read.bytes.size() < maxBytes && !received_.empty()) {
+      read.bytes.push_back(received_.front());
+      received_.pop_front();
+    }
+    return read;
+  }
+  std::optional<std::size_t> ClearErrorsAndCountReceived() override { return received_.size(); }
+
+  std::vector<std::chrono::milliseconds> delays_;
+
+ private:
+  Session& session_;
+  std::deque<std::uint8_t> received_;
+  bool dropped_ = false;
+};
+
+class NoWait : public Sleeper {
+ public:
+  void Sleep(std::chrono::milliseconds) override {}
+};
+
+// Every setting chosen, as a technician setting up a printer from scratch would.
+SettingSelection EverySetting() {
+  SettingSelection s;
+  s.language = s.blackMarkPosition = s.font = s.blackMarkDetection = s.commandSet = 2;
+  s.paperSensitivity = s.printDirection = s.printDensity = s.cutter = 2;
+  s.codePage = 17;  // a value byte that is no flow-control character
+  s.paperOutReprint = s.carriageReturn = s.printWidth = s.buzzer = s.printSpeed = 2;
+  s.sendManufacturer = s.sendModel = true;
+  s.manufacturerText = "Vantrel";
+  s.modelText = "V-80";
+  s.targetBaud = 4;
+  s.sendBluetoothName = s.sendBluetoothPassword = s.sendRadioAddress = true;
+  s.bluetoothNameText = "till-3";
+  s.bluetoothPasswordText = "0000";
+  s.lcdBacklight = s.paperNearEnd = s.printPasses = s.bidAdjustment = s.charsPerLine = 2;
+  s.sendStartOffset = s.sendCutOffset = true;
+  s.startOffsetText = "10";
+  s.cutOffsetText = "20";
+  return s;
+}
+
+struct FaultCase {
+  const char* name;
+  const char* fault;
+  // The settings the run reports as failed; every other one succeeds (or is completed).
+  std::vector<SettingKey> failed;
+  std::chrono::milliseconds delay{0};
+};
+
+class SetRunAgainstSimulator : public testing::TestWithParam<FaultCase> {
+ protected:
+  void SetUp() override {
+    dir_ = std::filesystem::temp_directory_path() /
+           ("vantrel-sim-test-" + std::string(GetParam().name));
+    std::filesystem::remove_all(dir_);
+  }
+  void TearDown() override { std::filesystem::remove_all(dir_); }
+  std::filesystem::path dir_;
+};
+
+TEST_P(SetRunAgainstSimulator, ReportsWhatTheFaultMakesOfEachSetting) {
+  const FaultCase& c = GetParam();
+  const auto fault = ParseFault(c.fault);
+  ASSERT_TRUE(fault) << c.fault;
+  std::ostringstream console;
+  Recorder recorder(dir_, true, console, &EscapeNonAscii);
+  Printer printer(SerialLine{});
+  Session session(ChannelOptions{"com1", true, *fault}, printer, recorder);
+  SimulatedPort port(session);
+  NoWait sleeper;
+
+  const SettingSelection selection = EverySetting();
+  const SetupReport report =
+      SendSettingsOverPort(selection, {UiVariant::English, 0, false}, port, sleeper);
+  std::string expected;
+  for (const SettingKey key : AllSettingKeys()) {
+    const ReportLines lines = PortReportLines(UiVariant::English, key);
+    const bool failed = std::find(c.failed.begin(), c.failed.end(), key) != c.failed.end();
+    if (RuleFor(key).ack == AckRule::NoAck)
+      expected += lines.completed;
+    else
+      expected += failed ? lines.failure : lines.success;
+  }
+  EXPECT_EQ(report.Text(), expected);
+  for (const auto delay : port.delays_)
+    EXPECT_EQ(delay, c.delay);
+}
+
+std::vector<SettingKey> AllAnsweredBut(std::vector<SettingKey> spared) {
+  std::vector<SettingKey> keys;
+  for (const SettingKey key : AllSettingKeys()) {
+    if (RuleFor(key).ack != AckRule::NoAck &&
+        std::find(spared.begin(), spared.end(), key) == spared.end())
+      keys.push_back(key);
+  }
+  return keys;
+}
+
+// From the Bluetooth name on, nothing gets through.
+std::vector<SettingKey> FromBluetoothName() {
+  return {SettingKey::BluetoothName, SettingKey::BluetoothPassword, SettingKey::RadioAddress,
+          SettingKey::LcdBacklight,  SettingKey::PaperNearEnd,      SettingKey::PrintPasses,
+          SettingKey::BidAdjustment, SettingKey::CharsPerLine};
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Faults, SetRunAgainstSimulator,
+    testing::Values(
+        FaultCase{"Healthy", "slow:0", {}}, FaultCase{"Silent", "silent", AllAnsweredBut({})},
+        FaultCase{"WrongEcho", "wrong-echo", AllAnsweredBut({SettingKey::TargetSerialLine})},
+        FaultCase{"Garbage", "garbage", AllAnsweredBut({SettingKey::TargetSerialLine})},
+        FaultCase{
+            "OWithoutK", "o-without-k", {SettingKey::BluetoothName, SettingKey::BluetoothPassword}},
+        // The frame's 2 bytes, 15 value settings, names of 7 and 4 letters and the line: the
+        // printer hangs up right after the target-serial command.
+        FaultCase{"DropAfter", "drop-after:69", FromBluetoothName()},
+        // The port here does not wait, so a slow printer's answers still arrive; the delay is
+        // what the shell waits before it sends each one.
+        FaultCase{"Slow", "slow:300", {}, std::chrono::milliseconds(300)}),
+    test::ParamName<FaultCase>);
+
+TEST(ParseFault, RefusesWhatItDoesNotKnow) {
+  for (const char* text : {"", "slow", "slow:", "slow:x", "drop-after:-1", "loud", "silent "})
+    EXPECT_FALSE(ParseFault(text)) << text;
+}
+
+}  // namespace
+}  // namespace vantrel::sim
