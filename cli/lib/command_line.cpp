@@ -244,8 +244,12 @@ void PrintResult(const Result& result, const Request& request, const Options& op
                  Machine& machine) {
   for (const std::string& write : result.writes)
     machine.out << write << "\n";
-  std::ostream& stream =
-      result.outcome.status == ExitStatus::OpenFailed ? machine.err : machine.out;
+  // A run that could not start (an unusable file, a connection that did not open) says why on
+  // the error stream; a report, even one with failed settings, is the program's output.
+  const bool stopped = result.outcome.status == ExitStatus::OpenFailed ||
+                       result.outcome.status == ExitStatus::BadFile ||
+                       result.outcome.status == ExitStatus::BadUsage;
+  std::ostream& stream = stopped ? machine.err : machine.out;
   for (const std::string& message : result.outcome.messages) {
     for (const std::string& line : MessageLines(message))
       stream << line << "\n";
@@ -355,6 +359,7 @@ std::string NearestOptionHint(const CLI::App& app, const std::vector<std::string
     for (const std::string& name : nearest)
       hint += " " + name;
     hint += "\n";
+    break;  // one error line
   }
   return hint;
 }
@@ -374,12 +379,17 @@ int RunCommandLine(const std::vector<std::string>& arguments, Machine& machine) 
     command
         .add_option("-i,--interface", options.interface,
                     "COM1-COM10, LPT1, USB, Ethernet, a device path or HOST[:PORT]")
-        ->capture_default_str();
+        ->capture_default_str()
+        ->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
     command.add_option("--baud", options.baud, "the current serial line's rate")
-        ->capture_default_str();
-    command.add_option("--parity", options.parity, "none, odd or even")->capture_default_str();
+        ->capture_default_str()
+        ->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
+    command.add_option("--parity", options.parity, "none, odd or even")
+        ->capture_default_str()
+        ->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
     command.add_option("--lang", options.lang, "texts in zh or en (default: from the locale)")
-        ->check(CLI::IsMember({"zh", "en"}));
+        ->check(CLI::IsMember({"zh", "en"}))
+        ->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
     command.add_flag("--json", options.json, "print the outcome as JSON");
     command.add_flag("--dry-run", options.dryRun, "print the bytes in hex; open nothing");
     command
@@ -442,7 +452,8 @@ int RunCommandLine(const std::vector<std::string>& arguments, Machine& machine) 
     std::istringstream words(text.substr(text.find(':') + 1));
     for (std::string word; words >> word;)
       extras.push_back(word);
-    machine.err << "vantrel: " << text << "\n" << NearestOptionHint(app, extras);
+    const std::string hint = NearestOptionHint(app, extras);
+    machine.err << (hint.empty() ? "vantrel: " + text + "\n" : hint);
     return static_cast<int>(ExitStatus::BadUsage);
   } catch (const CLI::ParseError& e) {
     const int status = app.exit(e, machine.out, machine.err);
