@@ -39,6 +39,7 @@ class PseudoTerminal {
     ::tcgetattr(master_, &t);
     ::cfmakeraw(&t);
     ::tcsetattr(master_, TCSANOW, &t);
+    ::fcntl(master_, F_SETFL, ::fcntl(master_, F_GETFL) | O_NONBLOCK);
   }
   ~PseudoTerminal() { ::close(master_); }
   int master() const { return master_; }
@@ -137,6 +138,7 @@ TEST(SerialPort, WritesReadsCountsAndGivesUpOnTime) {
   const Bytes command{0x1B, 0x16, 0x00, 0x0A, 0x0D};
   EXPECT_TRUE(port->Write(command));
   std::uint8_t got[16]{};
+  ::usleep(50 * 1000);
   ASSERT_EQ(::read(pty.master(), got, sizeof got), 5);
   EXPECT_EQ(Bytes(got, got + 5), command);
 
@@ -156,6 +158,27 @@ TEST(SerialPort, WritesReadsCountsAndGivesUpOnTime) {
   EXPECT_TRUE(none.bytes.empty());
   EXPECT_GE(took, milliseconds(70));
   EXPECT_LT(took, milliseconds(1500));
+}
+
+TEST(SerialPort, AnXoffFromAnEarlierSessionDoesNotHoldANewOneBack) {
+  PseudoTerminal pty;
+  auto system = CreatePosixSystem({});
+  auto first = OpenConfigured(*system, pty.slave(), UiVariant::Chinese, 3, 0);
+  ASSERT_NE(first, nullptr);
+  ASSERT_EQ(::write(pty.master(), "\x13", 1), 1);  // XOFF: the line stops sending
+  ::usleep(50 * 1000);
+  first->Write(Bytes{'A'});
+  std::uint8_t got[8]{};
+  EXPECT_EQ(::read(pty.master(), got, sizeof got), -1) << "held back while stopped";
+  first.reset();
+
+  auto second = OpenConfigured(*system, pty.slave(), UiVariant::Chinese, 3, 0);
+  ASSERT_NE(second, nullptr);
+  EXPECT_TRUE(second->Write(Bytes{'B'}));
+  ::usleep(50 * 1000);
+  const ssize_t n = ::read(pty.master(), got, sizeof got);
+  ASSERT_GT(n, 0);
+  EXPECT_EQ(got[n - 1], 'B');
 }
 
 TEST(SerialPort, ComPortsAreTheFirstTenSerialDevices) {
