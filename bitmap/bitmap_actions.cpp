@@ -66,6 +66,10 @@ bool DownloadBitmap(const DownloadContext& context, CDib& dib, const std::string
     context.prompts.ShowMessage(DownloadRefusalMessage(context.variant, *refusal));
     return true;
   }
+  if (const std::optional<LoadProblem> height = CheckDownloadHeight(dib.InfoHeader())) {
+    context.prompts.ShowWarning(LoadProblemText(context.variant, *height));
+    return true;
+  }
 
   const WaitCursor waitCursor(context.prompts);
   const std::optional<Bytes> command = BuildDownloadCommand(dib, slot);

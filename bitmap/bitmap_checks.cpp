@@ -13,6 +13,14 @@ std::optional<BitmapRefusal> CheckPrintable(const BitmapInfoHeader& header) {
   return std::nullopt;
 }
 
+std::optional<LoadProblem> CheckDownloadHeight(const BitmapInfoHeader& header) {
+  if (header.biHeight < 0)
+    return LoadProblem::TopDownRows;
+  if (static_cast<std::uint32_t>(header.biHeight) > kMaxBitmapHeight)
+    return LoadProblem::TooTall;
+  return std::nullopt;
+}
+
 std::string SelectionRefusalMessage(UiVariant variant, BitmapRefusal refusal,
                                     std::string_view path) {
   const BitmapTexts& texts = BitmapTextsFor(variant);

@@ -17,6 +17,11 @@ enum class BitmapRefusal {
 
 std::optional<BitmapRefusal> CheckPrintable(const BitmapInfoHeader& header);
 
+// The download's own test, after CheckPrintable: the command carries the rows bottom row first
+// and counts them in two bytes, so a top-down file or one taller than 65535 rows is refused
+// (TopDownRows, TooTall). The selection has no height test and accepts both.
+std::optional<LoadProblem> CheckDownloadHeight(const BitmapInfoHeader& header);
+
 // The selection's message for a refusal: the two-colour text follows the file's path directly.
 std::string SelectionRefusalMessage(UiVariant variant, BitmapRefusal refusal,
                                     std::string_view path);

@@ -1,5 +1,6 @@
 #include "bitmap/dib.h"
 
+#include <algorithm>
 #include <array>
 
 #include "bitmap/bitmap_texts.h"
@@ -140,8 +141,11 @@ DibLoad CDib::LoadFile(std::string_view path, FileReader& files, BitmapPrompts& 
   return DibLoad::Loaded;
 }
 
-// Checks that the block holds everything its info header describes, records the colour count in
-// biClrUsed and places the pixel-row view directly after the colour table.
+// Reads the info header, records the colour count in biClrUsed and places the pixel-row view
+// directly after the colour table. A problem that leaves the header unreadable refuses the file.
+// Whether the block holds the colour table and the rows the header describes is only judged for a
+// file that the two-colour and width tests pass: any other file goes to its caller, whose test
+// refuses it with the message made for it, and nothing is read of its rows.
 std::optional<LoadProblem> CDib::TakeLayout() {
   const std::span<std::uint8_t> bytes = block_.Bytes();
   const std::uint64_t length = bytes.size();
@@ -153,13 +157,6 @@ std::optional<LoadProblem> CDib::TakeLayout() {
   if (infoSize > length)
     return LoadProblem::InfoHeaderTruncated;
 
-  const std::int32_t width = LeSigned32(bytes, 4);
-  const std::int32_t height = LeSigned32(bytes, 8);
-  if (height < 0)
-    return LoadProblem::TopDownRows;
-  if (static_cast<std::uint32_t>(height) > kMaxBitmapHeight)
-    return LoadProblem::TooTall;
-
   const std::uint32_t declared = Le32(bytes, kClrUsedOffset);
   BitmapInfoHeader counted;
   counted.biClrUsed = declared;
@@ -167,21 +164,22 @@ std::optional<LoadProblem> CDib::TakeLayout() {
   const std::uint32_t colours = ColourCount(counted);
   const std::uint64_t tableEnd =
       std::uint64_t{infoSize} + std::uint64_t{colours} * kColourEntrySize;
-  if (tableEnd > length)
-    return LoadProblem::ColourTableTruncated;
+  const auto width = static_cast<std::uint32_t>(LeSigned32(bytes, 4));
 
-  // The rows the download reads: height rows of the 1-bit row length. A negative width is left
-  // to the width test, which refuses it; no row length is taken from it.
-  if (width >= 0) {
-    const std::uint64_t rowBytes = std::uint64_t{static_cast<std::uint32_t>(height)} *
-                                   OneBitStride(static_cast<std::uint32_t>(width));
-    if (rowBytes > length - tableEnd)
+  if (colours == 2 && width <= kMaxBitmapWidth) {
+    if (tableEnd > length)
+      return LoadProblem::ColourTableTruncated;
+    // The rows the download reads: as many rows of the 1-bit row length as the height counts,
+    // whichever way they are stored.
+    const std::int64_t height = LeSigned32(bytes, 8);
+    const auto rows = static_cast<std::uint64_t>(height < 0 ? -height : height);
+    if (rows * OneBitStride(width) > length - tableEnd)
       return LoadProblem::PixelRowsTruncated;
   }
 
   if (declared == 0)
     PutLe32(bytes, kClrUsedOffset, colours);
-  pixelRowOffset_ = static_cast<std::size_t>(tableEnd);
+  pixelRowOffset_ = static_cast<std::size_t>(std::min(tableEnd, length));
   return std::nullopt;
 }
 

@@ -47,24 +47,29 @@ inline constexpr std::size_t kClrUsedOffset = 32;
 // A colour-table entry: blue, green, red, reserved.
 inline constexpr std::uint32_t kColourEntrySize = 4;
 
+// The widest image the printer takes: the dots of the widest print width, 72 mm.
+inline constexpr std::uint32_t kMaxBitmapWidth = 576;
 // The most rows the download command can carry in its two row-count bytes.
 inline constexpr std::uint32_t kMaxBitmapHeight = 65535;
 // No file larger than this is read: it is far beyond the largest image a printer slot takes, even
 // at 32 bits a pixel, and keeps a stray choice from taking the machine's memory.
 inline constexpr std::uint64_t kMaxBlockLength = std::uint64_t{256} * 1024 * 1024;
 
-// Why a load refused a file that could be read. Each is shown as a warning in the running
-// variant's language (LoadProblemText).
+// Why a file that could be read is refused, each shown as a warning in the running variant's
+// language (LoadProblemText). The load refuses for the first six; the colour table and the rows
+// are judged only for a file the two-colour and width tests pass. The selection has no height
+// test: TopDownRows and TooTall are the download's, whose command carries rows bottom-up and
+// counts them in two bytes.
 enum class LoadProblem {
   NotBitmap,             // shorter than 14 bytes, or not starting with "BM"
   FileTooLarge,          // more than kMaxBlockLength bytes after the file header
   OutOfMemory,           // the block could not be allocated
   InfoHeaderTruncated,   // the file ends inside the info header
   UnsupportedHeader,     // biSize below 40: an OS/2 header, whose fields lie elsewhere
-  TopDownRows,           // negative biHeight
-  TooTall,               // biHeight above 65535
   ColourTableTruncated,  // the colour table passes the end of the file
   PixelRowsTruncated,    // fewer bytes than height rows of the 1-bit row length
+  TopDownRows,           // negative biHeight: refused by the download
+  TooTall,               // biHeight above 65535: refused by the download
 };
 
 // How a load ended: loaded, refused with a warning, or stopped by the file-error report (a file

@@ -10,8 +10,6 @@
 
 namespace vantrel {
 
-// The widest image the printer takes: the dots of the widest print width, 72 mm.
-inline constexpr std::uint32_t kMaxBitmapWidth = 576;
 inline constexpr std::size_t kDownloadHeaderSize = 7;
 
 // x: the bytes of one raster row, eight pixels a byte.

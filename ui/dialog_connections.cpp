@@ -89,12 +89,9 @@ bool OpenUsbPrinter(const ConnectionContext& context, PrinterConnection& connect
 
 bool OpenNetworkConnection(const ConnectionContext& context, PrinterConnection& connection) {
   connection.socket.reset();
-  connection.socket = ConnectToPrinter(context, NetworkOpenTexts(context.variant));
+  connection.socket =
+      OpenNetworkLink(LinkContextOf(context), ReadPrinterEndpoint(context.controls));
   return connection.socket != nullptr;
-}
-
-void CloseNetworkConnection(PrinterConnection& connection) {
-  connection.socket.reset();
 }
 
 std::optional<DownloadTarget> OpenDownloadTarget(const ConnectionContext& context,

@@ -60,9 +60,6 @@ bool OpenUsbPrinter(const ConnectionContext& context, PrinterConnection& connect
 // Connects connection.socket to the dialog's printer endpoint.
 bool OpenNetworkConnection(const ConnectionContext& context, PrinterConnection& connection);
 
-// Closes the socket, stops the socket library, then starts arp -d.
-void CloseNetworkConnection(PrinterConnection& connection);
-
 // The connection a bitmap download goes to, for the interface list's current selection: a serial
 // port or USB through their openers, LPT1 exactly as OpenParallelPort opens it, or a network link
 // of its own (connection.socket stays untouched) with the network opener's texts. On failure the

@@ -28,8 +28,8 @@ constexpr std::string_view kInterfaceEn[] = {"COM1", "COM2", "COM3",    "COM4", 
                                              "COM6", "COM7", "COM8",    "COM9", "COM10",
                                              "LPT1", "USB",  "Ethernet"};
 
-constexpr std::string_view kCurrentBaud[] = {"1200",  "2400",  "4800",  "9600",
-                                             "19200", "38400", "57600", "115200"};
+constexpr std::string_view kBaudRateItems[] = {"1200",  "2400",  "4800",  "9600",
+                                               "19200", "38400", "57600", "115200"};
 constexpr std::string_view kParity[] = {"NONE", "ODD", "EVEN"};
 constexpr std::string_view kDataBits[] = {"7", "8"};
 constexpr std::string_view kFlow[] = {"XON/XOFF", "RTS/CTS"};
@@ -38,8 +38,9 @@ constexpr std::string_view kSlotZh[] = {"第一张", "第二张", "第三张", "
                                         "第五张", "第六张", "第七张", "第八张"};
 constexpr std::string_view kSlotEn[] = {"1st", "2nd", "3rd", "4th", "5th", "6th", "7th", "8th"};
 
-constexpr std::string_view kBlackMarkDetectionZh[] = {"不设置", "关", "开"};
-constexpr std::string_view kBlackMarkDetectionEn[] = {"Default", "Off", "On"};
+// "Leave unchanged", off, on: the black-mark detection and the LCD backlight lists.
+constexpr std::string_view kDefaultOffOnZh[] = {"不设置", "关", "开"};
+constexpr std::string_view kDefaultOffOnEn[] = {"Default", "Off", "On"};
 constexpr std::string_view kBlackMarkPositionZh[] = {"不设置", "右边", "左边"};
 constexpr std::string_view kBlackMarkPositionEn[] = {"Default", "Right", "Left"};
 constexpr std::string_view kLanguageZh[] = {"不设置", "英文", "简体中文", "繁体中文"};
@@ -74,8 +75,8 @@ constexpr std::string_view kMechanismEn[] = {"Rv-5500/318/DP330Two-color movemen
 constexpr std::string_view kPrintPassesZh[] = {"不设置", "双向", "单向"};
 constexpr std::string_view kPrintPassesEn[] = {"Default", "Double", "Single"};
 
-constexpr auto kTargetBaudZh = Behind(kNoChangeZh, kCurrentBaud);
-constexpr auto kTargetBaudEn = Behind(kNoChangeEn, kCurrentBaud);
+constexpr auto kTargetBaudZh = Behind(kNoChangeZh, kBaudRateItems);
+constexpr auto kTargetBaudEn = Behind(kNoChangeEn, kBaudRateItems);
 constexpr std::string_view kBidAdjustmentItems[] = {
     "0",  "1",  "2",  "3",  "4",  "5",  "6",  "7",  "8",  "9",  "10", "11", "12",
     "13", "14", "15", "16", "17", "18", "19", "20", "21", "22", "23", "24"};
@@ -154,7 +155,7 @@ struct OptionList {
 // In tab order.
 constexpr OptionList kLists[] = {
     {ctl::kInterface, kInterfaceZh, kInterfaceEn},
-    {ctl::kCurrentBaud, kCurrentBaud, kCurrentBaud},
+    {ctl::kCurrentBaud, kBaudRateItems, kBaudRateItems},
     {ctl::kCurrentParity, kParity, kParity},
     {ctl::kCurrentDataBits, kDataBits, kDataBits},
     {ctl::kCurrentFlow, kFlow, kFlow},
@@ -162,7 +163,7 @@ constexpr OptionList kLists[] = {
     {ctl::kTargetParity, kParity, kParity},
     {ctl::kTargetDataBits, kDataBits, kDataBits},
     {ctl::kTargetFlow, kFlow, kFlow},
-    {ctl::kBlackMarkDetection, kBlackMarkDetectionZh, kBlackMarkDetectionEn},
+    {ctl::kBlackMarkDetection, kDefaultOffOnZh, kDefaultOffOnEn},
     {ctl::kBlackMarkPosition, kBlackMarkPositionZh, kBlackMarkPositionEn},
     {ctl::kLanguage, kLanguageZh, kLanguageEn},
     {ctl::kFont, kFontZh, kFontEn},
@@ -176,7 +177,7 @@ constexpr OptionList kLists[] = {
     {ctl::kPrintWidth, kPrintWidthZh, kPrintWidthEn},
     {ctl::kBuzzer, kBuzzerZh, kBuzzerEn},
     {ctl::kPrintSpeed, kPrintSpeedZh, kPrintSpeedEn},
-    {ctl::kLcdBacklight, kBlackMarkDetectionZh, kBlackMarkDetectionEn},
+    {ctl::kLcdBacklight, kDefaultOffOnZh, kDefaultOffOnEn},
     {ctl::kCutter, kCutterZh, kCutterEn},
     {ctl::kMechanism, kMechanismZh, kMechanismEn},
     {ctl::kBitmapSlot, kSlotZh, kSlotEn},

@@ -214,17 +214,6 @@ TEST_P(SelectTest, UndrawableImageIsStillAccepted) {
   EXPECT_EQ(d.bitmapPath, path);
 }
 
-TEST_P(SelectTest, TopDownFileIsRefusedByTheLoad) {
-  const UiVariant v = GetParam();
-  Dialog d(v);
-  const std::string path = "C:\\pics\\topdown.bmp";
-  d.script.Then({WaitCursorOn(), ChooseFiles(v, {path}), OpenFile(path),
-                 Warning(LoadProblemText(v, LoadProblem::TopDownRows)), WaitCursorOff()});
-  d.Select();
-  d.script.ExpectDone();
-  EXPECT_TRUE(d.bitmapPath.empty());
-}
-
 INSTANTIATE_TEST_SUITE_P(Bitmaps, SelectTest, testing::Values(kChinese, kEnglish), VariantName);
 
 struct WidthCase {
@@ -391,6 +380,120 @@ TEST(Download, SelectThenDownloadSendsTheSelectedFile) {
   d.Download(d.PortOpener());
   d.script.ExpectDone();
 }
+
+// --- The order of the refusals ------------------------------------------------------------
+//
+// The two-colour and the width tests come first, in the selection and in the download alike: a
+// file they refuse gets their message, never a damage warning. The damage warnings are for files
+// those tests pass. The selection has no height test; the download refuses what its command
+// cannot carry.
+
+enum class Verdict { Accepted, NotTwoColour, TooWide, Warned };
+
+struct OrderCase {
+  std::string name;
+  Bytes file;
+  Verdict select;
+  Verdict download;
+  LoadProblem problem = LoadProblem::NotBitmap;  // for Warned
+};
+
+Bytes Layout(std::int32_t width, std::int32_t height, std::uint16_t bitCount, Bytes pixels,
+             std::uint32_t clrUsed = 0, std::uint32_t compression = 0) {
+  BmpLayout layout;
+  layout.width = width;
+  layout.height = height;
+  layout.bitCount = bitCount;
+  layout.clrUsed = clrUsed;
+  layout.compression = compression;
+  if (bitCount == 8)
+    layout.palette.assign(256, kWhite);
+  if (bitCount > 8)
+    layout.palette.clear();
+  layout.pixels = std::move(pixels);
+  return MakeBmp(layout);
+}
+
+Bytes OneBitTableCut() {
+  BmpLayout layout;
+  layout.clrUsed = 2;
+  layout.palette = {kBlack};  // the second entry is past the end of the file
+  return MakeBmp(layout);
+}
+
+std::vector<OrderCase> OrderCases() {
+  constexpr std::uint32_t kRle8 = 1;
+  return {
+      // Complete files the specified tests refuse.
+      {"CompleteRle8", Layout(64, 4, 8, FromHex("00 01"), 0, kRle8), Verdict::NotTwoColour,
+       Verdict::NotTwoColour},
+      {"TopDownTrueColour", Layout(2, -2, 24, Bytes(16, 0x80)), Verdict::NotTwoColour,
+       Verdict::NotTwoColour},
+      {"OneBitWidest32BitWidth", Layout(0x7FFFFFFF, 1, 1, Bytes(4, 0)), Verdict::TooWide,
+       Verdict::TooWide},
+      {"ColourCountBeyondTheFile", Layout(8, 1, 1, Bytes(4, 0), 0x40000000), Verdict::NotTwoColour,
+       Verdict::NotTwoColour},
+      // Complete two-colour files of any height: the selection takes them, the download says why
+      // it cannot send them.
+      {"TopDownOneBit", Layout(16, -3, 1, Bytes(12, 0x55)), Verdict::Accepted, Verdict::Warned,
+       LoadProblem::TopDownRows},
+      {"OneBitTallerThan65535", Layout(1, 65536, 1, Bytes(65536 * 4, 0)), Verdict::Accepted,
+       Verdict::Warned, LoadProblem::TooTall},
+      // Damage, only for files the tests pass.
+      {"OneBitRowsCut", Layout(32, 4, 1, Bytes(12, 0)), Verdict::Warned, Verdict::Warned,
+       LoadProblem::PixelRowsTruncated},
+      {"TopDownOneBitRowsCut", Layout(32, -4, 1, Bytes(12, 0)), Verdict::Warned, Verdict::Warned,
+       LoadProblem::PixelRowsTruncated},
+      {"OneBitTableCut", OneBitTableCut(), Verdict::Warned, Verdict::Warned,
+       LoadProblem::ColourTableTruncated},
+  };
+}
+
+class RefusalOrder : public testing::TestWithParam<std::tuple<OrderCase, UiVariant>> {};
+
+TEST_P(RefusalOrder, SelectionAndDownloadShowTheFirstFailedTestsMessage) {
+  const OrderCase& c = std::get<0>(GetParam());
+  const UiVariant v = std::get<1>(GetParam());
+  const BitmapTexts& texts = BitmapTextsFor(v);
+  const std::string path = "C:\\pics\\" + c.name + ".bmp";
+  const auto outcome = [&](Verdict verdict, bool selecting) -> std::vector<Step> {
+    switch (verdict) {
+      case Verdict::Accepted:
+        return {DrawPreview(path, 1016), EnableControl(ctl::kDownloadBitmap)};
+      case Verdict::NotTwoColour:
+        return {Message(selecting ? path + std::string(texts.notTwoColourAfterPath)
+                                  : std::string(texts.notTwoColour))};
+      case Verdict::TooWide:
+        return {Message(texts.tooWide)};
+      case Verdict::Warned:
+        break;
+    }
+    return {Warning(LoadProblemText(v, c.problem))};
+  };
+
+  Dialog d(v);
+  d.files.Add(path, c.file);
+  d.script.Then({WaitCursorOn(), ChooseFiles(v, {path}), OpenFile(path)})
+      .Then(outcome(c.select, true))
+      .Then(WaitCursorOff());
+  d.Select();
+  d.script.ExpectDone();
+  EXPECT_EQ(d.bitmapPath, c.select == Verdict::Accepted ? path : "");
+
+  d.bitmapPath = path;
+  d.script.Then(OpenFile(path))
+      .Then(outcome(c.download, false))
+      .Then(EnableControl(ctl::kPrintStoredBitmap));
+  d.Download(d.PortOpener());
+  d.script.ExpectDone();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Bitmaps, RefusalOrder,
+    testing::Combine(testing::ValuesIn(OrderCases()), testing::Values(kChinese, kEnglish)),
+    [](const testing::TestParamInfo<std::tuple<OrderCase, UiVariant>>& param) {
+      return std::get<0>(param.param).name + VariantName({std::get<1>(param.param), 0});
+    });
 
 }  // namespace
 }  // namespace vantrel

@@ -41,13 +41,14 @@ Bytes PbmBits(const Bytes& pbm) {
   return Bytes(pbm.begin() + static_cast<std::ptrdiff_t>(at + 1), pbm.end());
 }
 
-enum class Expect { Accepted, Refused, NotTwoColour, TooWide };
+// HeightRefused: accepted by the load and the tests, refused by the download's height test.
+enum class Expect { Accepted, Refused, NotTwoColour, TooWide, HeightRefused };
 
 struct FixtureCase {
   std::string name;
   std::string file;
   Expect expect;
-  std::optional<LoadProblem> problem;  // for Refused
+  std::optional<LoadProblem> problem;  // for Refused and HeightRefused
   std::string pbm;                     // for Accepted: the same picture as bits
   bool printsAsDrawn = true;           // colour entry 0 is black
 };
@@ -78,10 +79,16 @@ TEST_P(FixtureTest, IsJudgedByTheRules) {
     case Expect::TooWide:
       EXPECT_EQ(refusal, BitmapRefusal::TooWide);
       return;
+    case Expect::HeightRefused:
+      EXPECT_FALSE(refusal.has_value());
+      EXPECT_EQ(CheckDownloadHeight(dib.InfoHeader()), c.problem);
+      EXPECT_FALSE(BuildDownloadCommand(dib, 0).has_value());
+      return;
     default:
       break;
   }
   ASSERT_FALSE(refusal.has_value());
+  ASSERT_FALSE(CheckDownloadHeight(dib.InfoHeader()).has_value());
   const std::optional<Bytes> command = BuildDownloadCommand(dib, 0);
   ASSERT_TRUE(command.has_value());
   Bytes expected = PbmBits(ReadWhole(FixturePath(c.pbm)));
@@ -106,25 +113,28 @@ FixtureCase Accepted(std::string name, std::string file, std::string pbm, bool a
 FixtureCase Checked(std::string name, std::string file, Expect expect) {
   return {std::move(name), std::move(file), expect, std::nullopt, "", true};
 }
+FixtureCase HeightRefused(std::string name, std::string file, LoadProblem problem) {
+  return {std::move(name), std::move(file), Expect::HeightRefused, problem, "", true};
+}
 FixtureCase Refused(std::string name, std::string file, LoadProblem problem) {
   return {std::move(name), std::move(file), Expect::Refused, problem, "", true};
 }
 
 INSTANTIATE_TEST_SUITE_P(
     ImageMagick, FixtureTest,
-    testing::Values(
-        Accepted("OneBit", "mono-100x50.bmp", "mono-100x50.pbm", false),
-        Accepted("OneBitVersion4Header", "mono-v4-100x50.bmp", "mono-100x50.pbm", false),
-        Accepted("OneBit576", "mono-576x8.bmp", "mono-576x8.pbm", true),
-        Checked("OneBit577", "mono-577x8.bmp", Expect::TooWide),
-        Checked("FourBit", "palette-4bit.bmp", Expect::NotTwoColour),
-        Checked("EightBit", "palette-8bit.bmp", Expect::NotTwoColour),
-        Checked("TrueColour", "truecolor-24bit.bmp", Expect::NotTwoColour),
-        Checked("RleLongerThanOneBitRows", "rle8-gradient.bmp", Expect::NotTwoColour),
-        Refused("RleShorterThanOneBitRows", "rle8-runs.bmp", LoadProblem::PixelRowsTruncated),
-        Refused("TopDown", "topdown-100x50.bmp", LoadProblem::TopDownRows),
-        Refused("Os2Header", "os2-100x50.bmp", LoadProblem::UnsupportedHeader),
-        Refused("PbmIsNotABitmap", "mono-100x50.pbm", LoadProblem::NotBitmap)),
+    testing::Values(Accepted("OneBit", "mono-100x50.bmp", "mono-100x50.pbm", false),
+                    Accepted("OneBitVersion4Header", "mono-v4-100x50.bmp", "mono-100x50.pbm",
+                             false),
+                    Accepted("OneBit576", "mono-576x8.bmp", "mono-576x8.pbm", true),
+                    Checked("OneBit577", "mono-577x8.bmp", Expect::TooWide),
+                    Checked("FourBit", "palette-4bit.bmp", Expect::NotTwoColour),
+                    Checked("EightBit", "palette-8bit.bmp", Expect::NotTwoColour),
+                    Checked("TrueColour", "truecolor-24bit.bmp", Expect::NotTwoColour),
+                    Checked("RleLongerThanOneBitRows", "rle8-gradient.bmp", Expect::NotTwoColour),
+                    Checked("RleShorterThanOneBitRows", "rle8-runs.bmp", Expect::NotTwoColour),
+                    HeightRefused("TopDown", "topdown-100x50.bmp", LoadProblem::TopDownRows),
+                    Refused("Os2Header", "os2-100x50.bmp", LoadProblem::UnsupportedHeader),
+                    Refused("PbmIsNotABitmap", "mono-100x50.pbm", LoadProblem::NotBitmap)),
     ParamName<FixtureCase>);
 
 TEST(SystemFileReader, MissingFileAndDirectoryGoToTheFileErrorReport) {

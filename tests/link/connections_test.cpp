@@ -335,7 +335,7 @@ TEST(NetworkOpen, ConnectsToTheDialogsAddressAndReleasesWithArpLast) {
   w.script.Then(Send("1B 09"));
   w.connection.socket->Send(FromHex("1B 09"));
   w.script.Then(NetworkLinkRelease());
-  CloseNetworkConnection(w.connection);
+  w.connection.socket.reset();
   w.script.ExpectDone();
   EXPECT_EQ(w.connection.socket, nullptr);
 }
