@@ -278,6 +278,7 @@ void Decoder::DrainPending(bool finishing, std::vector<Command>& out) {
       download_ = std::move(parse.command);
       rasterSize_ = std::size_t{download_.rowBytes} * download_.rows;
       raster_.clear();
+      raster_.reserve(rasterSize_);
       inRaster_ = true;
     } else {
       Emit(std::move(parse.command), out);

@@ -1,6 +1,7 @@
 #include "sim/printer.h"
 
 #include <charconv>
+#include <cmath>
 #include <cstdio>
 
 #include "protocol/set_run.h"
@@ -11,7 +12,7 @@ namespace vantrel::sim {
 namespace {
 
 constexpr std::string_view kOk = "OK";
-constexpr double kPositionsPerMillimetre = 5.68;
+constexpr std::size_t kSlots = 8;
 
 // The list that holds a choice setting's items (item 0 leaves the setting unchanged, so a value
 // v is item v + 1).
@@ -102,13 +103,29 @@ std::string LineWords(const SerialLine& line) {
          (line.rtsCts ? "RTS/CTS" : "XON/XOFF");
 }
 
-double Millimetres(std::uint16_t positions) {
-  return static_cast<double>(positions) / kPositionsPerMillimetre;
+// The printer's positions per millimetre, as the tool counts them.
+double PositionsPerMillimetre() {
+  constexpr std::int64_t kMany = 100000;
+  return static_cast<double>(OffsetPositionCount(kMany)) / kMany;
 }
 
-std::string Fixed1(double value) {
+double Millimetres(std::uint16_t positions) {
+  // The whole millimetres the tool turned into this count, where there are any.
+  const auto guess = static_cast<std::int64_t>(positions / PositionsPerMillimetre());
+  for (std::int64_t mm = std::max<std::int64_t>(0, guess - 1); mm <= guess + 2; ++mm) {
+    if (OffsetPositionCount(mm) == positions)
+      return static_cast<double>(mm);
+  }
+  return std::round(positions / PositionsPerMillimetre() * 10.0) / 10.0;
+}
+
+std::string MillimetreText(std::uint16_t positions) {
+  const double mm = Millimetres(positions);
   char buffer[32];
-  std::snprintf(buffer, sizeof buffer, "%.1f", value);
+  if (mm == std::floor(mm))
+    std::snprintf(buffer, sizeof buffer, "%.0f mm", mm);
+  else
+    std::snprintf(buffer, sizeof buffer, "about %.1f mm", mm);
   return buffer;
 }
 
@@ -269,9 +286,11 @@ std::string Describe(const Command& c, const TextConverter& toUtf8) {
       return "print the bidirectional alignment test";
     case Kind::BitmapDownload:
       return "store bitmap in slot " + std::to_string(c.value + 1) + ": " +
-             std::to_string(c.rowBytes * 8) + " x " + std::to_string(c.rows) + " dots";
+             std::to_string(c.rowBytes * 8) + " x " + std::to_string(c.rows) + " dots" +
+             (c.value < kSlots ? "" : " (no such slot: nothing stored)");
     case Kind::PrintStoredBitmap:
-      return "print stored bitmap of slot " + std::to_string(c.value + 1);
+      return "print stored bitmap of slot " + std::to_string(c.value + 1) +
+             (c.value < kSlots ? "" : " (no such slot)");
     case Kind::CashDrawer:
       return "open cash drawer";
     case Kind::Cut:
@@ -304,8 +323,8 @@ std::string Describe(const Command& c, const TextConverter& toUtf8) {
     case SettingLayout::Address:
       return words + Hex(c.address);
     case SettingLayout::Offset:
-      return words + std::to_string(c.positions) + " positions (" +
-             Fixed1(Millimetres(c.positions)) + " mm)";
+      return words + std::to_string(c.positions) + " positions (" + MillimetreText(c.positions) +
+             ")";
   }
   return words;
 }
@@ -381,8 +400,7 @@ nlohmann::json Printer::State(const TextConverter& toUtf8) const {
   if (radioAddress_)
     settings["RadioAddress"] = {{"bytes", *radioAddress_}, {"hex", Hex(*radioAddress_)}};
   auto offset = [](std::uint16_t positions) {
-    return nlohmann::json{{"positions", positions},
-                          {"mm", std::stod(Fixed1(Millimetres(positions)))}};
+    return nlohmann::json{{"positions", positions}, {"mm", Millimetres(positions)}};
   };
   if (startOffset_)
     settings["StartOffset"] = offset(*startOffset_);

@@ -41,7 +41,7 @@ body { background: #ddd; font-family: "WenQuanYi Micro Hei Mono", "DejaVu Sans M
 .image img { display: block; image-rendering: pixelated; }
 .caption, .note { font: 12px sans-serif; color: #777; margin: 4px 0; }
 .cut { border-top: 2px dashed #999; margin: 14px -8px; position: relative; }
-.cut::after { content: "\2702 cut"; position: absolute; right: 4px; top: -9px; background: #fff;
+.cut::after { content: "\2702\00a0cut"; position: absolute; right: 4px; top: -9px; background: #fff;
   font: 12px sans-serif; color: #777; padding: 0 4px; }
 </style></head><body><div class="paper">
 )";

@@ -1,9 +1,13 @@
 #include "sim/session.h"
 
+#include <algorithm>
 #include <charconv>
 
 namespace vantrel::sim {
 namespace {
+
+constexpr std::uint8_t kXon = 0x11;
+constexpr std::uint8_t kXoff = 0x13;
 
 std::optional<std::uint64_t> Number(std::string_view text) {
   std::uint64_t value = 0;
@@ -134,6 +138,11 @@ void Session::Handle(const Command& command, FeedResult& result) {
   if (options_.answers) {
     if (auto answer = AnswerFor(command)) {
       Bytes sent = Misbehave(options_.fault, std::move(*answer), noise_);
+      // On a line with XON/XOFF an echoed 0x13 stops the other side's output; the printer lets
+      // it go on at once. (Neither byte reaches the reader there: such a value cannot be
+      // acknowledged on that line.)
+      if (std::find(sent.begin(), sent.end(), kXoff) != sent.end())
+        sent.push_back(kXon);
       if (!sent.empty()) {
         std::chrono::milliseconds delay{0};
         if (options_.fault.kind == Fault::Kind::Slow)

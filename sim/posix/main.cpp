@@ -264,8 +264,16 @@ void Simulator::ReadPty(PtyChannel& channel) {
                                    sizeof buffer);
   }
   const ssize_t got = read(channel.pty.Master(), buffer, want);
-  if (got <= 0)
+  if (got < 0 && (errno == EAGAIN || errno == EINTR))
     return;
+  if (got <= 0) {
+    // The line is gone (it cannot hang up while we hold its slave, but never spin on it).
+    recorder_.Log("[" + channel.name + "] lost " + channel.pty.Path() + ", opening a new one");
+    channel.session->Finish();
+    channel.pty.Close();
+    OpenPty(channel, true);
+    return;
+  }
   channel.lastInput = Clock::now();
   channel.idleFlushed = false;
   const ByteView bytes(buffer, static_cast<std::size_t>(got));
@@ -417,7 +425,7 @@ int Simulator::Run() {
         const Bytes bytes = std::move(channel.inflight);
         channel.inflight.clear();
         Process(channel, bytes);
-      } else if ((entry.revents & POLLIN) != 0) {
+      } else if ((entry.revents & (POLLIN | POLLHUP | POLLERR)) != 0) {
         ReadPty(channel);
       }
       WriteDue(channel, later);
@@ -455,13 +463,18 @@ int main(int argc, char** argv) {
   CLI::App app{"vantrel-sim: a virtual receipt printer on pseudo-terminals and TCP"};
   app.add_option("--tcp", options.tcp,
                  "listen for TCP at ADDR:PORT (port 0: any free port; 'off': no TCP)")
-      ->default_str("127.0.0.1:9100");
+      ->default_str("127.0.0.1:9100")
+      ->type_name("ADDR:PORT");
   app.add_option("--pty", options.ptys,
-                 "open a pseudo-terminal NAME, optionally with a symlink LINK to it (NAME[=LINK])");
+                 "open a pseudo-terminal NAME, optionally with a symlink LINK to it; a name "
+                 "starting with lpt keeps only its latest answer, like a parallel port")
+      ->type_name("NAME[=LINK]");
   app.add_option("--out", options.out, "output folder: log, journal, PNGs, state")
-      ->default_str("vantrel-sim-out");
+      ->default_str("vantrel-sim-out")
+      ->type_name("DIR");
   app.add_option("--state", options.state,
-                 "where to write the JSON state (default OUT/state.json)");
+                 "where to write the JSON state, on SIGUSR1 and at exit (default DIR/state.json)")
+      ->type_name("FILE");
   app.add_option("--baud", options.baud, "the printer's own serial line at start")
       ->default_str("9600")
       ->check(CLI::IsMember({1200, 2400, 4800, 9600, 19200, 38400, 57600, 115200}));
@@ -472,8 +485,17 @@ int main(int argc, char** argv) {
   app.add_flag("--check-line", options.checkLine,
                "ignore bytes sent while the pty's line differs from the printer's own");
   app.add_option("--fault", options.fault,
-                 "silent | wrong-echo | slow:MS | o-without-k | drop-after:N | garbage");
+                 "silent | wrong-echo | slow:MS | o-without-k | drop-after:N | garbage")
+      ->type_name("MODE");
   app.add_flag("--quiet", options.quiet, "no log lines on stdout (log.txt is still written)");
+  app.footer(R"(
+Examples:
+  vantrel-sim                                   a pty named serial and TCP on 127.0.0.1:9100
+  vantrel-sim --pty com1=/tmp/ttyCOM1 --pty lpt1 --tcp 127.0.0.1:0
+  vantrel-sim --pace --check-line --baud 19200 --fault slow:300
+
+At start it prints "pty NAME PATH", "tcp ADDR:PORT", "out DIR" and "ready", then one line per
+command it decodes. SIGUSR1 writes the state; SIGINT or SIGTERM writes it and ends.)");
   CLI11_PARSE(app, argc, argv);
 
   Fault fault;

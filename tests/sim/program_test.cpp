@@ -351,5 +351,24 @@ TEST_F(SimProgram, WithCheckLineItHearsOnlyItsOwnLineAndMovesToTheTargetLine) {
   EXPECT_EQ(state["serialLine"]["baud"], 115200);
 }
 
+TEST_F(SimProgram, AnEchoedXoffDoesNotStallAnXonXoffLine) {
+  SimProcess sim({"--tcp", "off", "--out", dir_.string(), "--quiet"});
+  SerialClient client(sim.Pty("serial"), B9600);
+  // Code page index 20 and alignment item 17: the values 0x13 (XOFF) and 0x11 (XON), which the
+  // client's line takes for flow control. They fail; the settings after them still succeed.
+  SettingSelection s;
+  s.language = 1;
+  s.codePage = 20;
+  s.printSpeed = 2;
+  s.bidAdjustment = 18;
+  s.charsPerLine = 1;
+  ShortWaits waits;
+  const SetupReport report = SendSettingsOverPort(s, {UiVariant::English, 0, false}, client, waits);
+  EXPECT_EQ(report.Text(),
+            "Language setting succeed!\r\nCodepage setting failed!\r\nPrint speed setting "
+            "succeed!\r\ndouble side print adjust setting failed!\r\ncharacter print columns "
+            "setting completed!\r\n");
+}
+
 }  // namespace
 }  // namespace vantrel
