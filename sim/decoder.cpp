@@ -3,7 +3,6 @@
 #include <algorithm>
 
 #include "bitmap/download_command.h"
-#include "link/operation_buttons.h"
 #include "protocol/operations.h"
 
 namespace vantrel::sim {
@@ -26,8 +25,8 @@ bool IsText(std::uint8_t byte) {
 // Every head the decoder knows, built once from the protocol's encoders.
 struct Heads {
   std::array<Bytes, kSettingCount> settings;
-  Bytes setupBegin{kSetupBegin.begin(), kSetupBegin.end()};
-  Bytes setupEnd{kSetupEnd.begin(), kSetupEnd.end()};
+  Bytes setupBegin{SetupBegin.begin(), SetupBegin.end()};
+  Bytes setupEnd{SetupEnd.begin(), SetupEnd.end()};
   Bytes printStored;  // slot follows
   Bytes drawer;       // the whole pulse: pin and on/off times follow the head
   Bytes cut;          // the mode byte follows
@@ -48,7 +47,7 @@ struct Heads {
     feedToNext.assign(feed.begin(), feed.begin() + 2);
     // The alignment test: the frame around the alignment code with its test value.
     const Bytes bid = FixedCommandBytes(FixedCommand::BidTest);
-    alignmentValue = bid[kSetupBegin.size() + 2];
+    alignmentValue = bid[SetupBegin.size() + 2];
     maxRowBytes = static_cast<std::uint16_t>(RasterRowBytes(kMaxBitmapWidth));
     std::array<std::uint8_t, kDownloadHeaderSize> header{};
     WriteDownloadCommand(StoredRows{}, 0, header);

@@ -4,7 +4,6 @@
 #include <string>
 
 #include "bitmap/download_command.h"
-#include "link/operation_buttons.h"
 #include "protocol/operations.h"
 #include "protocol/set_run.h"
 #include "sim/decoder.h"

@@ -268,9 +268,9 @@ TEST_F(SimProgram, ConfiguredOverItsSerialLineAndPrintsWhatItGetsOverTcp) {
     rows[y * 4] = static_cast<std::uint8_t>(0x0F << (y % 4));  // stored bottom row first
   Bytes download(DownloadCommandSize(width, height));
   ASSERT_TRUE(WriteDownloadCommand({width, height, rows}, 2, download));
-  Bytes stream(kSetupBegin.begin(), kSetupBegin.end());
+  Bytes stream(SetupBegin.begin(), SetupBegin.end());
   stream.insert(stream.end(), download.begin(), download.end());
-  stream.insert(stream.end(), kSetupEnd.begin(), kSetupEnd.end());
+  stream.insert(stream.end(), SetupEnd.begin(), SetupEnd.end());
   for (const DeviceOperation operation :
        {DeviceOperation::PrintStoredBitmap, DeviceOperation::PrintTestLine, DeviceOperation::Cut}) {
     const Bytes bytes = DirectOperationCommand(operation, 2);

@@ -1,0 +1,494 @@
+#include "cli/lib/command_line.h"
+
+#include <CLI/CLI.hpp>
+#include <nlohmann/json.hpp>
+
+#include <fstream>
+#include <iterator>
+#include <map>
+#include <mutex>
+#include <ostream>
+#include <sstream>
+#include <thread>
+
+#include "bitmap/download_command.h"
+#include "cli/lib/exit_status.h"
+#include "cli/lib/image.h"
+#include "cli/lib/progress.h"
+#include "cli/lib/recording_system.h"
+#include "cli/lib/run.h"
+#include "link/printer_connection.h"
+
+#ifndef VANTREL_VERSION
+#define VANTREL_VERSION "unknown"
+#endif
+
+namespace vantrel::cli {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+constexpr std::string_view kFooter = R"(Interfaces (--interface):
+  COM1 ... COM10   serial ports /dev/ttyS0 ... /dev/ttyS9
+  LPT1             the parallel port /dev/lp0
+  USB              the USB printer found by vendor and product (see list-usb)
+  Ethernet         the dialog's printer address 192.168.1.114:9100
+  /dev/PATH        a serial line by path (a printer node /dev/usb/lpN or /dev/lpN is opened
+                   like the parallel port)
+  HOST[:PORT]      a network printer (port 9100 unless given)
+
+Examples:
+  vantrel settings
+  vantrel set -i /dev/ttyUSB0 --baud 115200 --language english --code-page cp437
+  vantrel set -i 192.168.1.50 --profile store.json --dry-run
+  vantrel download logo.png --slot 1 -i COM2
+  vantrel print-bitmap --slot 1 -i USB
+  vantrel set --hosts store-printers.txt --profile store.json --json
+  vantrel cut -i 127.0.0.1:9100 --lang zh
+
+Exit status: 0 done, 1 a setting failed, 2 bad usage or value, 3 unusable file,
+4 the connection could not be opened (fleet mode: the highest of all printers).)";
+
+struct Options {
+  std::string interface = "COM1";
+  std::string baud = "9600";
+  std::string parity = "none";
+  std::string lang;
+  bool json = false;
+  bool dryRun = false;
+  double connectTimeout = 10.0;
+  std::string hostsFile;
+  std::string profile;
+  int slot = 1;
+  std::string file;
+  bool dither = false;
+  std::map<std::string, std::string> settings;
+};
+
+struct Failure {
+  ExitStatus status;
+  std::string message;
+};
+
+std::optional<std::string> ReadTextFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in)
+    return std::nullopt;
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+std::optional<Bytes> ReadBinaryFile(FileReader& files, const std::string& path) {
+  FileOpenResult opened = files.Open(path);
+  if (!opened.file)
+    return std::nullopt;
+  Bytes bytes;
+  std::uint8_t chunk[65536];
+  while (true) {
+    const std::optional<std::size_t> n = opened.file->Read(chunk);
+    if (!n)
+      return std::nullopt;
+    bytes.insert(bytes.end(), chunk, chunk + *n);
+    if (*n < sizeof chunk)
+      return bytes;
+  }
+}
+
+UiVariant ChooseVariant(const Options& options, const Machine& machine) {
+  if (options.lang == "zh")
+    return UiVariant::Chinese;
+  if (options.lang == "en")
+    return UiVariant::English;
+  return ChooseUiVariant(LanguageIdOfLocale(EffectiveLocale(machine.getenv)));
+}
+
+// Everything a request needs that does not depend on the printer; the first problem found.
+std::variant<Request, Failure> BuildRequest(Command command, const Options& options,
+                                            Machine& machine) {
+  Request request;
+  request.command = command;
+  request.variant = ChooseVariant(options, machine);
+  auto target = ParseInterface(options.interface, machine.resolve);
+  if (auto* message = std::get_if<std::string>(&target))
+    return Failure{ExitStatus::BadUsage, *message};
+  request.target = std::get<InterfaceChoice>(target);
+  const auto baud = BaudIndexOf(options.baud);
+  if (!baud) {
+    return Failure{ExitStatus::BadUsage, "--baud: \"" + options.baud +
+                                             "\" is not one of 1200 2400 4800 9600 19200 38400 "
+                                             "57600 115200"};
+  }
+  request.baudIndex = *baud;
+  const auto parity = ParityIndexOf(options.parity);
+  if (!parity)
+    return Failure{ExitStatus::BadUsage,
+                   "--parity: \"" + options.parity + "\" is not none, odd or even"};
+  request.parityIndex = *parity;
+  if (options.slot < 1 || options.slot > 8) {
+    return Failure{ExitStatus::BadUsage,
+                   "--slot: " + std::to_string(options.slot) + " is not a slot; slots are 1 to 8"};
+  }
+  request.slot = options.slot - 1;
+
+  if (command == Command::Set) {
+    std::map<std::string, std::string> values;
+    if (!options.profile.empty()) {
+      const std::optional<std::string> text = ReadTextFile(options.profile);
+      if (!text)
+        return Failure{ExitStatus::BadFile, options.profile + ": the profile could not be read"};
+      auto parsed = ParseProfile(*text);
+      if (auto* message = std::get_if<std::string>(&parsed))
+        return Failure{ExitStatus::BadFile, options.profile + ": " + *message};
+      values = std::get<0>(parsed);
+    }
+    for (const auto& [name, value] : options.settings)
+      values[name] = value;  // the command line wins over the profile
+    const UiVariant variant = request.variant;
+    const TextEncoder encode = [&](std::string_view text) { return machine.encode(text, variant); };
+    if (auto problem = ApplySettingValues(values, variant, encode, request.selection))
+      return Failure{ExitStatus::BadUsage, *problem};
+  }
+
+  if (command == Command::Download) {
+    request.imagePath = options.file;
+    const std::optional<Bytes> bytes = ReadBinaryFile(machine.files, options.file);
+    if (!bytes)
+      return Failure{ExitStatus::BadFile, options.file + ": the file is missing or cannot be read"};
+    if (!IsBmpFile(*bytes) || options.dither) {
+      auto decoded = DecodeImage(*bytes);
+      if (auto* message = std::get_if<std::string>(&decoded))
+        return Failure{ExitStatus::BadFile, options.file + ": " + *message};
+      const GreyImage fitted = FitWidth(std::get<GreyImage>(decoded), kMaxBitmapWidth);
+      if (fitted.height > kMaxBitmapHeight) {
+        return Failure{ExitStatus::BadFile, options.file + ": taller than " +
+                                                std::to_string(kMaxBitmapHeight) +
+                                                " dots once scaled to the paper"};
+      }
+      request.convertedImage = DitherToBmp(fitted);
+    }
+  }
+  return request;
+}
+
+std::string Label(const Request& request) {
+  if (request.target.index == kNetworkInterface) {
+    return request.target.endpoint.AddressText() + ":" +
+           std::to_string(request.target.endpoint.port);
+  }
+  return request.target.devicePath.value_or(request.target.label);
+}
+
+LinkSetup SetupFor(const Request& request, const Options& options) {
+  LinkSetup setup;
+  if (request.target.devicePath && request.target.index == kParallelInterface)
+    setup.parallelPath = request.target.devicePath;
+  if (options.connectTimeout > 0)
+    setup.connectTimeout =
+        std::chrono::milliseconds(static_cast<long long>(options.connectTimeout * 1000));
+  return setup;
+}
+
+struct Result {
+  std::string label;
+  Outcome outcome;
+  std::vector<std::string> writes;  // dry run
+};
+
+Result RunOne(const Request& request, const Options& options, Machine& machine, bool showProgress) {
+  Result result{Label(request), {}, {}};
+  if (options.dryRun) {
+    DryRunSystem system;
+    // Only the bytes count: nothing answers a dry run, so its report would say nothing true.
+    result.outcome.status = Execute(request, system, machine.files).status;
+    if (result.outcome.status == ExitStatus::SettingFailed)
+      result.outcome.status = ExitStatus::Ok;
+    result.writes = system.Lines();
+    return result;
+  }
+  LinkSetup setup = SetupFor(request, options);
+  Clock::time_point start{};
+  bool drawn = false;
+  if (showProgress) {
+    setup.progress = [&](std::size_t done, std::size_t total) {
+      if (!drawn)
+        start = Clock::now();
+      drawn = true;
+      const auto elapsed =
+          std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start);
+      machine.err << "\r" << ProgressLine(done, total, elapsed) << std::flush;
+    };
+  }
+  const std::unique_ptr<System> system = machine.makeSystem(setup);
+  result.outcome = Execute(request, *system, machine.files);
+  if (drawn)
+    machine.err << "\n";
+  return result;
+}
+
+nlohmann::json ResultJson(const Result& result, bool dryRun) {
+  nlohmann::json lines = nlohmann::json::array();
+  for (const std::string& message : result.outcome.messages) {
+    for (const std::string& line : MessageLines(message))
+      lines.push_back(line);
+  }
+  nlohmann::json json{{"target", result.label},
+                      {"status", static_cast<int>(result.outcome.status)},
+                      {"ok", result.outcome.status == ExitStatus::Ok},
+                      {"messages", result.outcome.messages},
+                      {"lines", lines}};
+  if (dryRun)
+    json["writes"] = result.writes;
+  return json;
+}
+
+void PrintResult(const Result& result, const Request& request, const Options& options,
+                 Machine& machine) {
+  for (const std::string& write : result.writes)
+    machine.out << write << "\n";
+  // A run that could not start (an unusable file, a connection that did not open) says why on
+  // the error stream; a report, even one with failed settings, is the program's output.
+  const bool stopped = result.outcome.status == ExitStatus::OpenFailed ||
+                       result.outcome.status == ExitStatus::BadFile ||
+                       result.outcome.status == ExitStatus::BadUsage;
+  std::ostream& stream = stopped ? machine.err : machine.out;
+  for (const std::string& message : result.outcome.messages) {
+    for (const std::string& line : MessageLines(message))
+      stream << line << "\n";
+  }
+  if (result.outcome.status == ExitStatus::OpenFailed && request.target.index == kUsbInterface &&
+      !options.dryRun && machine.listUsb) {
+    const std::string hint = UsbOpenHint(machine.listUsb());
+    if (!hint.empty())
+      machine.err << "vantrel: " << hint << "\n";
+  }
+}
+
+int RunDevice(Command command, Options& options, Machine& machine) {
+  if (!options.hostsFile.empty()) {
+    const std::optional<std::string> text = ReadTextFile(options.hostsFile);
+    if (!text) {
+      machine.err << "vantrel: " << options.hostsFile << ": the hosts file could not be read\n";
+      return static_cast<int>(ExitStatus::BadFile);
+    }
+    const std::vector<std::string> hosts = ParseHostsList(*text);
+    if (hosts.empty()) {
+      machine.err << "vantrel: " << options.hostsFile << ": no hosts in it\n";
+      return static_cast<int>(ExitStatus::BadUsage);
+    }
+    std::vector<Request> requests;
+    for (const std::string& host : hosts) {
+      Options one = options;
+      one.interface = host;
+      auto built = BuildRequest(command, one, machine);
+      if (auto* failure = std::get_if<Failure>(&built)) {
+        machine.err << "vantrel: " << failure->message << "\n";
+        return static_cast<int>(failure->status);
+      }
+      if (std::get<Request>(built).target.index != kNetworkInterface) {
+        machine.err << "vantrel: " << options.hostsFile << ": \"" << host
+                    << "\" is not a network printer (host[:port])\n";
+        return static_cast<int>(ExitStatus::BadUsage);
+      }
+      requests.push_back(std::move(std::get<Request>(built)));
+    }
+    std::vector<Result> results(requests.size());
+    std::vector<std::thread> workers;
+    for (std::size_t i = 0; i < requests.size(); ++i) {
+      workers.emplace_back([&, i] { results[i] = RunOne(requests[i], options, machine, false); });
+    }
+    for (std::thread& worker : workers)
+      worker.join();
+    ExitStatus worst = ExitStatus::Ok;
+    nlohmann::json all = nlohmann::json::array();
+    for (std::size_t i = 0; i < results.size(); ++i) {
+      worst = Worst(worst, results[i].outcome.status);
+      if (options.json) {
+        all.push_back(ResultJson(results[i], options.dryRun));
+        continue;
+      }
+      machine.out << "== " << results[i].label << " ==\n";
+      PrintResult(results[i], requests[i], options, machine);
+    }
+    if (options.json)
+      machine.out << nlohmann::json{{"status", static_cast<int>(worst)}, {"printers", all}}.dump(2)
+                  << "\n";
+    return static_cast<int>(worst);
+  }
+
+  auto built = BuildRequest(command, options, machine);
+  if (auto* failure = std::get_if<Failure>(&built)) {
+    if (options.json) {
+      machine.out << nlohmann::json{{"status", static_cast<int>(failure->status)},
+                                    {"ok", false},
+                                    {"error", failure->message}}
+                         .dump(2)
+                  << "\n";
+    }
+    machine.err << "vantrel: " << failure->message << "\n";
+    return static_cast<int>(failure->status);
+  }
+  const Request& request = std::get<Request>(built);
+  const bool progress = command == Command::Download && machine.errorIsTerminal && !options.json;
+  const Result result = RunOne(request, options, machine, progress);
+  if (options.json)
+    machine.out << ResultJson(result, options.dryRun).dump(2) << "\n";
+  else
+    PrintResult(result, request, options, machine);
+  return static_cast<int>(result.outcome.status);
+}
+
+std::string NearestOptionHint(const CLI::App& app, const std::vector<std::string>& extras) {
+  std::vector<std::string> names;
+  const CLI::App* scope = &app;
+  for (const CLI::App* sub : app.get_subcommands())
+    scope = sub;
+  for (const CLI::App* level : {&app, scope}) {
+    for (const CLI::Option* option : level->get_options()) {
+      for (const std::string& name : option->get_lnames())
+        names.push_back("--" + name);
+    }
+  }
+  std::string hint;
+  for (const std::string& extra : extras) {
+    if (!extra.starts_with("--"))
+      continue;
+    const std::string wanted = extra.substr(0, extra.find('='));
+    const std::vector<std::string> nearest = NearestNames(names, wanted);
+    if (nearest.empty())
+      continue;
+    hint += "vantrel: unknown option " + wanted + "; nearest:";
+    for (const std::string& name : nearest)
+      hint += " " + name;
+    hint += "\n";
+    break;  // one error line
+  }
+  return hint;
+}
+
+}  // namespace
+
+int RunCommandLine(const std::vector<std::string>& arguments, Machine& machine) {
+  Options options;
+  CLI::App app{"Configure receipt printers: settings, stored bitmaps and device commands.",
+               "vantrel"};
+  app.set_version_flag("--version", std::string("vantrel ") + VANTREL_VERSION);
+  app.footer(std::string(kFooter));
+  app.require_subcommand(1);
+
+  // Connection and output options, taken before or after the command.
+  auto common = [&](CLI::App& command) {
+    command
+        .add_option("-i,--interface", options.interface,
+                    "COM1-COM10, LPT1, USB, Ethernet, a device path or HOST[:PORT]")
+        ->capture_default_str()
+        ->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
+    command.add_option("--baud", options.baud, "the current serial line's rate")
+        ->capture_default_str()
+        ->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
+    command.add_option("--parity", options.parity, "none, odd or even")
+        ->capture_default_str()
+        ->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
+    command.add_option("--lang", options.lang, "texts in zh or en (default: from the locale)")
+        ->check(CLI::IsMember({"zh", "en"}))
+        ->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
+    command.add_flag("--json", options.json, "print the outcome as JSON");
+    command.add_flag("--dry-run", options.dryRun, "print the bytes in hex; open nothing");
+    command
+        .add_option("--connect-timeout", options.connectTimeout,
+                    "seconds to wait for a network printer (0: as long as the system does)")
+        ->capture_default_str();
+    command.add_option("--hosts", options.hostsFile,
+                       "fleet mode: a file of HOST[:PORT] lines, all configured in parallel");
+  };
+
+  std::map<std::string, Command> commands;
+  auto device = [&](const char* name, Command command, const char* help) -> CLI::App& {
+    CLI::App* sub = app.add_subcommand(name, help);
+    common(*sub);
+    commands[name] = command;
+    return *sub;
+  };
+
+  CLI::App& set = device("set", Command::Set, "send the chosen settings and report each");
+  set.add_option("--profile", options.profile, "a JSON file of settings (option names as keys)");
+  for (const SettingOption& option : SettingOptions()) {
+    set.add_option(
+           "--" + std::string(option.name),
+           [&options, name = std::string(option.name)](const CLI::results_t& values) {
+             options.settings[name] = values.back();
+             return true;
+           },
+           std::string(option.help))
+        ->type_name("VALUE");
+  }
+  CLI::App& download = device("download", Command::Download,
+                              "store an image (BMP, PNG, JPEG, GIF) in a slot of the printer");
+  download.add_option("file", options.file, "the image")->required();
+  download.add_option("--slot", options.slot, "slot 1 to 8")->required();
+  download.add_flag("--dither", options.dither,
+                    "convert even a BMP (scaled to 576 dots, dithered to two colours)");
+  CLI::App& print =
+      device("print-bitmap", Command::PrintBitmap, "print the bitmap stored in a slot");
+  print.add_option("--slot", options.slot, "slot 1 to 8")->required();
+  device("drawer", Command::Drawer, "open the cash drawer");
+  device("cut", Command::Cut, "cut the paper");
+  device("test", Command::Test, "print the test line");
+  device("bid-test", Command::BidTest, "print the bidirectional alignment test");
+  device("feed-next", Command::FeedNext, "feed to the next print start and print");
+  device("feed-cut", Command::FeedCut, "print and feed to the cut/tear position");
+  CLI::App* listUsb =
+      app.add_subcommand("list-usb", "list USB devices and the printers among them");
+  CLI::App* settings =
+      app.add_subcommand("settings", "list every setting with its values in both languages");
+  bool settingsJson = false;
+  settings->add_flag("--json", settingsJson, "as JSON");
+
+  std::vector<std::string> reversed(arguments.rbegin(), arguments.rend());
+  try {
+    app.parse(reversed);
+  } catch (const CLI::ExtrasError& e) {
+    // "The following arguments were not expected: --langage english"
+    const std::string text = e.what();
+    std::vector<std::string> extras;
+    std::istringstream words(text.substr(text.find(':') + 1));
+    for (std::string word; words >> word;)
+      extras.push_back(word);
+    const std::string hint = NearestOptionHint(app, extras);
+    machine.err << (hint.empty() ? "vantrel: " + text + "\n" : hint);
+    return static_cast<int>(ExitStatus::BadUsage);
+  } catch (const CLI::ParseError& e) {
+    const int status = app.exit(e, machine.out, machine.err);
+    return status == 0 ? 0 : static_cast<int>(ExitStatus::BadUsage);
+  }
+
+  if (listUsb->parsed()) {
+    const auto devices = machine.listUsb ? machine.listUsb() : std::nullopt;
+    machine.out << DescribeUsbDevices(devices);
+    return static_cast<int>(devices ? ExitStatus::Ok : ExitStatus::OpenFailed);
+  }
+  if (settings->parsed()) {
+    if (!settingsJson) {
+      machine.out << DescribeSettings();
+      return 0;
+    }
+    nlohmann::json all = nlohmann::json::array();
+    for (const SettingOption& option : SettingOptions()) {
+      nlohmann::json values = nlohmann::json::array();
+      for (const ListItem& item : ListItems(option)) {
+        values.push_back({{"index", item.index},
+                          {"en", item.english},
+                          {"zh", item.chinese},
+                          {"short", item.shortNames}});
+      }
+      all.push_back({{"name", option.name}, {"help", option.help}, {"values", values}});
+    }
+    machine.out << all.dump(2) << "\n";
+    return 0;
+  }
+  for (const auto& [name, command] : commands) {
+    if (app.got_subcommand(name))
+      return RunDevice(command, options, machine);
+  }
+  return static_cast<int>(ExitStatus::BadUsage);
+}
+
+}  // namespace vantrel::cli

@@ -1,0 +1,35 @@
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <string>
+#include <variant>
+#include <vector>
+
+#include "base/bytes.h"
+
+namespace vantrel::cli {
+
+// An image in 8-bit grey, top row first; 0 is black.
+struct GreyImage {
+  std::uint32_t width = 0;
+  std::uint32_t height = 0;
+  std::vector<std::uint8_t> pixels;
+};
+
+// True for a file that starts like a BMP: such files go to the printer the dialog's way.
+bool IsBmpFile(std::span<const std::uint8_t> file);
+
+// PNG, JPEG, GIF (first frame), BMP and the other formats stb_image reads, as grey; transparent
+// parts count as white paper. A message when the data is no image it can read.
+std::variant<GreyImage, std::string> DecodeImage(std::span<const std::uint8_t> file);
+
+// The image scaled down (area filter) so that it is at most maxWidth wide, keeping its shape;
+// narrower images stay as they are.
+GreyImage FitWidth(const GreyImage& image, std::uint32_t maxWidth);
+
+// Floyd-Steinberg error diffusion to black and white, as a two-colour BMP file: colour entry 0
+// black (the printer prints it), entry 1 white.
+Bytes DitherToBmp(const GreyImage& image);
+
+}  // namespace vantrel::cli

@@ -1,0 +1,472 @@
+#include "cli/lib/setting_options.h"
+
+#include <algorithm>
+#include <array>
+#include <charconv>
+#include <set>
+#include <sstream>
+
+#include "protocol/set_run.h"
+#include "ui/control_ids.h"
+#include "ui/option_lists.h"
+
+namespace vantrel::cli {
+namespace {
+
+constexpr SettingOption kOptions[] = {
+    {"language", OptionKind::List, ctl::kLanguage, SettingKey::Language, "printer language"},
+    {"black-mark-position", OptionKind::List, ctl::kBlackMarkPosition,
+     SettingKey::BlackMarkPosition, "black-mark position"},
+    {"font", OptionKind::List, ctl::kFont, SettingKey::Font, "font"},
+    {"black-mark", OptionKind::List, ctl::kBlackMarkDetection, SettingKey::BlackMarkDetection,
+     "black-mark detection"},
+    {"command-set", OptionKind::List, ctl::kCommandSet, SettingKey::CommandSet, "command set"},
+    {"paper-sensitivity", OptionKind::List, ctl::kPaperSensitivity, SettingKey::PaperSensitivity,
+     "paper-sensor sensitivity"},
+    {"print-direction", OptionKind::List, ctl::kPrintDirection, SettingKey::PrintDirection,
+     "print direction"},
+    {"code-page", OptionKind::List, ctl::kCodePage, SettingKey::CodePage, "code page"},
+    {"density", OptionKind::List, ctl::kPrintDensity, SettingKey::PrintDensity, "print density"},
+    {"cutter", OptionKind::List, ctl::kCutter, SettingKey::CutterMechanism,
+     "cutter (sent with --mechanism)"},
+    {"mechanism", OptionKind::List, ctl::kMechanism, SettingKey::CutterMechanism,
+     "print mechanism (sent only with --cutter)"},
+    {"paper-out-reprint", OptionKind::List, ctl::kPaperOutReprint, SettingKey::PaperOutReprint,
+     "reprint after paper-out"},
+    {"carriage-return", OptionKind::List, ctl::kCarriageReturn, SettingKey::CarriageReturn,
+     "0D (carriage return) prints"},
+    {"print-width", OptionKind::List, ctl::kPrintWidth, SettingKey::PrintWidth, "print width"},
+    {"buzzer", OptionKind::List, ctl::kBuzzer, SettingKey::Buzzer, "buzzer"},
+    {"speed", OptionKind::List, ctl::kPrintSpeed, SettingKey::PrintSpeed, "print speed"},
+    {"manufacturer", OptionKind::Text, ctl::kManufacturerText, SettingKey::ManufacturerName,
+     "manufacturer name (first 16 bytes)"},
+    {"model", OptionKind::Text, ctl::kModelText, SettingKey::ModelName,
+     "printer model (first 16 bytes)"},
+    {"target-baud", OptionKind::List, ctl::kTargetBaud, SettingKey::TargetSerialLine,
+     "the printer's own serial line from now on (with --target-parity/-data-bits/-flow)"},
+    {"target-parity", OptionKind::List, ctl::kTargetParity, SettingKey::TargetSerialLine,
+     "target serial parity (sent only with --target-baud)"},
+    {"target-data-bits", OptionKind::List, ctl::kTargetDataBits, SettingKey::TargetSerialLine,
+     "target serial data bits (sent only with --target-baud)"},
+    {"target-flow", OptionKind::List, ctl::kTargetFlow, SettingKey::TargetSerialLine,
+     "target serial flow control (sent only with --target-baud)"},
+    {"bt-name", OptionKind::Text, ctl::kBluetoothNameText, SettingKey::BluetoothName,
+     "Bluetooth name (at most 255 bytes)"},
+    {"bt-password", OptionKind::Text, ctl::kBluetoothPasswordText, SettingKey::BluetoothPassword,
+     "Bluetooth password (at most 255 bytes)"},
+    {"radio-address", OptionKind::RadioAddress, ctl::kRadioAddress1, SettingKey::RadioAddress,
+     "radio address: four hexadecimal pairs, e.g. 00:84:00:01"},
+    {"lcd-backlight", OptionKind::List, ctl::kLcdBacklight, SettingKey::LcdBacklight,
+     "LCD backlight"},
+    {"paper-near-end", OptionKind::List, ctl::kPaperNearEnd, SettingKey::PaperNearEnd,
+     "paper-near-end sensor"},
+    {"print-passes", OptionKind::List, ctl::kPrintPasses, SettingKey::PrintPasses,
+     "single or double direction printing"},
+    {"bid-adjust", OptionKind::List, ctl::kBidAdjustment, SettingKey::BidAdjustment,
+     "bidirectional alignment value 0-24"},
+    {"chars-per-line", OptionKind::List, ctl::kCharsPerLine, SettingKey::CharsPerLine,
+     "characters per line"},
+    {"start-offset", OptionKind::Offset, ctl::kStartOffsetText, SettingKey::StartOffset,
+     "start offset in mm"},
+    {"cut-offset", OptionKind::Offset, ctl::kCutOffsetText, SettingKey::CutOffset,
+     "cut/tear offset in mm"},
+};
+
+// Short names per list index, alternatives separated by '|'. Index 0 of a setting list is
+// "default" (leave unchanged) and needs none beyond its item text.
+struct ShortNames {
+  int id;
+  std::vector<std::string_view> names;
+};
+
+const std::vector<ShortNames>& ShortNameTable() {
+  static const std::vector<ShortNames> table = {
+      {ctl::kLanguage, {"", "en|english", "zh-cn|simplified", "zh-tw|traditional"}},
+      {ctl::kBlackMarkPosition, {"", "right", "left"}},
+      {ctl::kFont, {"", "12x24", "9x17"}},
+      {ctl::kBlackMarkDetection, {"", "off", "on"}},
+      {ctl::kCommandSet, {"", "escpos", "tolm", "others"}},
+      {ctl::kPaperSensitivity, {"", "low", "medium", "high"}},
+      {ctl::kPrintDirection, {"", "forward", "reverse"}},
+      {ctl::kPrintDensity, {"", "low", "medium", "high"}},
+      {ctl::kCutter, {"", "none|no-cut", "ace088240", "acs-230"}},
+      {ctl::kMechanism, {"rv-5500", "dp330", "m-u110ii"}},
+      {ctl::kPaperOutReprint, {"", "off", "on"}},
+      {ctl::kCarriageReturn, {"", "off", "on"}},
+      {ctl::kPrintWidth, {"", "72mm|576", "64mm|512"}},
+      {ctl::kBuzzer, {"", "off", "error", "cut", "on"}},
+      {ctl::kPrintSpeed, {"", "150", "200", "220", "250"}},
+      {ctl::kTargetParity, {"none", "odd", "even"}},
+      {ctl::kTargetFlow, {"xon-xoff|xonxoff", "rts-cts|rtscts"}},
+      {ctl::kLcdBacklight, {"", "off", "on"}},
+      {ctl::kPaperNearEnd, {"", "off", "on"}},
+      {ctl::kPrintPasses, {"", "double", "single"}},
+      {ctl::kCharsPerLine, {"", "42-2sp", "40-3sp", "42-3sp"}},
+  };
+  return table;
+}
+
+std::string Lower(std::string_view text) {
+  std::string out(text);
+  std::transform(out.begin(), out.end(), out.begin(), [](char c) {
+    return static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+  });
+  return out;
+}
+
+std::string_view Trim(std::string_view text) {
+  while (!text.empty() && (text.front() == ' ' || text.front() == '\t'))
+    text.remove_prefix(1);
+  while (!text.empty() && (text.back() == ' ' || text.back() == '\t'))
+    text.remove_suffix(1);
+  return text;
+}
+
+std::vector<std::string> Split(std::string_view text, char mark) {
+  std::vector<std::string> parts;
+  std::size_t start = 0;
+  while (true) {
+    const std::size_t end = text.find(mark, start);
+    const std::string_view part = text.substr(start, end - start);
+    if (!part.empty())
+      parts.emplace_back(part);
+    if (end == std::string_view::npos)
+      break;
+    start = end + 1;
+  }
+  return parts;
+}
+
+// A code page is named by the first word of its item ("cp437", "katakana", "iso-8859-15");
+// names that two items share name neither.
+std::vector<std::string> CodePageShortNames(std::span<const std::string_view> items) {
+  std::vector<std::string> names(items.size());
+  std::map<std::string, int> uses;
+  for (std::size_t i = 1; i < items.size(); ++i) {
+    std::string word;
+    for (char c : Lower(Trim(items[i]))) {
+      if (!((c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-'))
+        break;
+      word += c;
+    }
+    names[i] = word;
+    ++uses[word];
+  }
+  for (std::string& name : names) {
+    if (!name.empty() && uses[name] > 1)
+      name.clear();
+  }
+  return names;
+}
+
+std::optional<int> ParseIndex(std::string_view text) {
+  int value = 0;
+  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+  if (error != std::errc{} || end != text.data() + text.size())
+    return std::nullopt;
+  return value;
+}
+
+std::size_t EditDistance(std::string_view a, std::string_view b) {
+  std::vector<std::size_t> row(b.size() + 1);
+  for (std::size_t j = 0; j <= b.size(); ++j)
+    row[j] = j;
+  for (std::size_t i = 1; i <= a.size(); ++i) {
+    std::size_t diagonal = row[0];
+    row[0] = i;
+    for (std::size_t j = 1; j <= b.size(); ++j) {
+      const std::size_t above = row[j];
+      row[j] = std::min({row[j] + 1, row[j - 1] + 1, diagonal + (a[i - 1] == b[j - 1] ? 0 : 1)});
+      diagonal = above;
+    }
+  }
+  return row[b.size()];
+}
+
+std::int32_t SettingSelection::*ListField(int id) {
+  switch (id) {
+    case ctl::kLanguage:
+      return &SettingSelection::language;
+    case ctl::kBlackMarkPosition:
+      return &SettingSelection::blackMarkPosition;
+    case ctl::kFont:
+      return &SettingSelection::font;
+    case ctl::kBlackMarkDetection:
+      return &SettingSelection::blackMarkDetection;
+    case ctl::kCommandSet:
+      return &SettingSelection::commandSet;
+    case ctl::kPaperSensitivity:
+      return &SettingSelection::paperSensitivity;
+    case ctl::kPrintDirection:
+      return &SettingSelection::printDirection;
+    case ctl::kCodePage:
+      return &SettingSelection::codePage;
+    case ctl::kPrintDensity:
+      return &SettingSelection::printDensity;
+    case ctl::kCutter:
+      return &SettingSelection::cutter;
+    case ctl::kMechanism:
+      return &SettingSelection::mechanism;
+    case ctl::kPaperOutReprint:
+      return &SettingSelection::paperOutReprint;
+    case ctl::kCarriageReturn:
+      return &SettingSelection::carriageReturn;
+    case ctl::kPrintWidth:
+      return &SettingSelection::printWidth;
+    case ctl::kBuzzer:
+      return &SettingSelection::buzzer;
+    case ctl::kPrintSpeed:
+      return &SettingSelection::printSpeed;
+    case ctl::kTargetBaud:
+      return &SettingSelection::targetBaud;
+    case ctl::kTargetParity:
+      return &SettingSelection::targetParity;
+    case ctl::kTargetDataBits:
+      return &SettingSelection::targetDataBits;
+    case ctl::kTargetFlow:
+      return &SettingSelection::targetFlow;
+    case ctl::kLcdBacklight:
+      return &SettingSelection::lcdBacklight;
+    case ctl::kPaperNearEnd:
+      return &SettingSelection::paperNearEnd;
+    case ctl::kPrintPasses:
+      return &SettingSelection::printPasses;
+    case ctl::kBidAdjustment:
+      return &SettingSelection::bidAdjustment;
+    case ctl::kCharsPerLine:
+      return &SettingSelection::charsPerLine;
+    default:
+      return nullptr;
+  }
+}
+
+struct TextFields {
+  bool SettingSelection::*flag;
+  std::string SettingSelection::*text;
+};
+
+TextFields TextFieldsOf(SettingKey key) {
+  switch (key) {
+    case SettingKey::ManufacturerName:
+      return {&SettingSelection::sendManufacturer, &SettingSelection::manufacturerText};
+    case SettingKey::ModelName:
+      return {&SettingSelection::sendModel, &SettingSelection::modelText};
+    case SettingKey::BluetoothName:
+      return {&SettingSelection::sendBluetoothName, &SettingSelection::bluetoothNameText};
+    case SettingKey::BluetoothPassword:
+      return {&SettingSelection::sendBluetoothPassword, &SettingSelection::bluetoothPasswordText};
+    case SettingKey::StartOffset:
+      return {&SettingSelection::sendStartOffset, &SettingSelection::startOffsetText};
+    default:
+      return {&SettingSelection::sendCutOffset, &SettingSelection::cutOffsetText};
+  }
+}
+
+std::vector<std::string> AcceptedNames(const SettingOption& option) {
+  std::vector<std::string> names;
+  for (const ListItem& item : ListItems(option)) {
+    names.emplace_back(Trim(item.english));
+    if (item.chinese != item.english)
+      names.emplace_back(Trim(item.chinese));
+    for (const std::string& name : item.shortNames)
+      names.push_back(name);
+  }
+  return names;
+}
+
+std::string ListValueError(const SettingOption& option, std::string_view value) {
+  std::string message = "unknown value \"" + std::string(value) + "\" for --" +
+                        std::string(option.name) + "; nearest: ";
+  const std::vector<std::string> names = AcceptedNames(option);
+  const std::vector<std::string> nearest = NearestNames(names, value);
+  for (std::size_t i = 0; i < nearest.size(); ++i)
+    message += (i ? ", " : "") + nearest[i];
+  message += " (all values: vantrel settings)";
+  return message;
+}
+
+}  // namespace
+
+std::span<const SettingOption> SettingOptions() {
+  return kOptions;
+}
+
+const SettingOption* FindSettingOption(std::string_view name) {
+  for (const SettingOption& option : kOptions) {
+    if (option.name == name)
+      return &option;
+  }
+  return nullptr;
+}
+
+std::vector<ListItem> ListItems(const SettingOption& option) {
+  std::vector<ListItem> items;
+  if (option.kind != OptionKind::List)
+    return items;
+  const auto chinese = OptionItems(UiVariant::Chinese, option.controlId);
+  const auto english = OptionItems(UiVariant::English, option.controlId);
+  std::vector<std::string> codePages;
+  if (option.controlId == ctl::kCodePage)
+    codePages = CodePageShortNames(english);
+  const std::vector<std::string_view>* shorts = nullptr;
+  for (const ShortNames& entry : ShortNameTable()) {
+    if (entry.id == option.controlId)
+      shorts = &entry.names;
+  }
+  for (std::size_t i = 0; i < english.size(); ++i) {
+    ListItem item{static_cast<int>(i), chinese[i], english[i], {}};
+    if (!codePages.empty() && !codePages[i].empty())
+      item.shortNames.push_back(codePages[i]);
+    if (shorts && i < shorts->size())
+      item.shortNames = Split((*shorts)[i], '|');
+    items.push_back(std::move(item));
+  }
+  return items;
+}
+
+std::optional<int> MatchListValue(const SettingOption& option, std::string_view value) {
+  const std::string wanted = Lower(Trim(value));
+  const std::vector<ListItem> items = ListItems(option);
+  for (const ListItem& item : items) {
+    if (wanted == Lower(Trim(item.english)) || wanted == Lower(Trim(item.chinese)))
+      return item.index;
+  }
+  for (const ListItem& item : items) {
+    for (const std::string& name : item.shortNames) {
+      if (wanted == name)
+        return item.index;
+    }
+  }
+  const std::optional<int> index = ParseIndex(wanted);
+  if (index && *index >= 0 && static_cast<std::size_t>(*index) < items.size())
+    return index;
+  return std::nullopt;
+}
+
+std::vector<std::string> NearestNames(std::span<const std::string> names, std::string_view value,
+                                      std::size_t count) {
+  const std::string wanted = Lower(Trim(value));
+  std::vector<std::pair<std::size_t, std::size_t>> ranked;  // distance, position
+  std::set<std::string> seen;
+  for (std::size_t i = 0; i < names.size(); ++i) {
+    if (names[i].empty() || !seen.insert(Lower(names[i])).second)
+      continue;
+    ranked.emplace_back(EditDistance(wanted, Lower(names[i])), i);
+  }
+  std::stable_sort(ranked.begin(), ranked.end(),
+                   [](const auto& a, const auto& b) { return a.first < b.first; });
+  std::vector<std::string> nearest;
+  for (std::size_t i = 0; i < ranked.size() && i < count; ++i)
+    nearest.push_back(names[ranked[i].second]);
+  return nearest;
+}
+
+std::optional<std::string> ApplySettingValues(const std::map<std::string, std::string>& values,
+                                              UiVariant variant, const TextEncoder& encode,
+                                              SettingSelection& selection) {
+  for (const auto& [name, value] : values) {
+    const SettingOption* option = FindSettingOption(name);
+    if (!option) {
+      std::vector<std::string> names;
+      for (const SettingOption& known : kOptions)
+        names.emplace_back(known.name);
+      std::string message = "unknown setting \"" + name + "\"; nearest: ";
+      const auto nearest = NearestNames(names, name);
+      for (std::size_t i = 0; i < nearest.size(); ++i)
+        message += (i ? ", " : "") + nearest[i];
+      return message;
+    }
+    switch (option->kind) {
+      case OptionKind::List: {
+        const std::optional<int> index = MatchListValue(*option, value);
+        if (!index)
+          return ListValueError(*option, value);
+        selection.*ListField(option->controlId) = *index;
+        break;
+      }
+      case OptionKind::Text: {
+        const std::optional<std::string> bytes = encode(value);
+        if (!bytes) {
+          return "--" + std::string(option->name) + ": \"" + value +
+                 "\" cannot be written in the printer's code page (" +
+                 std::string(ForVariant(variant, "GBK", "Windows-1252")) + ")";
+        }
+        const TextFields fields = TextFieldsOf(option->key);
+        selection.*fields.flag = true;
+        selection.*fields.text = *bytes;
+        break;
+      }
+      case OptionKind::RadioAddress: {
+        std::string normalised = value;
+        std::replace_if(
+            normalised.begin(), normalised.end(),
+            [](char c) { return c == '-' || c == ' ' || c == ',' || c == '.'; }, ':');
+        std::vector<std::string> fields = Split(normalised, ':');
+        if (fields.size() == 1 && fields[0].size() == 8) {
+          const std::string packed = fields[0];
+          fields = {packed.substr(0, 2), packed.substr(2, 2), packed.substr(4, 2),
+                    packed.substr(6, 2)};
+        }
+        if (fields.size() != 4) {
+          return "--radio-address: \"" + value +
+                 "\" is not four hexadecimal pairs (for example 00:84:00:01)";
+        }
+        selection.sendRadioAddress = true;
+        for (std::size_t i = 0; i < 4; ++i)
+          selection.radioAddressText[i] = fields[i];
+        break;
+      }
+      case OptionKind::Offset: {
+        const std::string_view text = Trim(value);
+        const std::optional<int> mm = ParseIndex(text.substr(text.starts_with('+') ? 1 : 0));
+        if (!mm) {
+          return "--" + std::string(option->name) + ": \"" + value +
+                 "\" is not a whole number of millimetres";
+        }
+        const TextFields fields = TextFieldsOf(option->key);
+        selection.*fields.flag = true;
+        selection.*fields.text = std::to_string(*mm);
+        break;
+      }
+    }
+  }
+  // The protocol's own limits: radio-address digits, Bluetooth lengths, offset range.
+  if (const auto refusal = CheckSelection(selection))
+    return RefusalMessage(variant, *refusal);
+  return std::nullopt;
+}
+
+std::string DescribeSettings() {
+  std::ostringstream out;
+  for (const SettingOption& option : kOptions) {
+    out << "--" << option.name << "  (" << option.help << ")\n";
+    switch (option.kind) {
+      case OptionKind::List:
+        for (const ListItem& item : ListItems(option)) {
+          out << "  " << item.index << "  ";
+          std::string names;
+          for (const std::string& name : item.shortNames)
+            names += (names.empty() ? "" : ", ") + name;
+          if (!names.empty())
+            out << names << " | ";
+          out << Trim(item.english);
+          if (item.chinese != item.english)
+            out << " | " << Trim(item.chinese);
+          out << "\n";
+        }
+        break;
+      case OptionKind::Text:
+        out << "  TEXT\n";
+        break;
+      case OptionKind::RadioAddress:
+        out << "  HH:HH:HH:HH\n";
+        break;
+      case OptionKind::Offset:
+        out << "  MM (0-" << MaxOffsetMillimetres() << ")\n";
+        break;
+    }
+  }
+  return out.str();
+}
+
+}  // namespace vantrel::cli

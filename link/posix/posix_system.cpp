@@ -1,0 +1,389 @@
+// The operating system of a POSIX machine: termios serial lines, the parallel and USB printer
+// nodes, and TCP sockets.
+
+#include "link/posix/posix_system.h"
+
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/ioctl.h>
+#include <sys/socket.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <array>
+#include <cerrno>
+#include <charconv>
+#include <cstring>
+#include <utility>
+
+#include "link/read_timeouts.h"
+
+namespace vantrel {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+using std::chrono::milliseconds;
+
+// The parallel port and USB printers get no read time-outs from the core that would let a
+// printer answer (USB reads are told to return at once): every read there waits up to half a
+// second for the first byte and takes what follows within 50 ms of the byte before.
+constexpr CommTimeouts kPrinterNodeReadBounds{50, 0, 500, 0, 0};
+
+constexpr std::array<std::pair<std::uint32_t, speed_t>, 8> kSpeeds{{{1200, B1200},
+                                                                    {2400, B2400},
+                                                                    {4800, B4800},
+                                                                    {9600, B9600},
+                                                                    {19200, B19200},
+                                                                    {38400, B38400},
+                                                                    {57600, B57600},
+                                                                    {115200, B115200}}};
+
+std::optional<speed_t> SpeedFor(std::uint32_t rate) {
+  for (const auto& [baud, speed] : kSpeeds) {
+    if (baud == rate)
+      return speed;
+  }
+  return std::nullopt;
+}
+
+std::uint32_t RateOf(speed_t speed) {
+  for (const auto& [baud, s] : kSpeeds) {
+    if (s == speed)
+      return baud;
+  }
+  return 0;
+}
+
+int PollFor(int fd, short events, std::optional<milliseconds> wait) {
+  pollfd p{fd, events, 0};
+  const int timeout =
+      wait ? static_cast<int>(std::min<milliseconds::rep>(wait->count(), 1 << 30)) : -1;
+  const int n = ::poll(&p, 1, timeout);
+  if (n <= 0)
+    return n;
+  return p.revents;
+}
+
+milliseconds Since(Clock::time_point t) {
+  return std::chrono::duration_cast<milliseconds>(Clock::now() - t);
+}
+
+// One open file descriptor of a serial line, the parallel port or a USB printer node. Opened
+// non-blocking: every wait is a poll bounded by the port's time-outs.
+class FdPort final : public SerialDevice {
+ public:
+  FdPort(int fd, bool serial, const PosixLinkOptions& options)
+      : fd_(fd),
+        serial_(serial),
+        progress_(options.progress),
+        progressThreshold_(options.progressThreshold) {
+    if (!serial_)
+      timeouts_ = kPrinterNodeReadBounds;
+  }
+  ~FdPort() override { ::close(fd_); }
+  FdPort(const FdPort&) = delete;
+  FdPort& operator=(const FdPort&) = delete;
+
+  bool Write(ByteView data) override {
+    const Clock::time_point start = Clock::now();
+    const std::optional<milliseconds> bound = WriteBound(timeouts_, data.size());
+    const bool report = progress_ && data.size() >= progressThreshold_;
+    std::size_t done = 0;
+    while (done < data.size()) {
+      const ssize_t n = ::write(fd_, data.data() + done, data.size() - done);
+      if (n > 0) {
+        done += static_cast<std::size_t>(n);
+        if (report)
+          progress_(done, data.size());
+        continue;
+      }
+      if (n < 0 && errno == EINTR)
+        continue;
+      if (n < 0 && errno != EAGAIN)
+        return false;
+      std::optional<milliseconds> left;
+      if (bound) {
+        left = *bound - Since(start);
+        if (left->count() <= 0)
+          return false;
+      }
+      if (PollFor(fd_, POLLOUT, left) < 0 && errno != EINTR)
+        return false;
+    }
+    return true;
+  }
+
+  PortRead Read(std::size_t maxBytes) override {
+    PortRead result{true, {}};
+    if (maxBytes == 0)
+      return result;
+    const ReadBound bound(timeouts_, maxBytes);
+    const Clock::time_point start = Clock::now();
+    Clock::time_point last = start;
+    std::array<std::uint8_t, 256> buffer{};
+    while (true) {
+      const std::size_t want = std::min(buffer.size(), maxBytes - result.bytes.size());
+      const ssize_t n = want == 0 ? 0 : ::read(fd_, buffer.data(), want);
+      if (n > 0) {
+        result.bytes.insert(result.bytes.end(), buffer.begin(), buffer.begin() + n);
+        last = Clock::now();
+        if (result.bytes.size() >= maxBytes)
+          return result;
+        continue;
+      }
+      if (n < 0 && errno == EINTR)
+        continue;
+      if (n < 0 && errno != EAGAIN) {
+        result.ok = result.bytes.empty() ? false : result.ok;
+        return result;
+      }
+      // A terminal with no byte waiting reads 0 (no minimum count is set); elsewhere 0 is the end.
+      if (n == 0 && !serial_)
+        return result;
+      const std::optional<milliseconds> left =
+          bound.Remaining(Since(start), Since(last), result.bytes.size());
+      if (left && left->count() <= 0)
+        return result;
+      const int events = PollFor(fd_, POLLIN, left);
+      if (events < 0 && errno != EINTR)
+        return result;
+      if (events > 0 && (events & POLLIN) == 0)
+        return result;  // hung up or failed with nothing to read
+    }
+  }
+
+  std::optional<std::size_t> ClearErrorsAndCountReceived() override {
+    if (!serial_)
+      return std::nullopt;
+    int waiting = 0;
+    if (::ioctl(fd_, FIONREAD, &waiting) != 0 || waiting < 0)
+      return 0;
+    return static_cast<std::size_t>(waiting);
+  }
+
+  void SetTimeouts(const CommTimeouts& timeouts) override {
+    if (serial_) {
+      timeouts_ = timeouts;
+      return;
+    }
+    timeouts_.writeTotalMultiplier = timeouts.writeTotalMultiplier;
+    timeouts_.writeTotalConstant = timeouts.writeTotalConstant;
+  }
+
+  void SetQueueSizes(std::uint32_t, std::uint32_t) override {}
+
+  std::optional<SerialLine> ReadLineSettings() override {
+    termios t{};
+    if (::tcgetattr(fd_, &t) != 0)
+      return std::nullopt;
+    termios_ = t;
+    SerialLine line;
+    line.baudRate = RateOf(::cfgetospeed(&t));
+    line.binary = (t.c_iflag & (ISTRIP | INLCR | ICRNL | IGNCR)) == 0 && (t.c_oflag & OPOST) == 0;
+    line.parityCheck = (t.c_iflag & INPCK) != 0;
+    line.byteSize = (t.c_cflag & CSIZE) == CS8 ? 8 : (t.c_cflag & CSIZE) == CS7 ? 7 : 0;
+    line.parity = (t.c_cflag & PARENB) == 0 ? 0 : (t.c_cflag & PARODD) != 0 ? 1 : 2;
+    line.stopBits = (t.c_cflag & CSTOPB) != 0 ? 2 : 0;
+    line.ctsOutputFlow = (t.c_cflag & CRTSCTS) != 0;
+    line.xonXoffOutput = (t.c_iflag & IXON) != 0;
+    line.xonXoffInput = (t.c_iflag & IXOFF) != 0;
+    line.xonChar = t.c_cc[VSTART];
+    line.xoffChar = t.c_cc[VSTOP];
+    return line;
+  }
+
+  void WriteLineSettings(const SerialLine& line) override {
+    termios t = termios_;
+    if (line.binary) {
+      t.c_iflag &= ~static_cast<tcflag_t>(IGNBRK | BRKINT | PARMRK | ISTRIP | INLCR | IGNCR |
+                                          ICRNL | IXANY | IMAXBEL | IUCLC);
+      t.c_oflag &= ~static_cast<tcflag_t>(OPOST);
+      t.c_lflag &= ~static_cast<tcflag_t>(ECHO | ECHONL | ICANON | ISIG | IEXTEN);
+    }
+    if (const auto speed = SpeedFor(line.baudRate)) {
+      ::cfsetispeed(&t, *speed);
+      ::cfsetospeed(&t, *speed);
+    }
+    t.c_cflag &= ~static_cast<tcflag_t>(CSIZE | PARENB | PARODD | CSTOPB | CRTSCTS);
+    t.c_cflag |= CLOCAL | CREAD;
+    t.c_cflag |= line.byteSize == 7 ? CS7 : CS8;
+    if (line.parity == 1)
+      t.c_cflag |= PARENB | PARODD;
+    else if (line.parity == 2)
+      t.c_cflag |= PARENB;
+    if (line.stopBits != 0)
+      t.c_cflag |= CSTOPB;
+    if (line.ctsOutputFlow)
+      t.c_cflag |= CRTSCTS;
+    t.c_iflag &= ~static_cast<tcflag_t>(INPCK | IXON | IXOFF);
+    if (line.parityCheck && line.parity != 0)
+      t.c_iflag |= INPCK;
+    if (line.xonXoffOutput)
+      t.c_iflag |= IXON;
+    if (line.xonXoffInput)
+      t.c_iflag |= IXOFF;
+    t.c_cc[VSTART] = line.xonChar;
+    t.c_cc[VSTOP] = line.xoffChar;
+    t.c_cc[VMIN] = 0;
+    t.c_cc[VTIME] = 0;
+    ::tcsetattr(fd_, TCSANOW, &t);
+    // A freshly opened port sends: an XOFF that stopped the line during an earlier session (a
+    // printer echoing the value 0x13, say) must not hold this one's output back.
+    // (Restarting output clears only a stop of our own making, so stop it first.)
+    ::tcflow(fd_, TCOOFF);
+    ::tcflow(fd_, TCOON);
+    if (line.rtsControl == RtsControl::Enable) {
+      int rts = TIOCM_RTS;
+      ::ioctl(fd_, TIOCMBIS, &rts);  // a pseudo-terminal has no modem lines: not looked at
+    }
+  }
+
+ private:
+  int fd_;
+  bool serial_;
+  WriteProgress progress_;
+  std::size_t progressThreshold_;
+  CommTimeouts timeouts_{};
+  termios termios_{};
+};
+
+int OpenNode(const std::string& path) {
+  return ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+}
+
+class PosixSystem final : public System {
+ public:
+  explicit PosixSystem(PosixLinkOptions options) : options_(std::move(options)) {}
+
+  void Sleep(milliseconds duration) override {
+    ::usleep(static_cast<useconds_t>(duration.count()) * 1000);
+  }
+
+  std::unique_ptr<SerialDevice> OpenSerialDevice(std::string_view path) override {
+    const std::string device = PosixSerialDevice(path);
+    const int fd = OpenNode(device);
+    if (fd < 0)
+      return nullptr;
+    // Exclusive, as the port is opened on Windows: a second open by anyone but root fails.
+    if (::isatty(fd) && ::ioctl(fd, TIOCEXCL) != 0) {
+      ::close(fd);
+      return nullptr;
+    }
+    return std::make_unique<FdPort>(fd, true, options_);
+  }
+
+  std::unique_ptr<DevicePort> OpenLpt1() override {
+    const int fd = OpenNode(options_.parallelPath);
+    if (fd < 0)
+      return nullptr;
+    return std::make_unique<FdPort>(fd, false, options_);
+  }
+
+  std::optional<std::vector<std::string>> ListUsbDevicePaths() override {
+    const auto devices = ListUsbDevices(options_.sysfsRoot, options_.devRoot);
+    if (!devices)
+      return std::nullopt;
+    std::vector<std::string> paths;
+    for (const UsbDeviceEntry& entry : *devices)
+      paths.push_back(UsbDevicePath(entry));
+    return paths;
+  }
+
+  std::unique_ptr<DevicePort> OpenUsbDevice(std::string_view path) override {
+    const std::string node = PrinterNodeOfUsbPath(path);
+    if (node.empty())
+      return nullptr;
+    const int fd = OpenNode(node);
+    if (fd < 0)
+      return nullptr;
+    return std::make_unique<FdPort>(fd, false, options_);
+  }
+
+  bool StartSockets() override { return true; }
+  void StopSockets() override {}
+
+  std::optional<SocketId> CreateTcpSocket() override {
+    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, IPPROTO_TCP);
+    if (fd < 0)
+      return std::nullopt;
+    return static_cast<SocketId>(fd);
+  }
+
+  bool Connect(SocketId socket, const Ipv4Endpoint& endpoint) override {
+    const int fd = static_cast<int>(socket);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(endpoint.port);
+    std::memcpy(&address.sin_addr.s_addr, endpoint.address.data(), 4);
+    const auto* raw = reinterpret_cast<const sockaddr*>(&address);
+    if (!options_.connectTimeout)
+      return ::connect(fd, raw, sizeof address) == 0;
+
+    const int flags = ::fcntl(fd, F_GETFL);
+    ::fcntl(fd, F_SETFL, flags | O_NONBLOCK);
+    bool connected = ::connect(fd, raw, sizeof address) == 0;
+    if (!connected && errno == EINPROGRESS) {
+      const int events = PollFor(fd, POLLOUT, options_.connectTimeout);
+      int error = 0;
+      socklen_t length = sizeof error;
+      connected =
+          events > 0 && ::getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &length) == 0 && error == 0;
+    }
+    ::fcntl(fd, F_SETFL, flags);
+    return connected;
+  }
+
+  bool Send(SocketId socket, ByteView data) override {
+    const int fd = static_cast<int>(socket);
+    const bool report = options_.progress && data.size() >= options_.progressThreshold;
+    std::size_t done = 0;
+    while (done < data.size()) {
+      // At most 4 KiB at a time, so a progress bar moves as the printer takes the data.
+      const std::size_t chunk =
+          report ? std::min<std::size_t>(4096, data.size() - done) : data.size() - done;
+      const ssize_t n = ::send(fd, data.data() + done, chunk, MSG_NOSIGNAL);
+      if (n < 0 && errno == EINTR)
+        continue;
+      if (n <= 0)
+        return done > 0;
+      done += static_cast<std::size_t>(n);
+      if (report)
+        options_.progress(done, data.size());
+    }
+    return true;
+  }
+
+  void CloseSocket(SocketId socket) override { ::close(static_cast<int>(socket)); }
+
+  // The Windows tool empties the address-resolution cache after every network action. Linux
+  // ages its neighbour entries out by itself and "arp -d" there needs a host and root rights,
+  // so nothing is started.
+  void StartArpClear() override {}
+
+ private:
+  PosixLinkOptions options_;
+};
+
+}  // namespace
+
+std::string PosixSerialDevice(std::string_view path) {
+  constexpr std::string_view kPrefix = "\\\\.\\COM";
+  if (path.substr(0, kPrefix.size()) == kPrefix) {
+    const std::string_view digits = path.substr(kPrefix.size());
+    int number = 0;
+    const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), number);
+    if (error == std::errc{} && end == digits.data() + digits.size() && number >= 1 &&
+        number <= 10) {
+      return "/dev/ttyS" + std::to_string(number - 1);
+    }
+  }
+  return std::string(path);
+}
+
+std::unique_ptr<System> CreatePosixSystem(PosixLinkOptions options) {
+  return std::make_unique<PosixSystem>(std::move(options));
+}
+
+}  // namespace vantrel

@@ -1,0 +1,200 @@
+// The tool's own logic, without a process: value matching, language, interfaces, files, images,
+// the progress line and the USB hints.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "base/ui_variant.h"
+#include "cli/lib/image.h"
+#include "cli/lib/inputs.h"
+#include "cli/lib/progress.h"
+#include "cli/lib/setting_options.h"
+#include "cli/lib/usb_listing.h"
+#include "tests/support/param_name.h"
+
+namespace vantrel::cli {
+namespace {
+
+struct MatchCase {
+  std::string name;
+  std::string option;
+  std::string value;
+  std::optional<int> index;
+};
+
+void PrintTo(const MatchCase& c, std::ostream* os) {
+  *os << c.name;
+}
+
+class ListValue : public testing::TestWithParam<MatchCase> {};
+
+TEST_P(ListValue, NamesItsListIndex) {
+  const SettingOption* option = FindSettingOption(GetParam().option);
+  ASSERT_NE(option, nullptr);
+  EXPECT_EQ(MatchListValue(*option, GetParam().value), GetParam().index);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Values, ListValue,
+    testing::Values(MatchCase{"EnglishTextAnyCase", "language", "simplified CHINESE", 2},
+                    MatchCase{"ChineseText", "language", "繁体中文", 3},
+                    MatchCase{"ShortName", "language", "zh-tw", 3},
+                    MatchCase{"DefaultLeavesItAlone", "buzzer", "Default", 0},
+                    MatchCase{"ChineseDefault", "buzzer", "不设置", 0},
+                    MatchCase{"NotSetOfCharsPerLine", "chars-per-line", "not set", 0},
+                    MatchCase{"Index", "code-page", "48", 48},
+                    MatchCase{"IndexOutOfList", "code-page", "49", std::nullopt},
+                    // An item's own text wins over the index: the alignment item "5" is index 6.
+                    MatchCase{"ItemTextBeforeIndex", "bid-adjust", "5", 6},
+                    MatchCase{"TrailingBlanksOfAnItem", "code-page", "ISO-8859-1 [West Europe]",
+                              24},
+                    MatchCase{"CodePageFirstWord", "code-page", "wcp1252", 17},
+                    // The list itself repeats "reserve": the first of them.
+                    MatchCase{"RepeatedItemTakesTheFirst", "code-page", "reserve", 12},
+                    MatchCase{"MechanismHasNoDefaultItem", "mechanism", "dp330", 1},
+                    MatchCase{"TargetBaudByRate", "target-baud", "115200", 8},
+                    MatchCase{"TargetFlow", "target-flow", "RTS/CTS", 1},
+                    MatchCase{"Unknown", "density", "dark", std::nullopt}),
+    test::ParamName<MatchCase>);
+
+TEST(SettingValues, FillTheSelectionOrExplainTheFirstProblem) {
+  const TextEncoder asIs = [](std::string_view text) { return std::string(text); };
+  SettingSelection selection;
+  EXPECT_EQ(ApplySettingValues({{"language", "English"},
+                                {"radio-address", "AB-ef-00-07"},
+                                {"start-offset", "+12"},
+                                {"model", "TM-1"}},
+                               UiVariant::English, asIs, selection),
+            std::nullopt);
+  EXPECT_EQ(selection.language, 1);
+  EXPECT_TRUE(selection.sendRadioAddress);
+  EXPECT_EQ(selection.radioAddressText, (std::array<std::string, 4>{"AB", "ef", "00", "07"}));
+  EXPECT_EQ(selection.startOffsetText, "12");
+  EXPECT_EQ(selection.modelText, "TM-1");
+
+  SettingSelection other;
+  EXPECT_EQ(
+      ApplySettingValues({{"bt-password", std::string(256, 'p')}}, UiVariant::Chinese, asIs, other),
+      "蓝牙密码不能超过255字节!");
+  const TextEncoder refuses = [](std::string_view) { return std::optional<std::string>(); };
+  EXPECT_EQ(ApplySettingValues({{"bt-name", "☃"}}, UiVariant::Chinese, refuses, other),
+            "--bt-name: \"☃\" cannot be written in the printer's code page (GBK)");
+}
+
+TEST(NearestNames, RankByEditDistanceInListOrder) {
+  const std::vector<std::string> names{"language", "font", "cutter", "code-page", "lcd-backlight"};
+  EXPECT_EQ(NearestNames(names, "langauge", 1), std::vector<std::string>{"language"});
+  EXPECT_EQ(NearestNames(names, "cuter", 2), (std::vector<std::string>{"cutter", "font"}));
+}
+
+TEST(Language, FollowsTheLocaleLikeTheDialogsLanguageIds) {
+  EXPECT_EQ(ChooseUiVariant(LanguageIdOfLocale("zh_CN.UTF-8")), UiVariant::Chinese);
+  EXPECT_EQ(ChooseUiVariant(LanguageIdOfLocale("zh_TW")), UiVariant::Chinese);
+  EXPECT_EQ(ChooseUiVariant(LanguageIdOfLocale("zh_HK.UTF-8")), UiVariant::Chinese);
+  EXPECT_EQ(ChooseUiVariant(LanguageIdOfLocale("zh_SG")), UiVariant::Chinese);
+  EXPECT_EQ(ChooseUiVariant(LanguageIdOfLocale("zh_MO.UTF-8")), UiVariant::English);
+  EXPECT_EQ(ChooseUiVariant(LanguageIdOfLocale("zh")), UiVariant::English);
+  EXPECT_EQ(ChooseUiVariant(LanguageIdOfLocale("de_DE.UTF-8")), UiVariant::English);
+  const auto environment = [](const char* name) -> const char* {
+    return std::string(name) == "LANG"     ? "zh_CN.UTF-8"
+           : std::string(name) == "LC_ALL" ? ""
+                                           : nullptr;
+  };
+  EXPECT_EQ(EffectiveLocale(environment), "zh_CN.UTF-8");
+}
+
+TEST(Interface, TakesTheDialogsItemsPathsAndHosts) {
+  const Resolver resolve = [](std::string_view host) -> std::optional<std::array<std::uint8_t, 4>> {
+    if (host == "printer.local")
+      return std::array<std::uint8_t, 4>{10, 1, 2, 3};
+    return std::nullopt;
+  };
+  auto parse = [&](std::string_view text) { return ParseInterface(text, resolve); };
+  EXPECT_EQ(std::get<InterfaceChoice>(parse("com10")).index, 9);
+  EXPECT_EQ(std::get<InterfaceChoice>(parse("LPT1")).index, 10);
+  EXPECT_EQ(std::get<InterfaceChoice>(parse("usb")).index, 11);
+  const auto ethernet = std::get<InterfaceChoice>(parse("以太网"));
+  EXPECT_EQ(ethernet.index, 12);
+  EXPECT_EQ(ethernet.endpoint, (Ipv4Endpoint{{192, 168, 1, 114}, 9100}));
+  const auto tty = std::get<InterfaceChoice>(parse("/dev/ttyUSB0"));
+  EXPECT_EQ(tty.index, 0);
+  EXPECT_EQ(tty.devicePath, "/dev/ttyUSB0");
+  EXPECT_EQ(std::get<InterfaceChoice>(parse("/dev/usb/lp1")).index, 10);
+  EXPECT_EQ(std::get<InterfaceChoice>(parse("127.0.0.1:9101")).endpoint,
+            (Ipv4Endpoint{{127, 0, 0, 1}, 9101}));
+  EXPECT_EQ(std::get<InterfaceChoice>(parse("printer.local")).endpoint,
+            (Ipv4Endpoint{{10, 1, 2, 3}, 9100}));
+  EXPECT_TRUE(std::holds_alternative<std::string>(parse("COM11")));
+  EXPECT_TRUE(std::holds_alternative<std::string>(parse("10.0.0.1:70000")));
+  EXPECT_TRUE(std::holds_alternative<std::string>(parse("300.1.1.1")));
+  EXPECT_EQ(BaudIndexOf("115200"), 7);
+  EXPECT_EQ(BaudIndexOf("110"), std::nullopt);
+  EXPECT_EQ(ParityIndexOf("Even"), 2);
+}
+
+TEST(Files, ProfilesAndHostLists) {
+  const auto profile = ParseProfile(R"({"language": "english", "code-page": 17})");
+  EXPECT_EQ(std::get<0>(profile),
+            (std::map<std::string, std::string>{{"language", "english"}, {"code-page", "17"}}));
+  EXPECT_EQ(std::get<std::string>(ParseProfile("[1, 2]")),
+            "not a JSON object of setting names and values");
+  EXPECT_EQ(std::get<std::string>(ParseProfile(R"({"font": true})")),
+            "\"font\" must be a text or a whole number");
+  EXPECT_EQ(ParseHostsList("# store 12\n10.0.0.5\n\n  10.0.0.6:9101  # office\r\n"),
+            (std::vector<std::string>{"10.0.0.5", "10.0.0.6:9101"}));
+}
+
+TEST(Image, IsScaledToThePaperAndDitheredToTwoColours) {
+  // Mid grey, 1152 x 20: half the width and height on paper, about half the dots black.
+  const GreyImage grey{1152, 20, std::vector<std::uint8_t>(1152 * 20, 128)};
+  const GreyImage fitted = FitWidth(grey, 576);
+  EXPECT_EQ(fitted.width, 576u);
+  EXPECT_EQ(fitted.height, 10u);
+  const GreyImage narrow{100, 3, std::vector<std::uint8_t>(300, 0)};
+  EXPECT_EQ(FitWidth(narrow, 576).width, 100u);
+
+  const Bytes bmp = DitherToBmp(fitted);
+  ASSERT_EQ(bmp.size(), 62u + 72u * 10u);
+  EXPECT_TRUE(IsBmpFile(bmp));
+  EXPECT_EQ(bmp[28], 1) << "one bit a pixel";
+  EXPECT_EQ(bmp[46], 2) << "two colours used";
+  std::size_t white = 0;
+  for (std::size_t i = 62; i < bmp.size(); ++i)
+    white += static_cast<std::size_t>(__builtin_popcount(bmp[i]));
+  EXPECT_NEAR(static_cast<double>(white) / (576.0 * 10.0), 0.5, 0.02);
+
+  // Black stays all dots (colour 0), white no dot; the fill bits of a row stay clear.
+  const Bytes black = DitherToBmp(GreyImage{9, 1, std::vector<std::uint8_t>(9, 0)});
+  EXPECT_EQ(Bytes(black.begin() + 62, black.end()), (Bytes{0x00, 0x00, 0x00, 0x00}));
+  const Bytes paper = DitherToBmp(GreyImage{9, 1, std::vector<std::uint8_t>(9, 255)});
+  EXPECT_EQ(Bytes(paper.begin() + 62, paper.end()), (Bytes{0xFF, 0x80, 0x00, 0x00}));
+
+  EXPECT_TRUE(std::holds_alternative<std::string>(DecodeImage(Bytes{'n', 'o', 'p', 'e'})));
+  const Bytes pgm{'P', '5', ' ', '2', ' ', '1', ' ', '2', '5', '5', '\n', 0x00, 0xFF};
+  const auto decoded = DecodeImage(pgm);
+  ASSERT_TRUE(std::holds_alternative<GreyImage>(decoded));
+  EXPECT_EQ(std::get<GreyImage>(decoded).pixels, (std::vector<std::uint8_t>{0, 255}));
+}
+
+TEST(Progress, ShowsShareRateAndTimeLeft) {
+  EXPECT_EQ(ProgressLine(0, 2048, std::chrono::milliseconds(0), 10),
+            "[..........]   0%  0.0/2.0 KiB");
+  EXPECT_EQ(ProgressLine(1024, 2048, std::chrono::milliseconds(2000), 10),
+            "[#####.....]  50%  1.0/2.0 KiB  0.5 KiB/s  0:02 left");
+  EXPECT_EQ(ProgressLine(2048, 2048, std::chrono::milliseconds(4000), 10),
+            "[##########] 100%  2.0/2.0 KiB  0.5 KiB/s  0:00 left");
+}
+
+TEST(UsbHints, SayWhatIsMissingAndHowToFixIt) {
+  EXPECT_EQ(UsbOpenHint(std::nullopt), "the USB device list could not be read (is /sys mounted?)");
+  EXPECT_EQ(UsbOpenHint(std::vector<UsbListing>{{"1-4", "vid_1d6b&pid_0002", std::nullopt}}),
+            "no USB printer with vid_0483&pid_5720 or vid_067b&pid_2305 is attached (vantrel "
+            "list-usb shows what is)");
+  EXPECT_EQ(UsbOpenHint(std::vector<UsbListing>{{"2-1", "vid_0483&pid_5720", "/dev/usb/lp0"}}),
+            "/dev/usb/lp0 could not be opened: check that it may be written (the lp group) and "
+            "that no other program holds it");
+}
+
+}  // namespace
+}  // namespace vantrel::cli

@@ -1,0 +1,655 @@
+// vantrel as a program: started as a process against vantrel-sim over its pseudo-terminal and TCP,
+// its output, exit status and what the printer was told checked together.
+#include <gtest/gtest.h>
+#include <poll.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <nlohmann/json.hpp>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "tests/support/param_name.h"
+
+extern char** environ;
+
+namespace vantrel {
+namespace {
+
+namespace fs = std::filesystem;
+using namespace std::string_literals;
+
+std::string ReadFile(const fs::path& path) {
+  std::ifstream file(path, std::ios::binary);
+  std::ostringstream text;
+  text << file.rdbuf();
+  return text.str();
+}
+
+// A folder of its own for each test, removed afterwards.
+fs::path ScratchFolder() {
+  const auto* info = testing::UnitTest::GetInstance()->current_test_info();
+  std::string name = std::string(info->test_suite_name()) + "-" + info->name();
+  for (char& c : name) {
+    if (c == '/')
+      c = '-';
+  }
+  const fs::path folder = fs::temp_directory_path() / ("vantrel-cli-" + name);
+  fs::remove_all(folder);
+  fs::create_directories(folder);
+  return folder;
+}
+
+struct Ran {
+  int status = -1;
+  std::string out;
+  std::string err;
+};
+
+pid_t Spawn(const std::string& program, std::vector<std::string> args, int out, int err,
+            const std::vector<std::string>& extraEnvironment) {
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_adddup2(&actions, out, 1);
+  if (err >= 0)
+    posix_spawn_file_actions_adddup2(&actions, err, 2);
+  args.insert(args.begin(), program);
+  std::vector<char*> argv;
+  for (std::string& arg : args)
+    argv.push_back(arg.data());
+  argv.push_back(nullptr);
+  std::vector<std::string> environment = extraEnvironment;
+  for (char** e = environ; *e; ++e)
+    environment.emplace_back(*e);
+  std::vector<char*> envp;
+  for (std::string& e : environment)
+    envp.push_back(e.data());
+  envp.push_back(nullptr);
+  pid_t pid = -1;
+  EXPECT_EQ(posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), envp.data()), 0);
+  posix_spawn_file_actions_destroy(&actions);
+  return pid;
+}
+
+// Runs vantrel to its end with these arguments.
+Ran Vantrel(const std::vector<std::string>& args, const std::vector<std::string>& env = {}) {
+  int out[2];
+  int err[2];
+  EXPECT_EQ(pipe(out), 0);
+  EXPECT_EQ(pipe(err), 0);
+  const pid_t pid = Spawn(VANTREL_PATH, args, out[1], err[1], env);
+  close(out[1]);
+  close(err[1]);
+  Ran ran;
+  pollfd entries[2] = {{out[0], POLLIN, 0}, {err[0], POLLIN, 0}};
+  std::string* into[2] = {&ran.out, &ran.err};
+  int open = 2;
+  while (open > 0 && poll(entries, 2, 60000) > 0) {
+    for (int i = 0; i < 2; ++i) {
+      if (entries[i].fd < 0 || entries[i].revents == 0)
+        continue;
+      char chunk[4096];
+      const ssize_t got = read(entries[i].fd, chunk, sizeof chunk);
+      if (got <= 0) {
+        close(entries[i].fd);
+        entries[i].fd = -1;
+        --open;
+      } else {
+        into[i]->append(chunk, static_cast<std::size_t>(got));
+      }
+    }
+  }
+  int status = 0;
+  waitpid(pid, &status, 0);
+  ran.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  return ran;
+}
+
+// The virtual printer as a child process: its pseudo-terminal, its TCP address, its log.
+class Sim {
+ public:
+  Sim(const fs::path& folder, std::vector<std::string> args) : folder_(folder) {
+    args.insert(args.end(), {"--out", folder.string(), "--quiet"});
+    int out[2];
+    EXPECT_EQ(pipe(out), 0);
+    pid_ = Spawn(VANTREL_SIM_PATH, args, out[1], -1, {});
+    close(out[1]);
+    std::string buffer;
+    while (buffer.find("ready\n") == std::string::npos) {
+      pollfd entry{out[0], POLLIN, 0};
+      char chunk[512];
+      if (poll(&entry, 1, 5000) <= 0)
+        break;
+      const ssize_t got = read(out[0], chunk, sizeof chunk);
+      if (got <= 0)
+        break;
+      buffer.append(chunk, static_cast<std::size_t>(got));
+    }
+    out_ = out[0];
+    std::istringstream lines(buffer);
+    for (std::string what; lines >> what;) {
+      if (what == "pty")
+        lines >> what >> pty_;
+      else if (what == "tcp")
+        lines >> tcp_;
+      else if (what == "out")
+        lines >> what;
+    }
+  }
+  ~Sim() {
+    kill(pid_, SIGTERM);
+    waitpid(pid_, nullptr, 0);
+    close(out_);
+  }
+  const std::string& Pty() const { return pty_; }
+  const std::string& Tcp() const { return tcp_; }
+  std::string Log() const { return ReadFile(folder_ / "log.txt"); }
+  // The log once it holds the text, or as it is after five seconds: a pseudo-terminal hands the
+  // printer the bytes after the tool has already finished.
+  std::string LogWith(const std::string& text) const {
+    for (int i = 0; i < 100 && Log().find(text) == std::string::npos; ++i)
+      usleep(50 * 1000);
+    return Log();
+  }
+
+ private:
+  fs::path folder_;
+  pid_t pid_ = -1;
+  int out_ = -1;
+  std::string pty_;
+  std::string tcp_;
+};
+
+std::vector<std::string> Words(const std::string& text) {
+  std::istringstream in(text);
+  std::vector<std::string> words;
+  for (std::string word; in >> word;)
+    words.push_back(word);
+  return words;
+}
+
+TEST(VantrelProgram, ShowsHelpWithExamplesAndItsVersion) {
+  const Ran help = Vantrel({"--help"});
+  EXPECT_EQ(help.status, 0);
+  for (const char* text : {"set", "download", "list-usb", "settings", "Examples:", "Exit status"})
+    EXPECT_NE(help.out.find(text), std::string::npos) << text;
+  const Ran setHelp = Vantrel({"set", "--help"});
+  EXPECT_NE(setHelp.out.find("--code-page"), std::string::npos);
+  const Ran version = Vantrel({"--version"});
+  EXPECT_EQ(version.status, 0);
+  EXPECT_EQ(version.out, "vantrel " VANTREL_VERSION "\n");
+  const Ran settings = Vantrel({"settings"});
+  EXPECT_NE(settings.out.find("1  en, english | English | 英文"), std::string::npos);
+}
+
+// --- Dry runs: the bytes, with nothing opened ---
+
+struct DryRunCase {
+  std::string name;
+  std::string args;
+  std::string writes;  // the printed lines, joined by '|'
+};
+
+void PrintTo(const DryRunCase& c, std::ostream* os) {
+  *os << c.name;
+}
+
+class DryRun : public testing::TestWithParam<DryRunCase> {};
+
+TEST_P(DryRun, PrintsTheExactWrites) {
+  std::vector<std::string> args = Words(GetParam().args);
+  args.push_back("--dry-run");
+  args.insert(args.end(), {"--lang", "en"});
+  const Ran ran = Vantrel(args);
+  EXPECT_EQ(ran.status, 0) << ran.err;
+  std::string joined = ran.out;
+  std::replace(joined.begin(), joined.end(), '\n', '|');
+  EXPECT_EQ(joined, GetParam().writes + "|");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Vectors, DryRun,
+    testing::Values(
+        DryRunCase{"NothingChosen", "set -i COM3", "write 1b 09|write 1b 15"},
+        DryRunCase{"ChoicesByTextShortNameAndIndex",
+                   "set --language English --code-page cp437 --bid-adjust 24 --buzzer 4",
+                   "write 1b 09|write 1b 16 00|write 1b 74 00|write 1b 1f 03|write 1b 1a 18|"
+                   "write 1b 15"},
+        DryRunCase{"ChineseItemText", "set --print-passes 单向 --lcd-backlight 开",
+                   "write 1b 09|write 1c bc 01|write 1b 55 01|write 1b 15"},
+        DryRunCase{"CutterAndTargetLine",
+                   "set --cutter acs-230 --mechanism m-u110ii --target-baud 115200 "
+                   "--target-parity EVEN --target-data-bits 7 --target-flow xon-xoff",
+                   "write 1b 09|write 1b 19 22|write 1b 23 07|write 1b 15"},
+        DryRunCase{"TextsAndAddress",
+                   "set --manufacturer ABCDEFGHIJKLMNOPQRST --bt-name Shop1 "
+                   "--radio-address ab:EF:00:07",
+                   "write 1b 09|write 1b 1b 10 41 42 43 44 45 46 47 48 49 4a 4b 4c 4d 4e 4f 50 "
+                   "00|write 1b 13 05 53 68 6f 70 31|write 1c bd ab ef 00 07|write 1b 15"},
+        DryRunCase{"Offsets", "set --start-offset 299 --cut-offset 50",
+                   "write 1b 09|write 1d 28 46 04 00 01 00 a2 06|"
+                   "write 1d 28 46 04 00 02 00 1c 01|write 1b 15"},
+        DryRunCase{"NetworkSendsInOrder", "set -i 10.0.0.5 --target-baud 9600 --language 1",
+                   "send 1b 09|send 1b 16 00|send 1b 23 3b|send 1b 15"},
+        DryRunCase{"Drawer", "drawer", "write 1b 70 00 32 32"},
+        DryRunCase{"Cut", "cut -i LPT1", "write 1d 56 42 00"},
+        DryRunCase{"TestLine", "test -i USB",
+                   "write 50 72 69 6e 74 20 74 65 73 74 20 4f 4b 21 0a 0d"},
+        DryRunCase{"PrintSlotFourOverNetwork", "print-bitmap --slot 4 -i Ethernet",
+                   "send 1c 50 03"},
+        DryRunCase{"BidTest", "bid-test", "write 1b 09 1b 1a ff 1b 15"},
+        DryRunCase{"FeedNext", "feed-next -i 127.0.0.1:9",
+                   "send 1d 0c c6 f0 ca bc b4 f2 d3 a1 ce bb d6 c3 0a 0d"},
+        DryRunCase{"FeedCut", "feed-cut",
+                   "write b4 f2 d3 a1 bd e1 ca f8 b2 a2 d7 df d6 bd b5 bd cb ba 20 2f 20 c7 d0 d6 "
+                   "bd cf df 0a 0d 1d 56 42 00"}),
+    test::ParamName<DryRunCase>);
+
+TEST(DryRunDownload, SendsATwoColourBmpByteForByteAndConvertsOtherImages) {
+  const Ran bmp = Vantrel(
+      {"download", VANTREL_FIXTURES "/mono-100x50.bmp", "--slot", "8", "--dry-run", "--json"});
+  ASSERT_EQ(bmp.status, 0) << bmp.err;
+  const auto writes = nlohmann::json::parse(bmp.out)["writes"];
+  ASSERT_EQ(writes.size(), 3u);
+  EXPECT_EQ(writes[0], "write 1b 09");
+  const std::string command = writes[1];
+  EXPECT_EQ(command.substr(0, 26), "write 1b fe 07 0d 00 32 00");
+  EXPECT_EQ((command.size() - 5) / 3, 657u);
+  EXPECT_EQ(writes[2], "write 1b 15");
+
+  // A PNG twice as wide as the paper: scaled to 576 dots (72 bytes a row), half as high.
+  const fs::path folder = ScratchFolder();
+  const fs::path png = folder / "wide.png";
+  ASSERT_EQ(std::system(("convert -size 1152x200 gradient:white-black " + png.string()).c_str()),
+            0);
+  const Ran converted =
+      Vantrel({"download", png.string(), "--slot", "1", "--dry-run", "-i", "192.0.2.1"});
+  ASSERT_EQ(converted.status, 0) << converted.err;
+  EXPECT_NE(converted.out.find("send 1b fe 00 48 00 64 00 "), std::string::npos);
+}
+
+// --- Bad input: one clear error, nothing opened (the target does not even exist) ---
+
+struct BadInputCase {
+  std::string name;
+  std::string args;
+  int status;
+  std::string error;  // a part of the one error line
+};
+
+void PrintTo(const BadInputCase& c, std::ostream* os) {
+  *os << c.name;
+}
+
+class BadInput : public testing::TestWithParam<BadInputCase> {};
+
+TEST_P(BadInput, IsRefusedBeforeAnythingIsOpened) {
+  const fs::path folder = ScratchFolder();
+  std::ofstream(folder / "bad.json") << "{\"language\": \"english\", \"langauge\": 1}";
+  std::ofstream(folder / "broken.json") << "{\"language\": ";
+  std::ofstream(folder / "text.png") << "not an image";
+  std::string args = GetParam().args;
+  for (std::size_t at; (at = args.find("DIR")) != std::string::npos;)
+    args.replace(at, 3, folder.string());
+  std::vector<std::string> words = Words(args);
+  // Given first, so that a case's own --interface comes later and counts.
+  words.insert(words.begin() + 1, {"-i", "/nonexistent/tty", "--lang", "en"});
+  const Ran ran = Vantrel(words);
+  EXPECT_EQ(ran.status, GetParam().status);
+  EXPECT_EQ(ran.out, "");
+  EXPECT_NE(ran.err.find(GetParam().error), std::string::npos) << ran.err;
+  EXPECT_EQ(std::count(ran.err.begin(), ran.err.end(), '\n'), 1) << ran.err;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Refusals, BadInput,
+    testing::Values(
+        BadInputCase{"UnknownValue", "set --language englsh", 2, "nearest: English, en, Default"},
+        BadInputCase{"UnknownIndex", "set --density 4", 2, "unknown value \"4\" for --density"},
+        BadInputCase{"UnknownOption", "set --langage english", 2, "nearest: --language"},
+        BadInputCase{"NonHexRadioAddress", "set --radio-address 0g:84:00:01", 2,
+                     "Radio Address field 1 must begin with two hexadecimal digits"},
+        BadInputCase{"ShortRadioAddress", "set --radio-address 00:84", 2, "four hexadecimal pairs"},
+        BadInputCase{"LongBluetoothName", "set --bt-name " + std::string(256, 'x'), 2,
+                     "BT Name must not exceed 255 bytes!"},
+        BadInputCase{"OffsetOutOfRange", "set --cut-offset 12000", 2,
+                     "Cut paper offset must be between 0 and"},
+        BadInputCase{"OffsetNotANumber", "set --start-offset 12mm", 2, "whole number"},
+        BadInputCase{"UnknownProfileSetting", "set --profile DIR/bad.json", 2,
+                     "unknown setting \"langauge\"; nearest: language"},
+        BadInputCase{"BrokenProfile", "set --profile DIR/broken.json", 3, "not valid JSON"},
+        BadInputCase{"MissingProfile", "set --profile DIR/none.json", 3, "could not be read"},
+        BadInputCase{"SlotTooHigh", "print-bitmap --slot 9", 2, "slots are 1 to 8"},
+        BadInputCase{"SlotZero", "download DIR/text.png --slot 0", 2, "slots are 1 to 8"},
+        BadInputCase{"MissingFile", "download DIR/none.png --slot 1", 3,
+                     "missing or cannot be read"},
+        BadInputCase{"NotAnImage", "download DIR/text.png --slot 1", 3, "not an image"},
+        BadInputCase{"TooWideBmp", "download " VANTREL_FIXTURES "/mono-577x8.bmp --slot 1", 3,
+                     "Width Must Be Within 576Pix!"},
+        BadInputCase{"ColourBmp", "download " VANTREL_FIXTURES "/truecolor-24bit.bmp --slot 1", 3,
+                     "Please Use 2-Color Bmp!"},
+        BadInputCase{"BadBaud", "drawer --baud 9601", 2, "--baud"},
+        BadInputCase{"BadInterface", "drawer -i COM11", 2, "is not COM1-COM10"}),
+    test::ParamName<BadInputCase>);
+
+// --- Every command against the virtual printer, over its pseudo-terminal and TCP ---
+
+struct SimCase {
+  std::string name;
+  std::string args;
+  bool tcp;
+  std::string lang;
+  std::string out;  // the report lines, joined by '|'
+  std::string log;  // a part of the printer's log
+};
+
+void PrintTo(const SimCase& c, std::ostream* os) {
+  *os << c.name;
+}
+
+class AgainstSim : public testing::TestWithParam<SimCase> {};
+
+TEST_P(AgainstSim, ReportsAsTheDialogDoes) {
+  const fs::path folder = ScratchFolder();
+  Sim sim(folder / "sim", {"--tcp", "127.0.0.1:0"});
+  std::vector<std::string> args = Words(GetParam().args);
+  for (std::string& arg : args) {
+    if (arg == "MONO")
+      arg = VANTREL_FIXTURES "/mono-100x50.bmp";
+  }
+  args.insert(args.end(),
+              {"-i", GetParam().tcp ? sim.Tcp() : sim.Pty(), "--lang", GetParam().lang});
+  const Ran ran = Vantrel(args);
+  EXPECT_EQ(ran.status, 0) << ran.err;
+  std::string joined = ran.out;
+  std::replace(joined.begin(), joined.end(), '\n', '|');
+  EXPECT_EQ(joined, GetParam().out.empty() ? "" : GetParam().out + "|");
+  const std::string log = sim.LogWith(GetParam().log);
+  EXPECT_NE(log.find(GetParam().log), std::string::npos) << log;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Commands, AgainstSim,
+    testing::Values(
+        SimCase{"SetPtyEnglish", "set --language english --bt-name Shop --bid-adjust 3", false,
+                "en",
+                "Language setting succeed!|Bluetooth name setting succeed!|double side print "
+                "adjust setting succeed!",
+                "BluetoothName = \"Shop\""},
+        SimCase{"SetPtyChinese", "set --language english --radio-address 00:84:00:01", false, "zh",
+                "语言设置成功!|射频地址设置成功!", "RadioAddress = 00 84 00 01"},
+        SimCase{"SetPtyNothing", "set", false, "en", "set completed.", "setup end"},
+        SimCase{"SetTcpEnglish", "set --language english --target-baud 9600 --bt-name Shop", true,
+                "en",
+                "Language setting completed!|Serial setting completed!|Bluetooth name setting "
+                "completed!",
+                "TargetSerialLine = 9600 baud"},
+        SimCase{"SetTcpChinese", "set --language english --target-baud 9600 --bt-name Shop", true,
+                "zh", "语言设置完成!|蓝牙名称设置完成!|串口设置完成!", "Language = 0"},
+        SimCase{"DownloadPty", "download MONO --slot 2", false, "en", "图片下载完成!",
+                "store bitmap in slot 2: 104 x 50 dots"},
+        SimCase{"DownloadTcpEnglish", "download MONO --slot 8", true, "en",
+                "Download succeed!|图片下载完成!", "store bitmap in slot 8"},
+        SimCase{"DownloadTcpChinese", "download MONO --slot 1", true, "zh",
+                "下载位图操作完成!|图片下载完成!", "store bitmap in slot 1"},
+        SimCase{"PrintBitmapPtyEnglish", "print-bitmap --slot 3", false, "en",
+                "Bitmap print succeed!", "print stored bitmap of slot 3"},
+        SimCase{"PrintBitmapPtyChinese", "print-bitmap --slot 3", false, "zh", "位图打印完成!",
+                "print stored bitmap of slot 3"},
+        SimCase{"PrintBitmapTcpEnglish", "print-bitmap --slot 5", true, "en",
+                "Bitmap print completed!", "print stored bitmap of slot 5"},
+        SimCase{"DrawerPty", "drawer", false, "zh", "", "open cash drawer"},
+        SimCase{"DrawerTcp", "drawer", true, "en", "", "open cash drawer"},
+        SimCase{"CutPty", "cut", false, "en", "", "cut paper"},
+        SimCase{"TestTcp", "test", true, "zh", "", "print line \"Print test OK!\""},
+        SimCase{"BidTestPty", "bid-test", false, "en", "print BID adjust demo completed!",
+                "bidirectional alignment test"},
+        SimCase{"BidTestTcp", "bid-test", true, "zh", "BID调整测试样条打印完成!",
+                "bidirectional alignment test"},
+        SimCase{"FeedNextPty", "feed-next", false, "zh", "走纸到下一位置并打印完成!",
+                "feed to next print start position"},
+        SimCase{"FeedCutTcp", "feed-cut", true, "en",
+                "print and walk paper to next cut/tear paper position completed!", "cut paper"}),
+    test::ParamName<SimCase>);
+
+// --- Failures: the opener's message, the faulty printer's report, and the exit status ---
+
+struct FaultCase {
+  std::string name;
+  std::vector<std::string> simArgs;
+  std::string args;
+  bool tcp;
+  std::string lang;
+  int status;
+  std::string out;
+};
+
+void PrintTo(const FaultCase& c, std::ostream* os) {
+  *os << c.name;
+}
+
+class Faults : public testing::TestWithParam<FaultCase> {};
+
+TEST_P(Faults, ShowInTheReportAndTheExitStatus) {
+  const fs::path folder = ScratchFolder();
+  std::vector<std::string> simArgs = GetParam().simArgs;
+  simArgs.insert(simArgs.end(), {"--tcp", "127.0.0.1:0"});
+  Sim sim(folder / "sim", simArgs);
+  std::vector<std::string> args = Words(GetParam().args);
+  args.insert(args.end(),
+              {"-i", GetParam().tcp ? sim.Tcp() : sim.Pty(), "--lang", GetParam().lang});
+  const Ran ran = Vantrel(args);
+  EXPECT_EQ(ran.status, GetParam().status) << ran.err;
+  std::string joined = ran.out;
+  std::replace(joined.begin(), joined.end(), '\n', '|');
+  EXPECT_EQ(joined, GetParam().out + "|");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Modes, Faults,
+    testing::Values(FaultCase{"Silent",
+                              {"--fault", "silent"},
+                              "set --language english --font 1",
+                              false,
+                              "zh",
+                              1,
+                              "语言设置失败!|字体设置失败!"},
+                    FaultCase{"WrongEcho",
+                              {"--fault", "wrong-echo"},
+                              "set --language english",
+                              false,
+                              "en",
+                              1,
+                              "Language setting failed!"},
+                    FaultCase{"SlowBeyondTheChineseReadTime",
+                              {"--fault", "slow:300"},
+                              "set --font 2",
+                              false,
+                              "zh",
+                              1,
+                              "字体设置失败!"},
+                    FaultCase{"SlowWithinTheEnglishReadTime",
+                              {"--fault", "slow:300"},
+                              "set --font 2",
+                              false,
+                              "en",
+                              0,
+                              "Fonts setting succeed!"},
+                    FaultCase{"OWithoutK",
+                              {"--fault", "o-without-k"},
+                              "set --bt-name Shop --lcd-backlight on",
+                              false,
+                              "en",
+                              1,
+                              "Bluetooth name setting failed!|LCD backlight setting succeed!"},
+                    FaultCase{"Garbage",
+                              {"--fault", "garbage"},
+                              "set --print-width 1 --radio-address 00840001",
+                              false,
+                              "en",
+                              1,
+                              "Print width setting failed!|Radio address setting failed!"},
+                    // The network never answers: a dropped connection still reads as completed.
+                    FaultCase{"DropAfterOverTcp",
+                              {"--fault", "drop-after:4"},
+                              "set --language 1 --font 1",
+                              true,
+                              "en",
+                              0,
+                              "Language setting completed!|Fonts setting completed!"},
+                    // Sent at 115200 baud to a printer listening at 9600: it hears nothing.
+                    FaultCase{"WrongLine",
+                              {"--check-line", "--baud", "9600"},
+                              "set --language 1 --baud 115200",
+                              false,
+                              "en",
+                              1,
+                              "Language setting failed!"},
+                    FaultCase{"RightLine",
+                              {"--check-line", "--baud", "115200"},
+                              "set --language 1 --baud 115200",
+                              false,
+                              "en",
+                              0,
+                              "Language setting succeed!"}),
+    test::ParamName<FaultCase>);
+
+struct OpenFailureCase {
+  std::string name;
+  std::string args;
+  std::string err;
+};
+
+void PrintTo(const OpenFailureCase& c, std::ostream* os) {
+  *os << c.name;
+}
+
+class OpenFailure : public testing::TestWithParam<OpenFailureCase> {};
+
+TEST_P(OpenFailure, ShowsTheOpenersMessageAndSendsNothing) {
+  const Ran ran = Vantrel(Words(GetParam().args));
+  EXPECT_EQ(ran.status, 4);
+  EXPECT_EQ(ran.out, "");
+  EXPECT_EQ(ran.err.substr(0, GetParam().err.size()), GetParam().err) << ran.err;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Openers, OpenFailure,
+    testing::Values(OpenFailureCase{"SerialEnglish", "set -i /nonexistent/tty --lang en",
+                                    "Failed to open serial port!\n"},
+                    OpenFailureCase{"SerialChinese",
+                                    "download " VANTREL_FIXTURES
+                                    "/mono-100x50.bmp --slot 1 -i /nonexistent/tty --lang zh",
+                                    "串口打开失败!\n"},
+                    OpenFailureCase{"NotATerminal", "feed-next -i /dev/null --lang en",
+                                    "Failed to configure serial port!\n"},
+                    // Port 9 on this machine: nobody listens there.
+                    OpenFailureCase{"NetworkChinese", "set -i 127.0.0.1:9 --lang zh",
+                                    "网络连接失败 请检查网络连接!\n"},
+                    // The drawer button's own network code speaks English in both variants.
+                    OpenFailureCase{
+                        "DeviceButtonNetwork", "drawer -i 127.0.0.1:9 --lang zh",
+                        "IP addr error or net error, please reset and make sure the printer "
+                        "connected properly!\n"}),
+    test::ParamName<OpenFailureCase>);
+
+TEST(JsonOutput, CarriesTheLinesAndTheStatus) {
+  const fs::path folder = ScratchFolder();
+  Sim sim(folder / "sim", {"--tcp", "off", "--fault", "wrong-echo"});
+  const Ran ran =
+      Vantrel({"set", "--language", "english", "-i", sim.Pty(), "--lang", "en", "--json"});
+  EXPECT_EQ(ran.status, 1);
+  const auto json = nlohmann::json::parse(ran.out);
+  EXPECT_EQ(json["status"], 1);
+  EXPECT_EQ(json["ok"], false);
+  EXPECT_EQ(json["lines"], nlohmann::json::array({"Language setting failed!"}));
+  EXPECT_EQ(json["target"], sim.Pty());
+}
+
+TEST(Profile, SetsItsSettingsAndTheCommandLineWins) {
+  const fs::path folder = ScratchFolder();
+  Sim sim(folder / "sim", {"--tcp", "off"});
+  std::ofstream(folder / "store.json")
+      << R"({"language": "English", "code-page": 17, "density": "high", "manufacturer": "ACME"})";
+  const Ran ran = Vantrel({"set", "--profile", (folder / "store.json").string(), "--density", "low",
+                           "-i", sim.Pty(), "--lang", "en"});
+  EXPECT_EQ(ran.status, 0) << ran.err;
+  EXPECT_EQ(ran.out,
+            "Language setting succeed!\nCodepage setting succeed!\nPrint density setting "
+            "succeed!\nManufacturer setting succeed!\n");
+  const std::string log = sim.LogWith("setup end");
+  EXPECT_NE(log.find("CodePage = 16"), std::string::npos) << log;
+  EXPECT_NE(log.find("PrintDensity = 0"), std::string::npos) << log;
+}
+
+TEST(Fleet, ConfiguresEveryPrinterWithOneReportEach) {
+  const fs::path folder = ScratchFolder();
+  Sim a(folder / "a", {"--tcp", "127.0.0.1:0", "--pty", "unused"});
+  Sim b(folder / "b", {"--tcp", "127.0.0.1:0", "--pty", "unused"});
+  Sim c(folder / "c", {"--tcp", "127.0.0.1:0", "--pty", "unused"});
+  std::ofstream(folder / "hosts") << "# the store\n"
+                                  << a.Tcp() << "\n\n"
+                                  << b.Tcp() << "  # back office\n"
+                                  << c.Tcp() << "\n";
+  const Ran ran = Vantrel(
+      {"set", "--hosts", (folder / "hosts").string(), "--language", "english", "--lang", "en"});
+  EXPECT_EQ(ran.status, 0) << ran.err;
+  EXPECT_EQ(ran.out, "== " + a.Tcp() + " ==\nLanguage setting completed!\n== " + b.Tcp() +
+                         " ==\nLanguage setting completed!\n== " + c.Tcp() +
+                         " ==\nLanguage setting completed!\n");
+  for (const Sim* sim : {&a, &b, &c})
+    EXPECT_NE(sim->LogWith("Language = 0").find("Language = 0"), std::string::npos);
+
+  // One printer gone: its report is the connect failure and the status says so.
+  std::ofstream(folder / "hosts2") << a.Tcp() << "\n127.0.0.1:9\n";
+  const Ran partly = Vantrel({"drawer", "--hosts", (folder / "hosts2").string(), "--json"});
+  EXPECT_EQ(partly.status, 4);
+  const auto json = nlohmann::json::parse(partly.out);
+  EXPECT_EQ(json["printers"][0]["status"], 0);
+  EXPECT_EQ(json["printers"][1]["status"], 4);
+}
+
+// --- USB discovery on a fake device tree ---
+
+TEST(Usb, FindsThePrinterNodeOrSaysHowToGetOne) {
+  const fs::path root = ScratchFolder();
+  const fs::path devices = root / "sys" / "bus" / "usb" / "devices";
+  auto device = [&](const std::string& name, const std::string& vendor,
+                    const std::string& product) {
+    fs::create_directories(devices / name / (name + ":1.0"));
+    std::ofstream(devices / name / "idVendor") << vendor << "\n";
+    std::ofstream(devices / name / "idProduct") << product << "\n";
+  };
+  device("1-1", "067b", "2305");
+  const std::vector<std::string> env = {"VANTREL_SYSFS_ROOT=" + (root / "sys").string(),
+                                        "VANTREL_DEV_ROOT=" + (root / "dev").string()};
+
+  const Ran missing = Vantrel({"drawer", "-i", "USB", "--lang", "en"}, env);
+  EXPECT_EQ(missing.status, 4);
+  EXPECT_NE(missing.err.find("Failed to open USB port!\n"), std::string::npos);
+  EXPECT_NE(missing.err.find("vid_067b&pid_2305 (1-1): the kernel made no printer node for it; "
+                             "load the USB printer driver (sudo modprobe usblp)"),
+            std::string::npos)
+      << missing.err;
+
+  fs::create_directories(devices / "1-1" / "1-1:1.0" / "usbmisc" / "lp0");
+  fs::create_directories(root / "dev" / "usb");
+  std::ofstream(root / "dev" / "usb" / "lp0");
+  const Ran listed = Vantrel({"list-usb"}, env);
+  EXPECT_EQ(listed.out, "1-1  vid_067b&pid_2305  (printer, write-only)  " +
+                            (root / "dev" / "usb" / "lp0").string() + "\n");
+  const Ran drawer = Vantrel({"drawer", "-i", "USB", "--lang", "en"}, env);
+  EXPECT_EQ(drawer.status, 0) << drawer.err;
+  EXPECT_EQ(ReadFile(root / "dev" / "usb" / "lp0"), "\x1B\x70\x00\x32\x32"s);
+}
+
+}  // namespace
+}  // namespace vantrel
