@@ -312,11 +312,11 @@ def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--build", required=True, help="the mingw build tree")
     parser.add_argument("--out", required=True, help="where logs, dumps and screenshots go")
-    parser.add_argument("--exe", help="the program under test (default: BUILD/Vantrel.exe)")
+    parser.add_argument("--exe", help="the program under test (default: BUILD/app/win32/Vantrel.exe)")
     args = parser.parse_args()
     os.makedirs(args.out, exist_ok=True)
     h = Harness(os.path.abspath(args.build), os.path.abspath(args.out))
-    exe = os.path.abspath(args.exe or os.path.join(args.build, "Vantrel.exe"))
+    exe = os.path.abspath(args.exe or os.path.join(args.build, "app", "win32", "Vantrel.exe"))
 
     tests = [(test_driver_on_stand_in, ())]
     if os.path.exists(exe):

@@ -25,7 +25,7 @@ bool SplitLine(std::string_view line, std::vector<std::string>& words, std::stri
   while (i < line.size()) {
     while (i < line.size() && IsBlank(line[i]))
       ++i;
-    if (i == line.size() || line[i] == '#')
+    if (i == line.size() || (words.empty() && line[i] == '#'))
       return true;
     std::string word;
     if (line[i] != '"') {

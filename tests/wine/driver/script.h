@@ -19,7 +19,7 @@ struct ParsedScript {
 };
 
 // One command per line; words split at blanks; "double quotes" keep blanks and understand
-// \" \\ \r \n \t and \xHH; '#' at the start of a word begins a comment. Texts are UTF-8.
+// \" \\ \r \n \t and \xHH; a line whose first word starts with '#' is a comment. Texts are UTF-8.
 ParsedScript ParseScript(std::string_view text);
 
 }  // namespace vantrel::driver
