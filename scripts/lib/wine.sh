@@ -43,6 +43,13 @@ vantrel_wine_prefix() {
   export WINEPREFIX=$dir
   mkdir -p "$dir"
   wineboot -i >"$dir/wineboot.log" 2>&1
+  # Wine's own fonts (fonts-wine: Tahoma, and Marlett for the caption buttons) where the prefix
+  # looks for fonts; Debian's Wine does not find them in its data folder by itself.
+  local fonts="$dir/drive_c/windows/Fonts"
+  mkdir -p "$fonts"
+  for font in /usr/share/wine/fonts/*.ttf; do
+    [ -e "$font" ] && ln -sf "$font" "$fonts/"
+  done
   local font link reg="$dir/vantrel.reg"
   link=$(vantrel_reg_multi_sz "wqy-microhei.ttc,WenQuanYi Micro Hei")
   {
