@@ -234,9 +234,9 @@ def test_english_dialog_starts(h, exe):
     start_and_read_back(h, exe, EN)
 
 
-def set_over_com1(h, exe, variant, steps, box):
-    """Set over COM1 on a pseudo-terminal: the bytes, the line settings while the port is open,
-    the report."""
+def set_over_com1(h, exe, variant, steps, box, press="click 1"):
+    """Set over COM1 on a pseudo-terminal: the bytes, the line settings while the port is open
+    (the report is still shown), the report in a box captioned with the program's name."""
     line = SerialLine(answer=echo_value_byte)
     try:
         h.map_port("COM1", line.path)
@@ -244,22 +244,26 @@ def set_over_com1(h, exe, variant, steps, box):
 wait-dialog {variant['caption']}
 select 1019 COM1
 {steps}
-click 1
+{press}
 wait-box
 """)
         settings = line.line_settings()
-        h.drive(variant, f"""wait-dialog {variant['caption']}
+        shown = h.drive(variant, f"""wait-dialog {variant['caption']}
 expect-box "{box}"
 close
 """)
+        caption = os.path.splitext(os.path.basename(exe))[0]
+        expect(any(l.endswith('caption "%s" icon no' % caption) for l in shown),
+               "box not captioned %s without icon: %s" % (caption, shown))
         return line.take(), settings
     finally:
         line.close()
 
 
 def test_set_with_nothing_chosen(h, exe):
-    for variant, box in ((ZH, "设置完成"), (EN, "set completed.")):
-        sent, settings = set_over_com1(h, exe, variant, "", box)
+    # Enter runs Set as well while the focus is on a list.
+    for variant, box, press in ((ZH, "设置完成", "click 1"), (EN, "set completed.", "press enter")):
+        sent, settings = set_over_com1(h, exe, variant, "", box, press)
         expect(sent == bytes.fromhex("1b09 1b15"), "%s: sent %s" % (variant["name"], sent.hex(" ")))
         expect(settings == {"baud": 9600, "data_bits": 8, "xon_xoff": True,
                             "two_stop_bits": False, "rts_cts": False},

@@ -218,13 +218,13 @@ class Driver {
       need(1);
       Press(a[0]);
     } else if (v == "wait-box") {
-      Print("box " + Shown(BoxText(WaitBox(Seconds(a, 0, 30)))));
+      Print(BoxLine(WaitBox(Seconds(a, 0, 30))));
     } else if (v == "expect-box") {
       need(1);
       ExpectBox(a[0], Seconds(a, 1, 30));
     } else if (v == "dismiss-box") {
       const HWND box = WaitBox(Seconds(a, 0, 30));
-      Print("box " + Shown(BoxText(box)));
+      Print(BoxLine(box));
       Dismiss(box);
     } else if (v == "expect-no-box") {
       ExpectNoBox(Seconds(a, 0, 1));
@@ -491,6 +491,18 @@ class Driver {
 
   std::string BoxText(HWND box) { return WindowText(GetDlgItem(box, 0xFFFF)); }
 
+  // The box's text, caption and whether it shows an icon, for the step's output line.
+  std::string BoxLine(HWND box) {
+    bool icon = false;
+    for (HWND c = GetWindow(box, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
+      if (ClassOf(c) == "Static" && IsWindowVisible(c) &&
+          (GetWindowLongW(c, GWL_STYLE) & SS_TYPEMASK) == SS_ICON)
+        icon = true;
+    }
+    return "box " + Shown(BoxText(box)) + " caption " + Shown(WindowText(box)) + " icon " +
+           (icon ? "yes" : "no");
+  }
+
   void Dismiss(HWND box) {
     PostMessageW(box, WM_COMMAND, IDOK, 0);
     if (!Waited(10, [&] { return !IsWindow(box); }))
@@ -500,10 +512,11 @@ class Driver {
   void ExpectBox(const std::string& expected, double seconds) {
     const HWND box = WaitBox(seconds);
     const std::string text = BoxText(box);
+    const std::string line = BoxLine(box);
     Dismiss(box);
     if (text != expected)
       Fail("box " + Shown(text) + ", expected " + Shown(expected));
-    Print("box " + Shown(text));
+    Print(line);
   }
 
   void ExpectNoBox(double seconds) {
