@@ -1,6 +1,7 @@
 #include "link/win32/handle_ports.h"
 
 #include <utility>
+#include <vector>
 
 namespace vantrel::win32 {
 namespace {
@@ -101,53 +102,58 @@ class SerialPort final : public HandlePort<SerialDevice> {
   DCB block_{};
 };
 
-// One read on a helper thread. The state outlives the caller when a read cannot be cancelled.
-struct PendingRead {
-  HANDLE handle;
+// One overlapped operation: its record, event and buffer stay together, since a read the driver
+// will not cancel must keep them for as long as the system may still write into them.
+struct Operation {
+  OVERLAPPED overlapped{};
   std::vector<std::uint8_t> buffer;
-  DWORD got = 0;
-  BOOL ok = FALSE;
+
+  Operation() { overlapped.hEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr); }
+  ~Operation() { CloseHandle(overlapped.hEvent); }
+  Operation(const Operation&) = delete;
+  Operation& operator=(const Operation&) = delete;
 };
 
-DWORD WINAPI RunRead(LPVOID parameter) {
-  auto* read = static_cast<std::shared_ptr<PendingRead>*>(parameter);
-  std::shared_ptr<PendingRead> state = std::move(*read);
-  delete read;
-  state->ok = ReadFile(state->handle, state->buffer.data(),
-                       static_cast<DWORD>(state->buffer.size()), &state->got, nullptr);
-  return 0;
-}
+// How long a cancelled read may take to come back before it is given up.
+constexpr DWORD kCancelGrace = 2000;
 
 class BoundedDevice final : public HandlePort<DevicePort> {
  public:
   BoundedDevice(HANDLE handle, std::chrono::milliseconds bound)
-      : HandlePort(handle), bound_(bound) {}
+      : HandlePort(handle), bound_(static_cast<DWORD>(bound.count())) {}
+
+  bool Write(ByteView data) override {
+    Operation op;
+    if (WriteFile(handle_, data.data(), static_cast<DWORD>(data.size()), nullptr, &op.overlapped))
+      return true;
+    if (GetLastError() != ERROR_IO_PENDING)
+      return false;
+    DWORD written = 0;
+    return GetOverlappedResult(handle_, &op.overlapped, &written, TRUE) != FALSE;
+  }
 
   PortRead Read(std::size_t maxBytes) override {
-    auto state = std::make_shared<PendingRead>();
-    state->handle = handle_;
-    state->buffer.resize(maxBytes);
-    auto* handOver = new std::shared_ptr<PendingRead>(state);
-    const HANDLE thread = CreateThread(nullptr, 0, &RunRead, handOver, 0, nullptr);
-    if (thread == nullptr) {
-      delete handOver;
+    auto op = std::make_unique<Operation>();
+    op->buffer.resize(maxBytes);
+    const BOOL started = ReadFile(handle_, op->buffer.data(), static_cast<DWORD>(maxBytes), nullptr,
+                                  &op->overlapped);
+    if (!started && GetLastError() != ERROR_IO_PENDING)
       return {};
+    if (!started && WaitForSingleObject(op->overlapped.hEvent, bound_) == WAIT_TIMEOUT) {
+      CancelIoEx(handle_, &op->overlapped);
+      if (WaitForSingleObject(op->overlapped.hEvent, kCancelGrace) == WAIT_TIMEOUT) {
+        // The driver keeps the read: leave it the record and the buffer, and report nothing.
+        static_cast<void>(op.release());
+        return {};
+      }
     }
-    bool finished =
-        WaitForSingleObject(thread, static_cast<DWORD>(bound_.count())) == WAIT_OBJECT_0;
-    // A read still pending is cancelled; the call may not have started yet when the first
-    // cancel comes, so keep cancelling for a while.
-    for (int attempt = 0; !finished && attempt < 40; ++attempt) {
-      CancelSynchronousIo(thread);
-      finished = WaitForSingleObject(thread, 50) == WAIT_OBJECT_0;
-    }
-    CloseHandle(thread);
-    if (!finished)
-      return {};  // the driver ignores cancelling; the thread keeps its own state
+    DWORD got = 0;
     PortRead read;
-    read.ok = state->ok != FALSE;
-    if (read.ok)
-      read.bytes.assign(state->buffer.begin(), state->buffer.begin() + state->got);
+    read.ok = GetOverlappedResult(handle_, &op->overlapped, &got, FALSE) != FALSE;
+    // A read cut short by the bound brings what had come by then, as a time-out would.
+    if (!read.ok && GetLastError() == ERROR_OPERATION_ABORTED)
+      read.ok = true;
+    read.bytes.assign(op->buffer.begin(), op->buffer.begin() + got);
     return read;
   }
 
@@ -158,7 +164,7 @@ class BoundedDevice final : public HandlePort<DevicePort> {
   }
 
  private:
-  std::chrono::milliseconds bound_;
+  DWORD bound_;
 };
 
 }  // namespace

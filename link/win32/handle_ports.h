@@ -12,10 +12,14 @@ namespace vantrel::win32 {
 // A serial port opened on its device path. Reads are bounded by the port's time-outs.
 std::unique_ptr<SerialDevice> MakeSerialDevice(HANDLE handle);
 
-// The parallel port or a USB printer. Their drivers may ignore read time-outs, so every read runs
-// on a helper thread and is cancelled once it has taken `readBound`: a silent printer then reads
-// as nothing instead of holding the dialog for ever.
+// The parallel port or a USB printer, opened for overlapped input and output. Their drivers may
+// ignore read time-outs, so a read that has not come back within `readBound` is cancelled: a
+// silent printer then reads as nothing instead of holding the dialog for ever. Writes wait until
+// they are done, as on a synchronous handle.
 std::unique_ptr<DevicePort> MakeBoundedDevice(HANDLE handle, std::chrono::milliseconds readBound);
+
+// The flags the parallel port and USB printers are opened with.
+inline constexpr DWORD kBoundedDeviceFlags = FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OVERLAPPED;
 
 // How long one read of the parallel port or a USB printer may take.
 inline constexpr std::chrono::milliseconds kDeviceReadBound{500};

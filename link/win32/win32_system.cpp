@@ -19,10 +19,10 @@ constexpr GUID kUsbDeviceInterface = {
     0xA5DCBF10, 0x6530, 0x11D2, {0x90, 0x1F, 0x00, 0xC0, 0x4F, 0xB9, 0x51, 0xED}};
 constexpr DWORD kDetailBufferSize = 1024;
 
-HANDLE OpenDevice(std::string_view path, DWORD shareMode) {
+HANDLE OpenDevice(std::string_view path, DWORD shareMode, DWORD flags = FILE_ATTRIBUTE_NORMAL) {
   const std::string terminated(path);
   return CreateFileA(terminated.c_str(), GENERIC_READ | GENERIC_WRITE, shareMode, nullptr,
-                     OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+                     OPEN_EXISTING, flags, nullptr);
 }
 
 class Win32System final : public System {
@@ -39,7 +39,7 @@ class Win32System final : public System {
   }
 
   std::unique_ptr<DevicePort> OpenLpt1() override {
-    const HANDLE handle = OpenDevice("LPT1:", FILE_SHARE_READ);
+    const HANDLE handle = OpenDevice("LPT1:", FILE_SHARE_READ, kBoundedDeviceFlags);
     if (handle == INVALID_HANDLE_VALUE)
       return nullptr;
     return MakeBoundedDevice(handle, kDeviceReadBound);
@@ -79,7 +79,7 @@ class Win32System final : public System {
   }
 
   std::unique_ptr<DevicePort> OpenUsbDevice(std::string_view path) override {
-    const HANDLE handle = OpenDevice(path, FILE_SHARE_WRITE);
+    const HANDLE handle = OpenDevice(path, FILE_SHARE_WRITE, kBoundedDeviceFlags);
     if (handle == INVALID_HANDLE_VALUE)
       return nullptr;
     return MakeBoundedDevice(handle, kDeviceReadBound);
