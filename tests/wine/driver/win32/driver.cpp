@@ -495,8 +495,9 @@ class Driver {
   std::string BoxLine(HWND box) {
     bool icon = false;
     for (HWND c = GetWindow(box, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
+      // Wine keeps the icon control in every box; it holds an icon only when one is asked for.
       if (ClassOf(c) == "Static" && IsWindowVisible(c) &&
-          (GetWindowLongW(c, GWL_STYLE) & SS_TYPEMASK) == SS_ICON)
+          (GetWindowLongW(c, GWL_STYLE) & SS_TYPEMASK) == SS_ICON && Send(c, STM_GETICON, 0, 0))
         icon = true;
     }
     return "box " + Shown(BoxText(box)) + " caption " + Shown(WindowText(box)) + " icon " +
