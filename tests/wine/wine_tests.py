@@ -7,9 +7,11 @@ vantrel-driver.exe and a few lines of driver script; serial ports are pseudo-ter
 """
 
 import argparse
+import json
 import os
 import pty
 import select
+import signal
 import shutil
 import socket
 import subprocess
@@ -308,6 +310,135 @@ def test_imports_only_windows_dlls(h, exe):
     expect(imported and not foreign, "not Windows' own: %s" % foreign)
 
 
+# --- against the virtual printer ---------------------------------------------------------------
+
+# Every list setting with the item chosen for it, by index, and the simulator's name of it.
+FULL_SET_CHOICES = [
+    (1013, 2, "CodePage"), (1009, 2, "BlackMarkDetection"), (1007, 1, "BlackMarkPosition"),
+    (1008, 2, "Font"), (1011, 3, "PaperSensitivity"), (1012, 2, "PrintDirection"),
+    (1014, 3, "PrintDensity"), (1010, 1, "CommandSet"), (1022, 2, "PaperOutReprint"),
+    (1023, 2, "CarriageReturn"), (1024, 2, "PrintWidth"), (1025, 4, "Buzzer"),
+    (1005, 4, "PrintSpeed"), (1071, 2, "PaperNearEnd"), (1047, 2, "LcdBacklight"),
+    (1072, 2, "PrintPasses"), (1006, 25, "BidAdjustment"), (1029, 3, "CharsPerLine"),
+]
+
+FULL_SET_REPORT = {
+    "zh": ["语言设置成功!", "黑标位置设置成功!", "字体设置成功!", "黑标检测设置成功!",
+           "打印指令集设置成功!", "纸敏感度设置成功!", "打印方向设置成功!", "代码页设置成功!",
+           "打印浓度设置成功!", "切刀机芯设置成功!", "缺纸重新打印功能设置成功!",
+           "0D回车指令使能设置成功!", "打印宽度设置成功!", "蜂鸣器使能设置成功!",
+           "打印速度设置成功!", "制造商名称设置成功!", "打印机型号设置成功!", "串口设置成功!",
+           "蓝牙名称设置成功!", "蓝牙密码设置成功!", "射频地址设置成功!", "LCD背光设置成功!",
+           "纸将尽设置成功!", "单双向打印设置成功!", "双向打印校对调整设置成功!",
+           "字符打印列数设置成功!", "起始偏移量设置完成!", "切/撕纸偏移量设置完成!"],
+    "en": ["Language setting succeed!", "Blacklabel position setting succeed!",
+           "Fonts setting succeed!", "Blacklabel detection setting succeed!",
+           "Instruction set setting succeed!", "Paper sensitivity setting succeed!",
+           "Print direction setting succeed!", "Codepage setting succeed!",
+           "Print density setting succeed!", "Appliance setting succeed!",
+           "Paper lack reprint setting succeed!", "0D print setting succeed!",
+           "Print width setting succeed!", "Buzzer setting succeed!",
+           "Print speed setting succeed!", "Manufacturer setting succeed!",
+           "Printer model setting succeed!", "Serial setting succeed!",
+           "Bluetooth name setting succeed!", "Bluetooth password setting succeed!",
+           "Radio address setting succeed!", "LCD backlight setting succeed!",
+           "paper will end setting succeed!!", "single or double side print setting succeed!",
+           "double side print adjust setting succeed!",
+           "character print columns setting completed!", "start offset setting completed!",
+           "cut/tear paper setting completed!"],
+}
+
+
+class Simulator:
+    """vantrel-sim with one pseudo-terminal, com1; its state is read when it has ended."""
+
+    def __init__(self, binary, out):
+        self.out = out
+        self.process = subprocess.Popen([binary, "--pty", "com1", "--tcp", "off", "--out", out,
+                                         "--quiet"], stdout=subprocess.PIPE, text=True)
+        self.com1 = None
+        for line in self.process.stdout:
+            words = line.split()
+            if words[:2] == ["pty", "com1"]:
+                self.com1 = words[2]
+            if words == ["ready"]:
+                break
+        expect(self.com1, "the simulator gave no pseudo-terminal")
+
+    def stop(self):
+        self.process.send_signal(signal.SIGTERM)
+        self.process.wait(10)
+        with open(os.path.join(self.out, "state.json"), encoding="utf-8") as f:
+            return json.load(f)
+
+
+def full_set_over_com1(h, exe, variant):
+    v = variant["name"]
+    sim = Simulator(h.simulator, os.path.join(h.out, "sim-" + v))
+    try:
+        h.map_port("COM1", sim.com1)
+        model = "热敏80" if v == "zh" else "TP80"
+        steps = "\n".join("select %d #%d" % (id, index) for id, index, _ in FULL_SET_CHOICES)
+        report = "".join(line + "\\r\\n" for line in FULL_SET_REPORT[v])
+        h.drive(variant, f"""start {exe}
+wait-dialog {variant['caption']}
+select 1019 COM1
+{steps}
+select 1020 #3
+select 1021 #2
+select 1077 9600
+select 1078 NONE
+select 1079 8
+select 1080 XON/XOFF
+check 1003
+type 1001 ACME
+check 1004
+type 1002 {model}
+check 1036
+type 1037 VantrelBT
+check 1038
+type 1039 1234
+check 1046
+check 1041
+type 1032 10
+check 1045
+type 1033 20
+dump {h.out}/full-set-{v}.json
+click 1
+expect-box "{report}" 60
+close
+""")
+    finally:
+        state = sim.stop()
+    with open(os.path.join(h.out, "full-set-%s.json" % v), encoding="utf-8") as f:
+        shown = {c["id"]: c for c in json.load(f)["controls"]}
+    chosen = lambda id: shown[id]["items"][shown[id]["selection"]]
+    settings = state["settings"]
+    # The code page forced the language to its item 1.
+    for id, _, key in FULL_SET_CHOICES + [(1000, 1, "Language")]:
+        expect(settings.get(key, {}).get(v) == chosen(id),
+               "%s: %s stored %s, chose %s" % (v, key, settings.get(key), chosen(id)))
+    cutter = settings["CutterMechanism"]
+    expect(cutter["cutter"][v] == chosen(1020) and cutter["mechanism"][v] == chosen(1021),
+           "%s: cutter and mechanism %s" % (v, cutter))
+    for key, text in (("ManufacturerName", "ACME"), ("ModelName", model),
+                      ("BluetoothName", "VantrelBT"), ("BluetoothPassword", "1234")):
+        expect(settings[key]["text"] == text, "%s: %s %s" % (v, key, settings[key]))
+    expect(settings["RadioAddress"]["bytes"] == [0x00, 0x84, 0x00, 0x01],
+           "%s: radio address %s" % (v, settings["RadioAddress"]))
+    expect(round(settings["StartOffset"]["mm"]) == 10 and round(settings["CutOffset"]["mm"]) == 20,
+           "%s: offsets %s %s" % (v, settings["StartOffset"], settings["CutOffset"]))
+    expect(state["serialLine"] == {"baud": 9600, "parity": "none", "dataBits": 8,
+                                   "flow": "XON/XOFF"}, "%s: line %s" % (v, state["serialLine"]))
+    expect(state["counters"]["unknownBytes"] == 0, "%s: unknown bytes %s" % (v, state["counters"]))
+
+
+def test_full_set_against_simulator(h, exe):
+    """Set with every setting chosen, over COM1 to the virtual printer, in both variants."""
+    for variant in (ZH, EN):
+        full_set_over_com1(h, exe, variant)
+
+
 EXE_TESTS = [test_imports_only_windows_dlls, test_chinese_dialog_starts,
              test_english_dialog_starts, test_set_with_nothing_chosen, test_one_setting_answered,
              test_missing_serial_port]
@@ -318,6 +449,7 @@ def main():
     parser.add_argument("--build", required=True, help="the mingw build tree")
     parser.add_argument("--out", required=True, help="where logs, dumps and screenshots go")
     parser.add_argument("--exe", help="the program under test (default: BUILD/app/win32/Vantrel.exe)")
+    parser.add_argument("--simulator", help="vantrel-sim (default: build/native/sim/vantrel-sim)")
     args = parser.parse_args()
     os.makedirs(args.out, exist_ok=True)
     h = Harness(os.path.abspath(args.build), os.path.abspath(args.out))
@@ -328,6 +460,12 @@ def main():
         h.say("program: %s, %d bytes" % (exe, os.path.getsize(exe)))
         h.figures.append("size of %s: %d bytes" % (os.path.basename(exe), os.path.getsize(exe)))
         tests += [(t, (exe,)) for t in EXE_TESTS]
+        h.simulator = os.path.abspath(args.simulator or os.path.join(
+            os.path.dirname(__file__), "..", "..", "build", "native", "sim", "vantrel-sim"))
+        if os.path.exists(h.simulator):
+            tests.append((test_full_set_against_simulator, (exe,)))
+        else:
+            h.say("no %s: the runs against the virtual printer are left out" % h.simulator)
     else:
         h.say("no %s: only the driver's own test runs" % exe)
 
