@@ -42,7 +42,7 @@ vantrel_wine_prefix() {
   vantrel_wine_env
   export WINEPREFIX=$dir
   mkdir -p "$dir"
-  wineboot -i >"$dir/wineboot.log" 2>&1
+  wineboot -i >"$dir/wineboot.log" 2>&1 </dev/null
   # Wine's own fonts (fonts-wine: Tahoma, and Marlett for the caption buttons) where the prefix
   # looks for fonts; Debian's Wine does not find them in its data folder by itself.
   local fonts="$dir/drive_c/windows/Fonts"
@@ -74,15 +74,7 @@ vantrel_wine_prefix() {
       echo "\"Default\"=\"$desktop\""
     fi
   } >"$reg"
-  wine regedit /S "$(winepath -w "$reg")" >/dev/null 2>&1
-  wineserver -w
-}
-
-# vantrel_wine_port NAME PATH: maps the port (COM1, LPT1, ...) to a Unix device, or to a path
-# that does not exist for a missing port. Wine reads the mapping when its server starts.
-vantrel_wine_port() {
-  wine reg add 'HKEY_LOCAL_MACHINE\Software\Wine\Ports' /v "$1" /t REG_SZ /d "$2" /f >/dev/null 2>&1
-  wineserver -k || true
+  wine regedit /S "$(winepath -w "$reg")" >/dev/null 2>&1 </dev/null
   wineserver -w
 }
 
@@ -92,7 +84,7 @@ vantrel_xvfb() {
   local fifo
   fifo=$(mktemp -u)
   mkfifo "$fifo"
-  Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -noreset 3>"$fifo" >/dev/null 2>&1 &
+  Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -noreset 3>"$fifo" </dev/null >/dev/null 2>&1 &
   VANTREL_XVFB_PID=$!
   local display
   read -r display <"$fifo"

@@ -119,7 +119,8 @@ class Harness:
     def map_port(self, name, path):
         subprocess.run(["wine", "reg", "add", r"HKEY_LOCAL_MACHINE\Software\Wine\Ports", "/v",
                         name, "/t", "REG_SZ", "/d", path, "/f"], check=True,
-                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+                       stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+                       stderr=subprocess.DEVNULL)
         subprocess.run(["wineserver", "-k"], check=False)
         subprocess.run(["wineserver", "-w"], check=False)
 
@@ -131,8 +132,8 @@ class Harness:
             f.write(steps)
         env = dict(os.environ, LANG=variant["lang"], LC_ALL=variant["lang"])
         with open(path + ".out", "w+b") as out:
-            run = subprocess.Popen(["wine", self.driver, path], env=env, stdout=out,
-                                   stderr=subprocess.DEVNULL)
+            run = subprocess.Popen(["wine", self.driver, path], env=env, stdin=subprocess.DEVNULL,
+                                   stdout=out, stderr=subprocess.DEVNULL)
             try:
                 code = run.wait(timeout)
             except subprocess.TimeoutExpired:
