@@ -1,0 +1,93 @@
+# Shared by scripts/run and tests/wine/run: the locales, the private Wine prefix and the virtual
+# display the Windows program runs in. Source it; every function fails loudly.
+
+# Wine takes the user's language from LANG, but only from a locale the C library has: without
+# zh_CN.UTF-8 generated, LANG=zh_CN.UTF-8 falls back to English (0x0409).
+vantrel_locales() {
+  local missing=() want
+  for want in zh_CN en_US; do
+    locale -a 2>/dev/null | grep -qix "${want}.utf-\?8" || missing+=("$want")
+  done
+  [ ${#missing[@]} -eq 0 ] && return 0
+  local sudo=""
+  [ "$(id -u)" -eq 0 ] || sudo="sudo"
+  for want in "${missing[@]}"; do
+    if grep -q "^# *${want}.UTF-8 UTF-8" /etc/locale.gen; then
+      $sudo sed -i "s/^# *\(${want}.UTF-8 UTF-8\)/\1/" /etc/locale.gen
+    elif ! grep -q "^${want}.UTF-8 UTF-8" /etc/locale.gen; then
+      echo "${want}.UTF-8 UTF-8" | $sudo tee -a /etc/locale.gen >/dev/null
+    fi
+  done
+  $sudo locale-gen >/dev/null
+}
+
+# The Wine environment of every run: 64-bit, quiet, no Mono/Gecko prompts.
+vantrel_wine_env() {
+  export WINEARCH=win64
+  export WINEDEBUG=${WINEDEBUG:--all}
+  export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+}
+
+# A REG_MULTI_SZ value of one string, as a .reg file writes it.
+vantrel_reg_multi_sz() {
+  printf '%s\0\0' "$1" | iconv -f UTF-8 -t UTF-16LE | od -An -v -tx1 |
+    tr -s ' \n' ',' | sed 's/^,//; s/,$//'
+}
+
+# vantrel_wine_prefix DIR [DESKTOP]: a fresh prefix in DIR (created quietly), with the CJK font
+# linked behind the dialog fonts so Chinese texts show, and, when DESKTOP (WxH) is given, Wine's
+# own virtual desktop, which draws the windows' frames and captions without a window manager.
+vantrel_wine_prefix() {
+  local dir=$1 desktop=${2:-}
+  vantrel_wine_env
+  export WINEPREFIX=$dir
+  mkdir -p "$dir"
+  wineboot -i >"$dir/wineboot.log" 2>&1 </dev/null
+  # Wine's own fonts (fonts-wine: Tahoma, and Marlett for the caption buttons) where the prefix
+  # looks for fonts; Debian's Wine does not find them in its data folder by itself.
+  local fonts="$dir/drive_c/windows/Fonts"
+  mkdir -p "$fonts"
+  for font in /usr/share/wine/fonts/*.ttf; do
+    [ -e "$font" ] && ln -sf "$font" "$fonts/"
+  done
+  local font link reg="$dir/vantrel.reg"
+  link=$(vantrel_reg_multi_sz "wqy-microhei.ttc,WenQuanYi Micro Hei")
+  {
+    echo 'Windows Registry Editor Version 5.00'
+    echo
+    echo '[HKEY_LOCAL_MACHINE\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink]'
+    for font in "Tahoma" "MS Shell Dlg" "MS Shell Dlg 2" "Microsoft Sans Serif" \
+      "Lucida Sans Unicode" "Segoe UI"; do
+      echo "\"$font\"=hex(7):$link"
+    done
+    echo
+    echo '[HKEY_CURRENT_USER\Software\Wine\Fonts\Replacements]'
+    for font in "SimSun" "NSimSun" "宋体" "新宋体" "Microsoft YaHei" "微软雅黑" "SimHei" "黑体"; do
+      echo "\"$font\"=\"WenQuanYi Micro Hei\""
+    done
+    if [ -n "$desktop" ]; then
+      echo
+      echo '[HKEY_CURRENT_USER\Software\Wine\Explorer]'
+      echo '"Desktop"="Default"'
+      echo
+      echo '[HKEY_CURRENT_USER\Software\Wine\Explorer\Desktops]'
+      echo "\"Default\"=\"$desktop\""
+    fi
+  } >"$reg"
+  wine regedit /S "$(winepath -w "$reg")" >/dev/null 2>&1 </dev/null
+  wineserver -w
+}
+
+# vantrel_xvfb: starts a private X server on a free display, 1280x1024; exports DISPLAY and
+# VANTREL_XVFB_PID.
+vantrel_xvfb() {
+  local fifo
+  fifo=$(mktemp -u)
+  mkfifo "$fifo"
+  Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -noreset 3>"$fifo" </dev/null >/dev/null 2>&1 &
+  VANTREL_XVFB_PID=$!
+  local display
+  read -r display <"$fifo"
+  rm -f "$fifo"
+  export DISPLAY=":$display" VANTREL_XVFB_PID
+}

@@ -1,0 +1,491 @@
+#!/usr/bin/env python3
+"""The Windows program's tests under Wine: the dialog as a technician sees it.
+
+Run by tests/wine/run, which has generated the locales, started a private X server (DISPLAY) and
+made a private Wine prefix (WINEPREFIX). Each test drives the running program with
+vantrel-driver.exe and a few lines of driver script; serial ports are pseudo-terminals held here.
+"""
+
+import argparse
+import json
+import os
+import pty
+import select
+import signal
+import shutil
+import socket
+import subprocess
+import sys
+import tempfile
+import termios
+import threading
+import time
+import tty
+
+ZH = {"lang": "zh_CN.UTF-8", "caption": "VantrelV2.05", "name": "zh"}
+EN = {"lang": "en_US.UTF-8", "caption": "VantrelsV2.05", "name": "en"}
+
+# DLLs a Windows system has of its own; the program may import nothing else.
+def windows_dlls():
+    system32 = os.path.join(os.environ["WINEPREFIX"], "drive_c", "windows", "system32")
+    return {name.lower() for name in os.listdir(system32) if name.lower().endswith(".dll")}
+
+
+class Failure(Exception):
+    pass
+
+
+def expect(condition, message):
+    if not condition:
+        raise Failure(message)
+
+
+class SerialLine:
+    """A pseudo-terminal standing in for the printer's serial line: this end holds the master,
+    Wine opens the slave as COMn. Bytes from the program are collected; `answer` may send a
+    reply for what has arrived so far."""
+
+    def __init__(self, answer=None):
+        self.master, self._slave = pty.openpty()
+        tty.setraw(self._slave)
+        self.path = os.ttyname(self._slave)
+        self.received = bytearray()
+        self.answer = answer
+        self._stop = False
+        self._lock = threading.Lock()
+        self._thread = threading.Thread(target=self._pump, daemon=True)
+        self._thread.start()
+
+    def _pump(self):
+        while not self._stop:
+            ready, _, _ = select.select([self.master], [], [], 0.05)
+            if not ready:
+                continue
+            try:
+                data = os.read(self.master, 4096)
+            except OSError:
+                continue
+            with self._lock:
+                self.received += data
+                reply = self.answer(bytes(self.received)) if self.answer else None
+            if reply:
+                os.write(self.master, reply)
+
+    def take(self):
+        with self._lock:
+            data = bytes(self.received)
+            self.received.clear()
+        return data
+
+    def line_settings(self):
+        """The slave's termios as the program set it, read from the master's side."""
+        iflag, _, cflag, _, ispeed, ospeed, _ = termios.tcgetattr(self.master)
+        return {
+            "baud": {termios.B9600: 9600}.get(ospeed, ospeed),
+            "data_bits": {termios.CS7: 7, termios.CS8: 8}.get(cflag & termios.CSIZE),
+            "xon_xoff": bool(iflag & termios.IXON) and bool(iflag & termios.IXOFF),
+            "two_stop_bits": bool(cflag & termios.CSTOPB),
+            "rts_cts": bool(cflag & termios.CRTSCTS),
+        }
+
+    def close(self):
+        self._stop = True
+        self._thread.join()
+        os.close(self.master)
+        os.close(self._slave)
+
+
+def echo_value_byte(received):
+    """A printer that echoes the value byte of each 3-byte ESC command after SetupBegin."""
+    if len(received) >= 5 and received[-3] == 0x1B and received[-2] not in (0x09, 0x15):
+        return received[-1:]
+    return None
+
+
+class Harness:
+    def __init__(self, build, out):
+        self.build = build
+        self.out = out
+        self.driver = os.path.join(build, "tests", "wine", "vantrel-driver.exe")
+        self.log = open(os.path.join(out, "wine-tests.log"), "w", encoding="utf-8")
+        self.scripts = 0
+        self.figures = []
+
+    def say(self, text):
+        print(text, flush=True)
+        self.log.write(text + "\n")
+        self.log.flush()
+
+    def map_port(self, name, path):
+        subprocess.run(["wine", "reg", "add", r"HKEY_LOCAL_MACHINE\Software\Wine\Ports", "/v",
+                        name, "/t", "REG_SZ", "/d", path, "/f"], check=True,
+                       stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+                       stderr=subprocess.DEVNULL)
+        subprocess.run(["wineserver", "-k"], check=False)
+        subprocess.run(["wineserver", "-w"], check=False)
+
+    def drive(self, variant, steps, timeout=120):
+        """Runs one driver script; returns its output lines. A failing step fails the test."""
+        self.scripts += 1
+        path = os.path.join(self.out, "script-%02d-%s.txt" % (self.scripts, variant["name"]))
+        with open(path, "w", encoding="utf-8") as f:
+            f.write(steps)
+        env = dict(os.environ, LANG=variant["lang"], LC_ALL=variant["lang"])
+        with open(path + ".out", "w+b") as out:
+            run = subprocess.Popen(["wine", self.driver, path], env=env, stdin=subprocess.DEVNULL,
+                                   stdout=out, stderr=subprocess.DEVNULL)
+            try:
+                code = run.wait(timeout)
+            except subprocess.TimeoutExpired:
+                run.kill()
+                code = "timed out after %d s" % timeout
+            out.seek(0)
+            output = out.read().decode("utf-8", "replace")
+        for line in output.splitlines():
+            self.log.write("    " + line + "\n")
+        if code != 0:
+            failed = [l for l in output.splitlines() if l.startswith("FAIL") or "differs" in l]
+            raise Failure("driver (%s): %s" % (code, "\n".join(failed) or output[-1500:]))
+        return output.splitlines()
+
+    def screenshot(self, name, dialog_line):
+        """The dialog's window as a PNG, cropped from the virtual desktop."""
+        words = dialog_line.split()
+        left, top, width, height = (int(w) for w in words[words.index("rect") + 1:][:4])
+        path = os.path.join(self.out, name)
+        time.sleep(0.5)
+        subprocess.run(["import", "-window", "root", "-crop",
+                        "%dx%d+%d+%d" % (width, height, left, top), "+repage", path], check=True)
+        return path
+
+
+def dialog_line(lines):
+    return next(l for l in lines if l.startswith("dialog "))
+
+
+def start_ms(lines):
+    words = dialog_line(lines).split()
+    return int(words[words.index("start-ms") + 1]) if "start-ms" in words else None
+
+
+# --- the tests ------------------------------------------------------------------------------
+
+
+def test_driver_on_stand_in(h):
+    """The driver's own steps, tried on the small stand-in dialog over a serial line."""
+    line = SerialLine(answer=echo_value_byte)
+    try:
+        h.map_port("COM1", line.path)
+        stand_in = os.path.join(h.build, "tests", "wine", "vantrel-standin.exe")
+        h.drive(ZH, f"""start {stand_in}
+wait-dialog {ZH['caption']}
+expect-sel 1019 COM1
+expect-address 1026 192.168.1.114
+ip 1026 10.1.2.3
+expect-address 1026 10.1.2.3
+expect-enabled 1001 no
+check 1003
+type 1001 "ABC 中文"
+expect-text 1001 "ABC 中文"
+select 1009 开
+click 1
+expect-box "黑标检测设置成功!\\r\\n"
+click 1015
+open-file /tmp/vantrel-missing.bmp
+dismiss-box
+close
+""")
+        expect(line.take() == bytes.fromhex("1b09 1b2201 1b15"), "stand-in bytes")
+    finally:
+        line.close()
+
+
+def start_and_read_back(h, exe, variant):
+    lines = h.drive(variant, f"""start {exe}
+wait-dialog {variant['caption']}
+check-initial {variant['name']}
+dump {h.out}/controls-{variant['name']}.json
+""")
+    shot = h.screenshot("dialog-%s.png" % variant["name"], dialog_line(lines))
+    h.figures.append("%s start of %s to a visible %s dialog: %s ms" % (
+        "cold (first in this prefix)" if not h.figures[1:] else "warm", os.path.basename(exe),
+        variant["name"], start_ms(lines)))
+    # The rules as a technician meets them, then Close ends the program.
+    h.drive(variant, f"""wait-dialog {variant['caption']}
+select 1020 #1
+expect-enabled 1021 yes
+expect-dropped-width 1021 200
+select 1020 #0
+expect-enabled 1021 no
+select 1077 1200
+expect-enabled 1078 yes
+select 1013 Katakana
+expect-sel 1000 #1
+expect-enabled 1000 no
+check 1046
+expect-enabled 1040 yes
+expect-text 1042 84
+close
+""")
+    return shot
+
+
+def test_chinese_dialog_starts(h, exe):
+    start_and_read_back(h, exe, ZH)
+
+
+def test_english_dialog_starts(h, exe):
+    start_and_read_back(h, exe, EN)
+
+
+def set_over_com1(h, exe, variant, steps, box, press="click 1"):
+    """Set over COM1 on a pseudo-terminal: the bytes, the line settings while the port is open
+    (the report is still shown), the report in a box captioned with the program's name."""
+    line = SerialLine(answer=echo_value_byte)
+    try:
+        h.map_port("COM1", line.path)
+        h.drive(variant, f"""start {exe}
+wait-dialog {variant['caption']}
+select 1019 COM1
+{steps}
+{press}
+wait-box
+""")
+        settings = line.line_settings()
+        shown = h.drive(variant, f"""wait-dialog {variant['caption']}
+expect-box "{box}"
+close
+""")
+        caption = os.path.splitext(os.path.basename(exe))[0]
+        expect(any(l.endswith('caption "%s" icon no' % caption) for l in shown),
+               "box not captioned %s without icon: %s" % (caption, shown))
+        return line.take(), settings
+    finally:
+        line.close()
+
+
+def test_set_with_nothing_chosen(h, exe):
+    # Enter runs Set as well while the focus is on a list.
+    for variant, box, press in ((ZH, "设置完成", "click 1"), (EN, "set completed.", "press enter")):
+        sent, settings = set_over_com1(h, exe, variant, "", box, press)
+        expect(sent == bytes.fromhex("1b09 1b15"), "%s: sent %s" % (variant["name"], sent.hex(" ")))
+        expect(settings == {"baud": 9600, "data_bits": 8, "xon_xoff": True,
+                            "two_stop_bits": False, "rts_cts": False},
+               "%s: line %s" % (variant["name"], settings))
+
+
+def test_one_setting_answered(h, exe):
+    for variant, item, box in ((ZH, "开", r"黑标检测设置成功!\r\n"),
+                               (EN, "On", r"Blacklabel detection setting succeed!\r\n")):
+        sent, _ = set_over_com1(h, exe, variant, "select 1009 " + item, box)
+        expect(sent == bytes.fromhex("1b09 1b2201 1b15"),
+               "%s: sent %s" % (variant["name"], sent.hex(" ")))
+
+
+def test_missing_serial_port(h, exe):
+    # A socket node: it exists, so Wine does not fall back to /dev/ttyS0 as it does for a
+    # dangling mapping, and opening it fails with "no such device".
+    folder = tempfile.mkdtemp(prefix="vantrel-port-")
+    node = socket.socket(socket.AF_UNIX)
+    node.bind(os.path.join(folder, "com1"))
+    h.map_port("COM1", os.path.join(folder, "com1"))
+    for variant, box in ((ZH, "串口打开失败!"), (EN, "Failed to open serial port!")):
+        h.drive(variant, f"""start {exe}
+wait-dialog {variant['caption']}
+select 1019 COM1
+click 1
+expect-box "{box}"
+close
+""")
+    node.close()
+    shutil.rmtree(folder)
+
+
+def test_imports_only_windows_dlls(h, exe):
+    dump = subprocess.run(["x86_64-w64-mingw32-objdump", "-p", exe], capture_output=True,
+                          text=True, check=True).stdout
+    imported = sorted({l.split(":", 1)[1].strip() for l in dump.splitlines()
+                       if "DLL Name:" in l})
+    h.say("  imports: " + " ".join(imported))
+    foreign = [d for d in imported if d.lower() not in windows_dlls()]
+    expect(imported and not foreign, "not Windows' own: %s" % foreign)
+
+
+# --- against the virtual printer ---------------------------------------------------------------
+
+# Every list setting with the item chosen for it, by index, and the simulator's name of it.
+FULL_SET_CHOICES = [
+    (1013, 2, "CodePage"), (1009, 2, "BlackMarkDetection"), (1007, 1, "BlackMarkPosition"),
+    (1008, 2, "Font"), (1011, 3, "PaperSensitivity"), (1012, 2, "PrintDirection"),
+    (1014, 3, "PrintDensity"), (1010, 1, "CommandSet"), (1022, 2, "PaperOutReprint"),
+    (1023, 2, "CarriageReturn"), (1024, 2, "PrintWidth"), (1025, 4, "Buzzer"),
+    (1005, 4, "PrintSpeed"), (1071, 2, "PaperNearEnd"), (1047, 2, "LcdBacklight"),
+    (1072, 2, "PrintPasses"), (1006, 25, "BidAdjustment"), (1029, 3, "CharsPerLine"),
+]
+
+FULL_SET_REPORT = {
+    "zh": ["语言设置成功!", "黑标位置设置成功!", "字体设置成功!", "黑标检测设置成功!",
+           "打印指令集设置成功!", "纸敏感度设置成功!", "打印方向设置成功!", "代码页设置成功!",
+           "打印浓度设置成功!", "切刀机芯设置成功!", "缺纸重新打印功能设置成功!",
+           "0D回车指令使能设置成功!", "打印宽度设置成功!", "蜂鸣器使能设置成功!",
+           "打印速度设置成功!", "制造商名称设置成功!", "打印机型号设置成功!", "串口设置成功!",
+           "蓝牙名称设置成功!", "蓝牙密码设置成功!", "射频地址设置成功!", "LCD背光设置成功!",
+           "纸将尽设置成功!", "单双向打印设置成功!", "双向打印校对调整设置成功!",
+           "字符打印列数设置成功!", "起始偏移量设置完成!", "切/撕纸偏移量设置完成!"],
+    "en": ["Language setting succeed!", "Blacklabel position setting succeed!",
+           "Fonts setting succeed!", "Blacklabel detection setting succeed!",
+           "Instruction set setting succeed!", "Paper sensitivity setting succeed!",
+           "Print direction setting succeed!", "Codepage setting succeed!",
+           "Print density setting succeed!", "Appliance setting succeed!",
+           "Paper lack reprint setting succeed!", "0D print setting succeed!",
+           "Print width setting succeed!", "Buzzer setting succeed!",
+           "Print speed setting succeed!", "Manufacturer setting succeed!",
+           "Printer model setting succeed!", "Serial setting succeed!",
+           "Bluetooth name setting succeed!", "Bluetooth password setting succeed!",
+           "Radio address setting succeed!", "LCD backlight setting succeed!",
+           "paper will end setting succeed!!", "single or double side print setting succeed!",
+           "double side print adjust setting succeed!",
+           "character print columns setting completed!", "start offset setting completed!",
+           "cut/tear paper setting completed!"],
+}
+
+
+class Simulator:
+    """vantrel-sim with one pseudo-terminal, com1; its state is read when it has ended."""
+
+    def __init__(self, binary, out):
+        self.out = out
+        self.process = subprocess.Popen([binary, "--pty", "com1", "--tcp", "off", "--out", out,
+                                         "--quiet"], stdout=subprocess.PIPE, text=True)
+        self.com1 = None
+        for line in self.process.stdout:
+            words = line.split()
+            if words[:2] == ["pty", "com1"]:
+                self.com1 = words[2]
+            if words == ["ready"]:
+                break
+        expect(self.com1, "the simulator gave no pseudo-terminal")
+
+    def stop(self):
+        self.process.send_signal(signal.SIGTERM)
+        self.process.wait(10)
+        with open(os.path.join(self.out, "state.json"), encoding="utf-8") as f:
+            return json.load(f)
+
+
+def full_set_over_com1(h, exe, variant):
+    v = variant["name"]
+    sim = Simulator(h.simulator, os.path.join(h.out, "sim-" + v))
+    try:
+        h.map_port("COM1", sim.com1)
+        model = "热敏80" if v == "zh" else "TP80"
+        steps = "\n".join("select %d #%d" % (id, index) for id, index, _ in FULL_SET_CHOICES)
+        report = "".join(line + "\\r\\n" for line in FULL_SET_REPORT[v])
+        h.drive(variant, f"""start {exe}
+wait-dialog {variant['caption']}
+select 1019 COM1
+{steps}
+select 1020 #3
+select 1021 #2
+select 1077 9600
+select 1078 NONE
+select 1079 8
+select 1080 XON/XOFF
+check 1003
+type 1001 ACME
+check 1004
+type 1002 {model}
+check 1036
+type 1037 VantrelBT
+check 1038
+type 1039 1234
+check 1046
+check 1041
+type 1032 10
+check 1045
+type 1033 20
+dump {h.out}/full-set-{v}.json
+click 1
+expect-box "{report}" 60
+close
+""")
+    finally:
+        state = sim.stop()
+    with open(os.path.join(h.out, "full-set-%s.json" % v), encoding="utf-8") as f:
+        shown = {c["id"]: c for c in json.load(f)["controls"]}
+    chosen = lambda id: shown[id]["items"][shown[id]["selection"]]
+    settings = state["settings"]
+    # The code page forced the language to its item 1.
+    for id, _, key in FULL_SET_CHOICES + [(1000, 1, "Language")]:
+        expect(settings.get(key, {}).get(v) == chosen(id),
+               "%s: %s stored %s, chose %s" % (v, key, settings.get(key), chosen(id)))
+    cutter = settings["CutterMechanism"]
+    expect(cutter["cutter"][v] == chosen(1020) and cutter["mechanism"][v] == chosen(1021),
+           "%s: cutter and mechanism %s" % (v, cutter))
+    for key, text in (("ManufacturerName", "ACME"), ("ModelName", model),
+                      ("BluetoothName", "VantrelBT"), ("BluetoothPassword", "1234")):
+        expect(settings[key]["text"] == text, "%s: %s %s" % (v, key, settings[key]))
+    expect(settings["RadioAddress"]["bytes"] == [0x00, 0x84, 0x00, 0x01],
+           "%s: radio address %s" % (v, settings["RadioAddress"]))
+    expect(round(settings["StartOffset"]["mm"]) == 10 and round(settings["CutOffset"]["mm"]) == 20,
+           "%s: offsets %s %s" % (v, settings["StartOffset"], settings["CutOffset"]))
+    expect(state["serialLine"] == {"baud": 9600, "parity": "none", "dataBits": 8,
+                                   "flow": "XON/XOFF"}, "%s: line %s" % (v, state["serialLine"]))
+    expect(state["counters"]["unknownBytes"] == 0, "%s: unknown bytes %s" % (v, state["counters"]))
+
+
+def test_full_set_against_simulator(h, exe):
+    """Set with every setting chosen, over COM1 to the virtual printer, in both variants."""
+    for variant in (ZH, EN):
+        full_set_over_com1(h, exe, variant)
+
+
+EXE_TESTS = [test_imports_only_windows_dlls, test_chinese_dialog_starts,
+             test_english_dialog_starts, test_set_with_nothing_chosen, test_one_setting_answered,
+             test_missing_serial_port]
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--build", required=True, help="the mingw build tree")
+    parser.add_argument("--out", required=True, help="where logs, dumps and screenshots go")
+    parser.add_argument("--exe", help="the program under test (default: BUILD/app/win32/Vantrel.exe)")
+    parser.add_argument("--simulator", help="vantrel-sim (default: build/native/sim/vantrel-sim)")
+    args = parser.parse_args()
+    os.makedirs(args.out, exist_ok=True)
+    h = Harness(os.path.abspath(args.build), os.path.abspath(args.out))
+    exe = os.path.abspath(args.exe or os.path.join(args.build, "app", "win32", "Vantrel.exe"))
+
+    tests = [(test_driver_on_stand_in, ())]
+    if os.path.exists(exe):
+        h.say("program: %s, %d bytes" % (exe, os.path.getsize(exe)))
+        h.figures.append("size of %s: %d bytes" % (os.path.basename(exe), os.path.getsize(exe)))
+        tests += [(t, (exe,)) for t in EXE_TESTS]
+        h.simulator = os.path.abspath(args.simulator or os.path.join(
+            os.path.dirname(__file__), "..", "..", "build", "native", "sim", "vantrel-sim"))
+        if os.path.exists(h.simulator):
+            tests.append((test_full_set_against_simulator, (exe,)))
+        else:
+            h.say("no %s: the runs against the virtual printer are left out" % h.simulator)
+    else:
+        h.say("no %s: only the driver's own test runs" % exe)
+
+    failed = 0
+    began = time.monotonic()
+    for test, extra in tests:
+        t0 = time.monotonic()
+        try:
+            test(h, *extra)
+            h.say("PASS %s (%.1f s)" % (test.__name__, time.monotonic() - t0))
+        except (Failure, subprocess.SubprocessError, OSError) as e:
+            failed += 1
+            h.say("FAIL %s (%.1f s)\n  %s" % (test.__name__, time.monotonic() - t0, e))
+    for figure in h.figures:
+        h.say("figure: " + figure)
+    h.say("%d of %d Wine tests passed in %.0f s; screenshots, dumps and scripts in %s" %
+          (len(tests) - failed, len(tests), time.monotonic() - began, h.out))
+    return 1 if failed else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
