@@ -428,7 +428,7 @@ int Simulator::Run() {
       } else if ((entry.revents & (POLLIN | POLLHUP | POLLERR)) != 0) {
         ReadPty(channel);
       }
-      WriteDue(channel, later);
+      WriteDue(channel, Clock::now());
       if (!channel.idleFlushed && channel.inflight.empty() &&
           later - channel.lastInput >= kIdleFlush) {
         channel.session->Idle();
