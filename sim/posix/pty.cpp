@@ -72,6 +72,7 @@ bool Pty::Open(const SerialLine& line) {
   fcntl(master_, F_SETFL, fcntl(master_, F_GETFL) | O_NONBLOCK);
   fcntl(master_, F_SETFD, FD_CLOEXEC);
   fcntl(slave_, F_SETFD, FD_CLOEXEC);
+  fcntl(slave_, F_SETFL, fcntl(slave_, F_GETFL) | O_NONBLOCK);
   return true;
 }
 
@@ -101,8 +102,13 @@ std::optional<SerialLine> Pty::ClientLine() const {
 }
 
 void Pty::DiscardUnread() const {
-  if (slave_ >= 0)
-    tcflush(slave_, TCIFLUSH);
+  if (slave_ < 0)
+    return;
+  tcflush(slave_, TCIFLUSH);
+  // What the flush may have missed, read away on our own end of the line.
+  char buffer[256];
+  while (read(slave_, buffer, sizeof buffer) > 0) {
+  }
 }
 
 std::string GbkToUtf8(std::string_view bytes) {
