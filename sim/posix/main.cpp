@@ -109,7 +109,7 @@ class Simulator {
 
  private:
   bool OpenPty(PtyChannel& channel, bool announce);
-  bool Listen(const std::string& spec);
+  bool Listen(const std::string& option);
   void ReadPty(PtyChannel& channel);
   void Process(PtyChannel& channel, ByteView bytes);
   void WriteDue(PtyChannel& channel, Clock::time_point now);
@@ -153,14 +153,14 @@ bool Simulator::OpenPty(PtyChannel& channel, bool announce) {
   return true;
 }
 
-bool Simulator::Listen(const std::string& spec) {
-  const auto colon = spec.rfind(':');
+bool Simulator::Listen(const std::string& option) {
+  const auto colon = option.rfind(':');
   if (colon == std::string::npos) {
-    std::cerr << "vantrel-sim: --tcp wants ADDR:PORT, not " << spec << '\n';
+    std::cerr << "vantrel-sim: --tcp wants ADDR:PORT, not " << option << '\n';
     return false;
   }
-  std::string host = spec.substr(0, colon);
-  const std::string port = spec.substr(colon + 1);
+  std::string host = option.substr(0, colon);
+  const std::string port = option.substr(colon + 1);
   if (host.size() >= 2 && host.front() == '[' && host.back() == ']')
     host = host.substr(1, host.size() - 2);
   addrinfo hints{};
@@ -169,7 +169,7 @@ bool Simulator::Listen(const std::string& spec) {
   hints.ai_flags = AI_PASSIVE | AI_NUMERICSERV;
   addrinfo* found = nullptr;
   if (const int error = getaddrinfo(host.c_str(), port.c_str(), &hints, &found); error != 0) {
-    std::cerr << "vantrel-sim: --tcp " << spec << ": " << gai_strerror(error) << '\n';
+    std::cerr << "vantrel-sim: --tcp " << option << ": " << gai_strerror(error) << '\n';
     return false;
   }
   std::unique_ptr<addrinfo, void (*)(addrinfo*)> list(found, &freeaddrinfo);
@@ -177,7 +177,7 @@ bool Simulator::Listen(const std::string& spec) {
   const int yes = 1;
   setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
   if (fd < 0 || bind(fd, found->ai_addr, found->ai_addrlen) != 0 || listen(fd, 16) != 0) {
-    std::cerr << "vantrel-sim: cannot listen on " << spec << ": " << std::strerror(errno) << '\n';
+    std::cerr << "vantrel-sim: cannot listen on " << option << ": " << std::strerror(errno) << '\n';
     if (fd >= 0)
       close(fd);
     return false;
@@ -200,18 +200,18 @@ bool Simulator::Start() {
   std::vector<std::string> ptys = options_.ptys;
   if (ptys.empty())
     ptys.push_back("serial");
-  for (const std::string& spec : ptys) {
+  for (const std::string& option : ptys) {
     PtyChannel& channel = ptys_.emplace_back();
-    const auto equals = spec.find('=');
-    channel.name = spec.substr(0, equals);
+    const auto equals = option.find('=');
+    channel.name = option.substr(0, equals);
     if (equals != std::string::npos)
-      channel.link = spec.substr(equals + 1);
+      channel.link = option.substr(equals + 1);
     channel.latestAnswerOnly = channel.name.rfind("lpt", 0) == 0;
     if (!OpenPty(channel, true))
       return false;
   }
-  for (const std::string& spec : options_.tcp) {
-    if (spec != "off" && !Listen(spec))
+  for (const std::string& option : options_.tcp) {
+    if (option != "off" && !Listen(option))
       return false;
   }
   std::cout << "out " << std::filesystem::absolute(options_.out).string() << std::endl;
