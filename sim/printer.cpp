@@ -83,14 +83,28 @@ nlohmann::json ItemJson(const std::optional<ItemTexts>& item) {
   return {{"en", item->en}, {"zh", item->zh}};
 }
 
-// The cutter item (1 to 3) and the mechanism item (0 to 2) of a cutter value.
+// The cutter item (1 to 3) and the mechanism item whose command carries this value, found by
+// the tool's own encoder.
+std::optional<std::pair<std::size_t, std::size_t>> CutterChoice(std::uint8_t value) {
+  SettingSelection s;
+  const auto cutters = OptionItems(UiVariant::English, ctl::kCutter);
+  const auto mechanisms = OptionItems(UiVariant::English, ctl::kMechanism);
+  for (s.cutter = 1; s.cutter < static_cast<int>(cutters.size()); ++s.cutter) {
+    for (s.mechanism = 0; s.mechanism < static_cast<int>(mechanisms.size()); ++s.mechanism) {
+      const auto encoded = EncodeSetting(SettingKey::CutterMechanism, s);
+      if (encoded && encoded->command.back() == value)
+        return std::pair{static_cast<std::size_t>(s.cutter), static_cast<std::size_t>(s.mechanism)};
+    }
+  }
+  return std::nullopt;
+}
 std::optional<ItemTexts> CutterItem(std::uint8_t value) {
-  return Item(ctl::kCutter, static_cast<std::size_t>((value >> 4) & 0x03) + 1);
+  const auto choice = CutterChoice(value);
+  return choice ? Item(ctl::kCutter, choice->first) : std::nullopt;
 }
 std::optional<ItemTexts> MechanismItem(std::uint8_t value) {
-  if ((value & 0xCC) != 0)
-    return std::nullopt;
-  return Item(ctl::kMechanism, value & 0x03u);
+  const auto choice = CutterChoice(value);
+  return choice ? Item(ctl::kMechanism, choice->second) : std::nullopt;
 }
 
 std::string Quoted(const std::string& text, const TextConverter& toUtf8) {
@@ -173,32 +187,36 @@ std::optional<Parity> ParseParity(std::string_view name) {
 }
 
 std::optional<SerialLine> DecodeTargetLine(std::uint8_t value) {
-  SerialLine line;
-  // The baud rates of the current-line list, in the order of the value's low three bits.
-  const auto bauds = OptionItems(UiVariant::English, ctl::kCurrentBaud);
-  const std::size_t baudIndex = value & 0x07u;
-  if (baudIndex >= bauds.size())
-    return std::nullopt;
-  std::from_chars(bauds[baudIndex].data(), bauds[baudIndex].data() + bauds[baudIndex].size(),
-                  line.baud);
-  line.rtsCts = (value & 0x08) != 0;
-  line.dataBits = (value & 0x10) != 0 ? 8 : 7;
-  switch ((value >> 5) & 0x03) {
-    case 1:
-      line.parity = Parity::None;
-      break;
-    case 2:
-      line.parity = Parity::Odd;
-      break;
-    case 0:
-      line.parity = Parity::Even;
-      break;
-    default:
-      return std::nullopt;
+  // The list items whose command carries this value, found by the tool's own encoder.
+  SettingSelection s;
+  const auto bauds = OptionItems(UiVariant::English, ctl::kTargetBaud);
+  const auto parities = OptionItems(UiVariant::English, ctl::kTargetParity);
+  const auto dataBits = OptionItems(UiVariant::English, ctl::kTargetDataBits);
+  const auto flows = OptionItems(UiVariant::English, ctl::kTargetFlow);
+  for (s.targetBaud = 1; s.targetBaud < static_cast<int>(bauds.size()); ++s.targetBaud) {
+    for (s.targetParity = 0; s.targetParity < static_cast<int>(parities.size()); ++s.targetParity) {
+      for (s.targetDataBits = 0; s.targetDataBits < static_cast<int>(dataBits.size());
+           ++s.targetDataBits) {
+        for (s.targetFlow = 0; s.targetFlow < static_cast<int>(flows.size()); ++s.targetFlow) {
+          const auto encoded = EncodeSetting(SettingKey::TargetSerialLine, s);
+          if (!encoded || encoded->command.back() != value)
+            continue;
+          SerialLine line;
+          const std::string_view baud = bauds[static_cast<std::size_t>(s.targetBaud)];
+          std::from_chars(baud.data(), baud.data() + baud.size(), line.baud);
+          const std::string_view bits = dataBits[static_cast<std::size_t>(s.targetDataBits)];
+          std::from_chars(bits.data(), bits.data() + bits.size(), line.dataBits);
+          const std::string_view parity = parities[static_cast<std::size_t>(s.targetParity)];
+          line.parity = parity == "ODD"    ? Parity::Odd
+                        : parity == "EVEN" ? Parity::Even
+                                           : Parity::None;
+          line.rtsCts = flows[static_cast<std::size_t>(s.targetFlow)] == "RTS/CTS";
+          return line;
+        }
+      }
+    }
   }
-  if ((value & 0x80) != 0)
-    return std::nullopt;
-  return line;
+  return std::nullopt;
 }
 
 std::string_view SettingName(SettingKey key) {

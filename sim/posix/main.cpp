@@ -385,6 +385,7 @@ int Simulator::Run() {
     for (PtyChannel& channel : ptys_) {
       const bool busy = !channel.inflight.empty();
       fds.push_back({channel.pty.Master(), static_cast<short>(busy ? 0 : POLLIN), 0});
+      fds.push_back({channel.pty.ClosedWatch(), POLLIN, 0});
       if (busy)
         wake = std::min(wake, channel.arrived);
       if (!channel.out.empty())
@@ -421,6 +422,13 @@ int Simulator::Run() {
     const Clock::time_point later = Clock::now();
     for (PtyChannel& channel : ptys_) {
       const pollfd& entry = fds[index++];
+      const pollfd& closeEntry = fds[index++];
+      if ((closeEntry.revents & POLLIN) != 0 && channel.pty.ClientClosed()) {
+        // A client closed the line: answers nobody is there to read are lost, as on a port
+        // nobody holds (before anything a new client sent is taken in).
+        channel.pty.DiscardUnread();
+        channel.out.clear();
+      }
       if (!channel.inflight.empty() && channel.arrived <= later) {
         const Bytes bytes = std::move(channel.inflight);
         channel.inflight.clear();
@@ -428,7 +436,7 @@ int Simulator::Run() {
       } else if ((entry.revents & (POLLIN | POLLHUP | POLLERR)) != 0) {
         ReadPty(channel);
       }
-      WriteDue(channel, later);
+      WriteDue(channel, Clock::now());
       if (!channel.idleFlushed && channel.inflight.empty() &&
           later - channel.lastInput >= kIdleFlush) {
         channel.session->Idle();

@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <iconv.h>
+#include <sys/inotify.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -72,10 +73,21 @@ bool Pty::Open(const SerialLine& line) {
   fcntl(master_, F_SETFL, fcntl(master_, F_GETFL) | O_NONBLOCK);
   fcntl(master_, F_SETFD, FD_CLOEXEC);
   fcntl(slave_, F_SETFD, FD_CLOEXEC);
+  fcntl(slave_, F_SETFL, fcntl(slave_, F_GETFL) | O_NONBLOCK);
+  // A client closing the line: what it left unread is lost, as on a port nobody holds. Our own
+  // end was opened before the watch, so only clients are seen.
+  watch_ = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+  if (watch_ >= 0 && inotify_add_watch(watch_, name, IN_CLOSE_WRITE | IN_CLOSE_NOWRITE) < 0) {
+    close(watch_);
+    watch_ = -1;
+  }
   return true;
 }
 
 void Pty::Close() {
+  if (watch_ >= 0)
+    close(watch_);
+  watch_ = -1;
   if (slave_ >= 0)
     close(slave_);
   if (master_ >= 0)
@@ -100,9 +112,22 @@ std::optional<SerialLine> Pty::ClientLine() const {
   return line;
 }
 
+bool Pty::ClientClosed() const {
+  alignas(inotify_event) char buffer[4096];
+  bool closed = false;
+  while (read(watch_, buffer, sizeof buffer) > 0)
+    closed = true;
+  return closed;
+}
+
 void Pty::DiscardUnread() const {
-  if (slave_ >= 0)
-    tcflush(slave_, TCIFLUSH);
+  if (slave_ < 0)
+    return;
+  tcflush(slave_, TCIFLUSH);
+  // What the flush may have missed, read away on our own end of the line.
+  char buffer[256];
+  while (read(slave_, buffer, sizeof buffer) > 0) {
+  }
 }
 
 std::string GbkToUtf8(std::string_view bytes) {

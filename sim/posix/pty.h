@@ -22,6 +22,10 @@ class Pty {
   void Close();
 
   int Master() const { return master_; }
+  // Readable when a client closed the slave (inotify), or -1.
+  int ClosedWatch() const { return watch_; }
+  // Reads the close events; true when there was one.
+  bool ClientClosed() const;
   const std::string& Path() const { return path_; }
 
   // The line a client set on the slave (read through the master), or nothing when the speed
@@ -33,6 +37,7 @@ class Pty {
  private:
   int master_ = -1;
   int slave_ = -1;
+  int watch_ = -1;
   std::string path_;
 };
 

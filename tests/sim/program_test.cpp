@@ -229,6 +229,14 @@ TEST_F(SimProgram, ConfiguredOverItsSerialLineAndPrintsWhatItGetsOverTcp) {
   ASSERT_EQ(tcp.rfind("127.0.0.1:", 0), 0u) << tcp;
   const int port = std::stoi(tcp.substr(tcp.find(':') + 1));
 
+  // A client that left an answer unread and closed the line: the next one does not get it.
+  {
+    SerialClient client(sim.Pty("com1"), B9600);
+    client.Write(test::FromHex("1B 16 00"));
+    EXPECT_TRUE(sim.SeeLine("[com1] Language = 0"));
+    std::this_thread::sleep_for(100ms);  // the answer is on the line
+  }
+  std::this_thread::sleep_for(50ms);
   // A Set run over the serial line, judged by the tool's own rules: every setting succeeds.
   SettingSelection s;
   s.language = 2;
