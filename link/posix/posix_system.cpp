@@ -229,9 +229,11 @@ class FdPort final : public SerialDevice {
     t.c_cc[VMIN] = 0;
     t.c_cc[VTIME] = 0;
     ::tcsetattr(fd_, TCSANOW, &t);
-    // A freshly opened port sends: an XOFF that stopped the line during an earlier session (a
-    // printer echoing the value 0x13, say) must not hold this one's output back.
-    // (Restarting output clears only a stop of our own making, so stop it first.)
+    // A freshly opened port starts clean, as a Windows port does: answers left unread by an
+    // earlier session are dropped, and an XOFF that stopped the line then (a printer echoing the
+    // value 0x13, say) does not hold this one's output back. Restarting output clears only a
+    // stop of our own making, so it is stopped first.
+    ::tcflush(fd_, TCIFLUSH);
     ::tcflow(fd_, TCOOFF);
     ::tcflow(fd_, TCOON);
     if (line.rtsControl == RtsControl::Enable) {

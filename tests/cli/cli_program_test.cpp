@@ -8,7 +8,6 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -265,13 +264,13 @@ TEST(DryRunDownload, SendsATwoColourBmpByteForByteAndConvertsOtherImages) {
   EXPECT_EQ((command.size() - 5) / 3, 657u);
   EXPECT_EQ(writes[2], "write 1b 15");
 
-  // A PNG twice as wide as the paper: scaled to 576 dots (72 bytes a row), half as high.
+  // A grey image (a binary PGM) twice as wide as the paper: scaled to 576 dots (72 bytes a
+  // row), half as high.
   const fs::path folder = ScratchFolder();
-  const fs::path png = folder / "wide.png";
-  ASSERT_EQ(std::system(("convert -size 1152x200 gradient:white-black " + png.string()).c_str()),
-            0);
+  const fs::path grey = folder / "wide.pgm";
+  std::ofstream(grey, std::ios::binary) << "P5 1152 200 255\n" << std::string(1152 * 200, '\x80');
   const Ran converted =
-      Vantrel({"download", png.string(), "--slot", "1", "--dry-run", "-i", "192.0.2.1"});
+      Vantrel({"download", grey.string(), "--slot", "1", "--dry-run", "-i", "192.0.2.1"});
   ASSERT_EQ(converted.status, 0) << converted.err;
   EXPECT_NE(converted.out.find("send 1b fe 00 48 00 64 00 "), std::string::npos);
 }
