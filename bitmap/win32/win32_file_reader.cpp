@@ -5,20 +5,11 @@
 #include <algorithm>
 #include <string>
 
+#include "base/win32/wide_text.h"
 #include "bitmap/file_reader.h"
 
 namespace vantrel {
 namespace {
-
-std::wstring WidePath(std::string_view utf8) {
-  if (utf8.empty())
-    return {};
-  const int length = static_cast<int>(utf8.size());
-  const int needed = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), length, nullptr, 0);
-  std::wstring wide(static_cast<std::size_t>(needed), L'\0');
-  MultiByteToWideChar(CP_UTF8, 0, utf8.data(), length, wide.data(), needed);
-  return wide;
-}
 
 FileErrorCause CauseOf(DWORD error) {
   switch (error) {
@@ -71,7 +62,7 @@ class Win32File : public ReadableFile {
 class Win32FileReader : public FileReader {
  public:
   FileOpenResult Open(std::string_view path) override {
-    const HANDLE handle = CreateFileW(WidePath(path).c_str(), GENERIC_READ, FILE_SHARE_READ,
+    const HANDLE handle = CreateFileW(win32::Widen(path).c_str(), GENERIC_READ, FILE_SHARE_READ,
                                       nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (handle == INVALID_HANDLE_VALUE)
       return {nullptr, CauseOf(GetLastError())};

@@ -2,8 +2,8 @@
 
 #include <optional>
 
+#include "base/win32/wide_text.h"
 #include "ui/option_lists.h"
-#include "ui/win32/wide_text.h"
 
 namespace vantrel::win32 {
 namespace {

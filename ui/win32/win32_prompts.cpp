@@ -2,8 +2,8 @@
 
 #include <commdlg.h>
 
+#include "base/win32/wide_text.h"
 #include "ui/prompt_texts.h"
-#include "ui/win32/wide_text.h"
 
 namespace vantrel::win32 {
 namespace {
