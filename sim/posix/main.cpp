@@ -144,8 +144,8 @@ bool Simulator::OpenPty(PtyChannel& channel, bool announce) {
       return false;
     }
   }
-  channel.session =
-      std::make_unique<Session>(ChannelOptions{channel.name, true, fault_}, printer_, recorder_);
+  channel.session = std::make_unique<Session>(
+      ChannelOptions{channel.name, true, fault_, channel.latestAnswerOnly}, printer_, recorder_);
   channel.out.clear();
   channel.inflight.clear();
   if (announce)
