@@ -15,6 +15,7 @@ import select
 import signal
 import shutil
 import socket
+import struct
 import subprocess
 import sys
 import tempfile
@@ -565,11 +566,29 @@ close
 FIXTURES = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "bitmap", "fixtures")
 
 
-def dots(path, width, height):
-    """An image's top-left WIDTHxHEIGHT as printed dots (dark pixels), one bit a pixel."""
-    return subprocess.run(["convert", path, "-crop", "%dx%d+0+0" % (width, height), "+repage",
-                           "-colorspace", "Gray", "-threshold", "50%", "pbm:-"],
-                          capture_output=True, check=True).stdout
+def bmp_dots(path):
+    """The dots a 1-bit BMP (40-byte header, bottom-up) prints: every pixel of colour entry 0,
+    whatever colour the entry holds. Rows top first, as text of 0 and 1."""
+    with open(path, "rb") as f:
+        data = f.read()
+    offset, = struct.unpack_from("<I", data, 10)
+    width, height = struct.unpack_from("<ii", data, 18)
+    stride = (width + 31) // 32 * 4
+    rows = []
+    for r in range(height):
+        row = data[offset + r * stride:offset + (r + 1) * stride]
+        rows.append("".join("0" if row[x // 8] >> (7 - x % 8) & 1 else "1" for x in range(width)))
+    return rows[::-1]
+
+
+def png_dots(path, width):
+    """The dark pixels of the simulator's picture of a slot, WIDTH columns of each row."""
+    pbm = subprocess.run(["convert", path, "-colorspace", "Gray", "-threshold", "50%",
+                          "-compress", "none", "pbm:-"], capture_output=True, text=True,
+                         check=True).stdout.split()
+    w, h = int(pbm[1]), int(pbm[2])
+    bits = pbm[3:]
+    return ["".join(bits[r * w:r * w + width]) for r in range(h)]
 
 
 BITMAP_MESSAGES = {  # download then print: over a port, over the network
@@ -616,7 +635,7 @@ close
         expect(slot and slot["rows"] == 50 and slot["widthDots"] >= 100, "%s %s: slot %s" % (
             v, interface, slot))
         png = slot["png"] if os.path.isabs(slot["png"]) else os.path.join(sim.out, slot["png"])
-        expect(dots(png, 100, 50) == dots(source, 100, 50),
+        expect(png_dots(png, 100) == bmp_dots(source),
                "%s %s: the stored slot differs from %s" % (v, interface, source))
         expect(state["counters"]["bitmapsPrinted"] == 1, "%s %s: printed %s" % (
             v, interface, state["counters"]))
