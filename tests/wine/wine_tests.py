@@ -357,7 +357,7 @@ class Simulator:
     (the port the dialog's hidden port edit holds) of a loopback address: 127.0.0.1, or the next
     free one when another program holds it. Its state is read when it has ended."""
 
-    def __init__(self, binary, out, ptys=("com1",), tcp=False, fault=None):
+    def __init__(self, binary, out, ptys=("com1",), tcp=False, fault=None, pace=False):
         self.out = out
         self.ptys = {}
         self.address = None
@@ -368,6 +368,8 @@ class Simulator:
                 command += ["--pty", name]
             if fault:
                 command += ["--fault", fault]
+            if pace:
+                command += ["--pace"]
             self.process = subprocess.Popen(command, stdout=subprocess.PIPE,
                                             stderr=subprocess.DEVNULL, text=True)
             for line in self.process.stdout:
@@ -788,6 +790,82 @@ close
                "%s: the printer got %s %s" % (variant["name"], decoded, state["counters"]))
 
 
+# --- figures: the dialog against the paced printer ---------------------------------------------
+
+
+def timed(h, variant, steps, timeout=300):
+    """Milliseconds a driver script takes, less a driver start that does nothing."""
+    t0 = time.monotonic()
+    h.drive(variant, "wait-dialog %s\n" % variant["caption"])
+    idle = time.monotonic() - t0
+    t0 = time.monotonic()
+    h.drive(variant, "wait-dialog %s\n%s" % (variant["caption"], steps), timeout)
+    return (time.monotonic() - t0 - idle) * 1000
+
+
+def wire_bytes(log):
+    """Bytes the printer took in and answered, from its log's [..] and -> .. parts."""
+    taken = sum(len(m.split()) for m in re.findall(r"  \[([0-9A-F ]+)(?: \+ (\d+))?", log))
+    raster = sum(int(n) for n in re.findall(r" \+ (\d+) raster bytes\]", log))
+    answered = sum(len(m.split()) for m in re.findall(r"-> ([0-9A-F ]+)", log))
+    return taken + raster, answered
+
+
+def bench_dialog(h, exe):
+    """The full Set (English, every setting) and a 576x300 download through the dialog over COM1
+    at 9600 baud and over Ethernet, against the paced printer, beside each floor: the run's fixed
+    waits plus every byte's wire time at 10 bits a byte (loopback: the waits only)."""
+    image = os.path.join(h.out, "bench-576x300.bmp")
+    subprocess.run(["convert", "-size", "576x300", "gradient:white-black", "-monochrome",
+                    "BMP3:" + image], check=True)
+    steps = "\n".join("select %d #%d" % (id, index) for id, index, _ in FULL_SET_CHOICES)
+    rows = []
+    for interface in ("com1", "tcp"):
+        sim = Simulator(h.simulator, os.path.join(h.out, "bench-" + interface),
+                        tcp=interface == "tcp", pace=True)
+        try:
+            sim.wire(h)
+            h.drive(EN, f"""start {exe}
+wait-dialog {EN['caption']}
+{INTERFACE_STEPS[interface].format(address=sim.address)}
+{steps}
+select 1077 9600
+check 1003
+type 1001 ACME
+check 1004
+type 1002 TP80
+check 1036
+type 1037 Shop
+check 1038
+type 1039 1234
+check 1046
+check 1041
+type 1032 10
+check 1045
+type 1033 5
+click 1015
+open-file {image}
+""")
+            wall = timed(h, EN, "click 1\nwait-box 120\n")
+            h.drive(EN, "wait-dialog %s\ndismiss-box\n" % EN["caption"])
+            taken, answered = wire_bytes(sim.log())
+            floor = 1000 + ((taken + answered) * 10000 / 9600 if interface == "com1" else 1000)
+            rows.append(("full Set, " + interface, wall, floor))
+            before = len(sim.log())
+            wall = timed(h, EN, "click 1018\nwait-box 120\n")
+            h.drive(EN, "wait-dialog %s\ndismiss-box\n%s" % (
+                EN["caption"], "dismiss-box\n" if interface == "tcp" else ""))
+            taken, _ = wire_bytes(sim.log()[before:])
+            floor = 100 + taken * 10000 / 9600 if interface == "com1" else 1000
+            rows.append(("576x300 download, " + interface, wall, floor))
+            h.drive(EN, "wait-dialog %s\nclose\n" % EN["caption"])
+        finally:
+            sim.stop()
+    h.say("%-30s %10s %10s %6s" % ("through the dialog (en)", "wall", "floor", "ratio"))
+    for what, wall, floor in rows:
+        h.say("%-30s %7.0f ms %7.0f ms %6.2f" % (what, wall, floor, wall / floor))
+
+
 EXE_TESTS = [test_imports_only_windows_dlls, test_chinese_dialog_starts,
              test_english_dialog_starts, test_set_with_nothing_chosen, test_one_setting_answered,
              test_missing_serial_port, test_usb_without_device, test_refused_connection,
@@ -805,6 +883,8 @@ def main():
     parser.add_argument("--out", required=True, help="where logs, dumps and screenshots go")
     parser.add_argument("--exe", help="the program under test (default: BUILD/app/win32/Vantrel.exe)")
     parser.add_argument("--simulator", help="vantrel-sim (default: build/native/sim/vantrel-sim)")
+    parser.add_argument("--bench", action="store_true",
+                        help="print the dialog's figures against the paced printer instead")
     parser.add_argument("only", nargs="*", help="run only the tests whose names hold one of these")
     args = parser.parse_args()
     os.makedirs(args.out, exist_ok=True)
@@ -825,6 +905,10 @@ def main():
     else:
         h.say("no %s: only the driver's own test runs" % exe)
 
+    if args.bench:
+        h.simulator = os.path.abspath(args.simulator or os.path.join(
+            os.path.dirname(__file__), "..", "..", "build", "native", "sim", "vantrel-sim"))
+        tests = [(bench_dialog, (exe,))]
     if args.only:
         tests = [t for t in tests if any(word in t[0].__name__ for word in args.only)]
     failed = 0
