@@ -467,7 +467,8 @@ int main(int argc, char** argv) {
       ->type_name("ADDR:PORT");
   app.add_option("--pty", options.ptys,
                  "open a pseudo-terminal NAME, optionally with a symlink LINK to it; a name "
-                 "starting with lpt keeps only its latest answer, like a parallel port")
+                 "starting with lpt keeps only its latest answer, like a parallel port, and "
+                 "does not answer the settings not read back there")
       ->type_name("NAME[=LINK]");
   app.add_option("--out", options.out, "output folder: log, journal, PNGs, state")
       ->default_str("vantrel-sim-out")
