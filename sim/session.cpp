@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <charconv>
 
+#include "protocol/set_run.h"
+
 namespace vantrel::sim {
 namespace {
 
@@ -135,7 +137,9 @@ void Session::Handle(const Command& command, FeedResult& result) {
 
   if (command.kind == Kind::SetupBegin)
     result.discardStale = true;
-  if (options_.answers) {
+  const bool notReadBack = options_.parallel && command.kind == Kind::Setting &&
+                           RuleFor(command.key).skippedOnWriteOnlyLinks;
+  if (options_.answers && !notReadBack) {
     if (auto answer = AnswerFor(command)) {
       Bytes sent = Misbehave(options_.fault, std::move(*answer), noise_);
       // On a line with XON/XOFF an echoed 0x13 stops the other side's output; the printer lets

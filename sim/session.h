@@ -46,6 +46,9 @@ struct ChannelOptions {
   std::string name;     // "serial", "com1", "tcp 127.0.0.1:40112", ...
   bool answers = true;  // serial lines answer, TCP never does
   Fault fault;
+  // A parallel port: the tool does not read back the settings under the skip rule there, so
+  // the printer answers only the others (an unread answer would be read for a later setting).
+  bool parallel = false;
 };
 
 // One connection to the printer: decodes what arrives, stores it in the printer, logs it,

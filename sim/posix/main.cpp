@@ -144,8 +144,8 @@ bool Simulator::OpenPty(PtyChannel& channel, bool announce) {
       return false;
     }
   }
-  channel.session =
-      std::make_unique<Session>(ChannelOptions{channel.name, true, fault_}, printer_, recorder_);
+  channel.session = std::make_unique<Session>(
+      ChannelOptions{channel.name, true, fault_, channel.latestAnswerOnly}, printer_, recorder_);
   channel.out.clear();
   channel.inflight.clear();
   if (announce)
@@ -475,7 +475,8 @@ int main(int argc, char** argv) {
       ->type_name("ADDR:PORT");
   app.add_option("--pty", options.ptys,
                  "open a pseudo-terminal NAME, optionally with a symlink LINK to it; a name "
-                 "starting with lpt keeps only its latest answer, like a parallel port")
+                 "starting with lpt keeps only its latest answer, like a parallel port, and "
+                 "does not answer the settings not read back there")
       ->type_name("NAME[=LINK]");
   app.add_option("--out", options.out, "output folder: log, journal, PNGs, state")
       ->default_str("vantrel-sim-out")

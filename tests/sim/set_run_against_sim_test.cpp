@@ -149,6 +149,30 @@ INSTANTIATE_TEST_SUITE_P(
         FaultCase{"Slow", "slow:300", {}, std::chrono::milliseconds(300)}),
     test::ParamName<FaultCase>);
 
+// Over LPT1 the settings under the skip rule are not read back and the printer does not answer
+// them there, so each setting read after them gets its own answer.
+TEST(SetRunAgainstSimulatorOnLpt1, ReadsEachAnswerOfItsOwnSetting) {
+  const auto dir = std::filesystem::temp_directory_path() / "vantrel-sim-test-lpt1";
+  std::ostringstream console;
+  Recorder recorder(dir, true, console, &EscapeNonAscii);
+  Printer printer(SerialLine{});
+  Session session(ChannelOptions{"lpt1", true, Fault{}, true}, printer, recorder);
+  SimulatedPort port(session);
+  NoWait sleeper;
+
+  const SetupReport report =
+      SendSettingsOverPort(EverySetting(), {UiVariant::English, 10, false}, port, sleeper);
+  std::string expected;
+  for (const SettingKey key : AllSettingKeys()) {
+    const ReportLines lines = PortReportLines(UiVariant::English, key);
+    const SettingRule rule = RuleFor(key);
+    expected += rule.ack == AckRule::NoAck || rule.skippedOnWriteOnlyLinks ? lines.completed
+                                                                           : lines.success;
+  }
+  EXPECT_EQ(report.Text(), expected);
+  std::filesystem::remove_all(dir);
+}
+
 TEST(ParseFault, RefusesWhatItDoesNotKnow) {
   for (const char* text : {"", "slow", "slow:", "slow:x", "drop-after:-1", "loud", "silent "})
     EXPECT_FALSE(ParseFault(text)) << text;

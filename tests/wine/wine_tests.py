@@ -9,11 +9,13 @@ vantrel-driver.exe and a few lines of driver script; serial ports are pseudo-ter
 import argparse
 import json
 import os
+import re
 import pty
 import select
 import signal
 import shutil
 import socket
+import struct
 import subprocess
 import sys
 import tempfile
@@ -351,20 +353,58 @@ FULL_SET_REPORT = {
 
 
 class Simulator:
-    """vantrel-sim with one pseudo-terminal, com1; its state is read when it has ended."""
+    """vantrel-sim with the given pseudo-terminals (com1, lpt1) and, when asked, TCP on port 9100
+    (the port the dialog's hidden port edit holds) of a loopback address: 127.0.0.1, or the next
+    free one when another program holds it. Its state is read when it has ended."""
 
-    def __init__(self, binary, out):
+    def __init__(self, binary, out, ptys=("com1",), tcp=False, fault=None, pace=False):
         self.out = out
-        self.process = subprocess.Popen([binary, "--pty", "com1", "--tcp", "off", "--out", out,
-                                         "--quiet"], stdout=subprocess.PIPE, text=True)
-        self.com1 = None
-        for line in self.process.stdout:
-            words = line.split()
-            if words[:2] == ["pty", "com1"]:
-                self.com1 = words[2]
-            if words == ["ready"]:
+        self.ptys = {}
+        self.address = None
+        for host in ("127.0.0.1", "127.0.0.2", "127.0.0.3") if tcp else (None,):
+            command = [binary, "--out", out, "--quiet", "--tcp",
+                       host + ":9100" if host else "off"]
+            for name in ptys:
+                command += ["--pty", name]
+            if fault:
+                command += ["--fault", fault]
+            if pace:
+                command += ["--pace"]
+            self.process = subprocess.Popen(command, stdout=subprocess.PIPE,
+                                            stderr=subprocess.DEVNULL, text=True)
+            for line in self.process.stdout:
+                words = line.split()
+                if words[:1] == ["pty"]:
+                    self.ptys[words[1]] = words[2]
+                if words[:1] == ["tcp"]:
+                    self.address = words[1].rsplit(":", 1)[0]
+                if words == ["ready"]:
+                    break
+            if self.process.poll() is None:
                 break
-        expect(self.com1, "the simulator gave no pseudo-terminal")
+            self.process.wait()
+        expect(set(self.ptys) == set(ptys) and (self.address or not tcp),
+               "the simulator did not start")
+        self.com1 = self.ptys.get("com1")
+
+    def wire(self, h):
+        """Wine's COM1 and LPT1 to the simulator's pseudo-terminals."""
+        for name, path in self.ptys.items():
+            h.map_port(name.upper(), path)
+
+    def snapshot(self):
+        """The state as the simulator writes it on SIGUSR1."""
+        path = os.path.join(self.out, "state.json")
+        written = os.path.getmtime(path) if os.path.exists(path) else 0
+        self.process.send_signal(signal.SIGUSR1)
+        deadline = time.monotonic() + 5
+        while time.monotonic() < deadline:
+            if os.path.exists(path) and os.path.getmtime(path) != written:
+                time.sleep(0.1)
+                with open(path, encoding="utf-8") as f:
+                    return json.load(f)
+            time.sleep(0.05)
+        raise Failure("the simulator wrote no state")
 
     def stop(self):
         self.process.send_signal(signal.SIGTERM)
@@ -372,18 +412,60 @@ class Simulator:
         with open(os.path.join(self.out, "state.json"), encoding="utf-8") as f:
             return json.load(f)
 
+    def log(self):
+        with open(os.path.join(self.out, "log.txt"), encoding="utf-8", errors="replace") as f:
+            return f.read()
 
-def full_set_over_com1(h, exe, variant):
+
+# The settings' report lines (success, failure, completed) in sending order, per variant, as the
+# core holds them; the English network run ends its cut-offset line in its own way.
+def report_lines():
+    source = os.path.join(os.path.dirname(__file__), "..", "..", "protocol", "report_texts.cpp")
+    with open(source, encoding="utf-8") as f:
+        text = f.read()
+    rows = [tuple(t.replace("\\r\\n", "") for t in row) for row in re.findall(
+        r'\{\s*"([^"]*)",\s*"([^"]*)",\s*"([^"]*)"\s*\}', text)]
+    expect(len(rows) == 56, "report lines: %d rows" % len(rows))
+    return {"zh": rows[:28], "en": rows[28:]}
+
+
+LINES = report_lines()
+SERIAL_LINE, BLUETOOTH_NAME, CUT_OFFSET = 17, 18, 27
+SKIPPED_ON_LPT1 = range(0, 19)
+
+
+def expected_report(v, interface):
+    """The Set report with every setting chosen: read back on a serial port; completed over the
+    network (Chinese: the serial line last); over LPT1 the skip rule's settings completed."""
+    success, _, completed = (list(column) for column in zip(*LINES[v]))
+    if interface == "tcp":
+        lines = completed
+        if v == "zh":
+            lines = lines[:SERIAL_LINE] + lines[SERIAL_LINE + 1:] + [lines[SERIAL_LINE]]
+        else:
+            lines[CUT_OFFSET] = "cut or tear paper offset setting completed!"
+        return lines
+    lines = [completed[i] if i in SKIPPED_ON_LPT1 and interface == "lpt1" else success[i]
+             for i in range(26)]
+    return lines + completed[26:]
+
+
+INTERFACE_STEPS = {"com1": "select 1019 COM1", "lpt1": "select 1019 LPT1",
+                   "tcp": "select 1019 #12\nip 1026 {address}"}
+
+
+def full_set(h, exe, variant, interface):
     v = variant["name"]
-    sim = Simulator(h.simulator, os.path.join(h.out, "sim-" + v))
+    sim = Simulator(h.simulator, os.path.join(h.out, "sim-full-set-%s-%s" % (interface, v)),
+                    ptys=("com1", "lpt1"), tcp=interface == "tcp")
     try:
-        h.map_port("COM1", sim.com1)
+        sim.wire(h)
         model = "热敏80" if v == "zh" else "TP80"
         steps = "\n".join("select %d #%d" % (id, index) for id, index, _ in FULL_SET_CHOICES)
-        report = "".join(line + "\\r\\n" for line in FULL_SET_REPORT[v])
+        report = "".join(line + "\\r\\n" for line in expected_report(v, interface))
         h.drive(variant, f"""start {exe}
 wait-dialog {variant['caption']}
-select 1019 COM1
+{INTERFACE_STEPS[interface].format(address=sim.address)}
 {steps}
 select 1020 #3
 select 1021 #2
@@ -406,9 +488,16 @@ check 1045
 type 1033 20
 dump {h.out}/full-set-{v}.json
 click 1
-expect-box "{report}" 60
+wait-box 90
+""")
+        # Over the network the connection (and then arp) is let go only once the box is closed.
+        held = interface != "tcp" or "] closed" not in sim.log()
+        h.drive(variant, f"""wait-dialog {variant['caption']}
+expect-box "{report}"
 close
 """)
+        expect(held, "%s: the connection was closed while the report was shown" % v)
+        expect(interface != "tcp" or "] closed" in sim.log(), "%s: connection not closed" % v)
     finally:
         state = sim.stop()
     with open(os.path.join(h.out, "full-set-%s.json" % v), encoding="utf-8") as f:
@@ -437,12 +526,367 @@ close
 def test_full_set_against_simulator(h, exe):
     """Set with every setting chosen, over COM1 to the virtual printer, in both variants."""
     for variant in (ZH, EN):
-        full_set_over_com1(h, exe, variant)
+        full_set(h, exe, variant, "com1")
+
+
+def test_full_set_over_ethernet(h, exe):
+    """The same Set over Ethernet to the simulator on a loopback address: nothing is read, every
+    line says completed, and the connection is closed only after the report's box (arp follows
+    the close; Wine has no arp program, so it fails unseen, as its result is not looked at)."""
+    for variant in (ZH, EN):
+        full_set(h, exe, variant, "tcp")
+
+
+def test_full_set_over_lpt1(h, exe):
+    """The same Set over LPT1: the skip rule's settings are not read back, the rest are."""
+    for variant in (ZH, EN):
+        full_set(h, exe, variant, "lpt1")
+
+
+def box_texts(lines):
+    """The texts of the boxes a script printed with wait-box or dismiss-box, in order."""
+    return [json.loads(l.split(" caption ")[0][4:])
+            for l in lines if l.startswith("box ")]
+
+
+def test_usb_without_device(h, exe):
+    """USB with no printer attached: the failure message, after the warning when Wine's device
+    list cannot be obtained."""
+    warning = "获取相关的设备信息集GUID句柄失败！"
+    for variant, failure in ((ZH, "USB接口打开失败!"), (EN, "Failed to open USB port!")):
+        first = box_texts(h.drive(variant, f"""start {exe}
+wait-dialog {variant['caption']}
+select 1019 USB
+click 1
+dismiss-box
+"""))
+        rest = box_texts(h.drive(variant, f"""wait-dialog {variant['caption']}
+dismiss-box
+""")) if first == [warning] else []
+        h.drive(variant, f"""wait-dialog {variant['caption']}
+expect-no-box 1
+close
+""")
+        shown = first + rest
+        h.say("  USB with no device (%s): %s" % (variant["name"], " | ".join(shown)))
+        expect(shown in ([failure], [warning, failure]), "%s: boxes %s" % (variant["name"], shown))
+
+
+FIXTURES = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "bitmap", "fixtures")
+
+
+def bmp_dots(path):
+    """The dots a 1-bit BMP (40-byte header, bottom-up) prints: every pixel of colour entry 0,
+    whatever colour the entry holds. Rows top first, as text of 0 and 1."""
+    with open(path, "rb") as f:
+        data = f.read()
+    offset, = struct.unpack_from("<I", data, 10)
+    width, height = struct.unpack_from("<ii", data, 18)
+    stride = (width + 31) // 32 * 4
+    rows = []
+    for r in range(height):
+        row = data[offset + r * stride:offset + (r + 1) * stride]
+        rows.append("".join("0" if row[x // 8] >> (7 - x % 8) & 1 else "1" for x in range(width)))
+    return rows[::-1]
+
+
+def png_dots(path, width):
+    """The dark pixels of the simulator's picture of a slot, WIDTH columns of each row."""
+    pbm = subprocess.run(["convert", path, "-colorspace", "Gray", "-threshold", "50%",
+                          "-compress", "none", "pbm:-"], capture_output=True, text=True,
+                         check=True).stdout.split()
+    w, h = int(pbm[1]), int(pbm[2])
+    bits = pbm[3:]
+    return ["".join(bits[r * w:r * w + width]) for r in range(h)]
+
+
+BITMAP_MESSAGES = {  # download then print: over a port, over the network
+    ("zh", "com1"): ["图片下载完成!", "位图打印完成!"],
+    ("en", "com1"): ["图片下载完成!", "Bitmap print succeed!"],
+    ("zh", "tcp"): ["下载位图操作完成!", "图片下载完成!", "位图打印完成!"],
+    ("en", "tcp"): ["Download succeed!", "图片下载完成!", "Bitmap print completed!"],
+}
+
+
+def test_bitmap_download_and_print(h, exe):
+    """Select, preview, download into the third slot and print, over COM1 and Ethernet: the
+    simulator's stored slot holds the source image dot for dot."""
+    source = os.path.join(FIXTURES, "mono-100x50.bmp")
+    for variant, interface in ((ZH, "com1"), (EN, "com1"), (ZH, "tcp"), (EN, "tcp")):
+        v = variant["name"]
+        sim = Simulator(h.simulator, os.path.join(h.out, "sim-bitmap-%s-%s" % (interface, v)),
+                        tcp=interface == "tcp")
+        try:
+            sim.wire(h)
+            boxes = "\n".join('expect-box "%s" 30' % m for m in BITMAP_MESSAGES[(v, interface)])
+            lines = h.drive(variant, f"""start {exe}
+wait-dialog {variant['caption']}
+{INTERFACE_STEPS[interface].format(address=sim.address)}
+click 1015
+open-file {source}
+expect-enabled 1018 yes
+select 1017 #2
+click 1018
+{boxes.split(chr(10))[0]}
+""")
+            if interface == "com1" and v == "zh":
+                h.screenshot("bitmap-preview-zh.png", dialog_line(lines))
+            h.drive(variant, f"""wait-dialog {variant['caption']}
+{chr(10).join(boxes.split(chr(10))[1:-1])}
+expect-enabled 1027 yes
+click 1027
+{boxes.split(chr(10))[-1]}
+close
+""")
+        finally:
+            state = sim.stop()
+        slot = state["slots"][2]
+        expect(slot and slot["rows"] == 50 and slot["widthDots"] >= 100, "%s %s: slot %s" % (
+            v, interface, slot))
+        png = slot["png"] if os.path.isabs(slot["png"]) else os.path.join(sim.out, slot["png"])
+        expect(png_dots(png, 100) == bmp_dots(source),
+               "%s %s: the stored slot differs from %s" % (v, interface, source))
+        expect(state["counters"]["bitmapsPrinted"] == 1, "%s %s: printed %s" % (
+            v, interface, state["counters"]))
+        if interface == "tcp" and v == "en":
+            shutil.copy(png, os.path.join(h.out, "bitmap-stored.png"))
+
+
+# The drawer, cut and test buttons' ids per variant, and the counter each one moves.
+DEVICE_BUTTONS = {"zh": {6: "drawerPulses", 5: "cuts", 4: "linesPrinted"},
+                  "en": {3: "drawerPulses", 4: "cuts", 5: "linesPrinted"}}
+FIXED_BUTTONS = {  # the fixed-command buttons and their messages
+    "zh": {1031: "BID调整测试样条打印完成!", 1034: "走纸到下一位置并打印完成!",
+           1035: "打印并走纸到切/撕纸位置完成!"},
+    "en": {1031: "print BID adjust demo completed!",
+           1034: "print and walk paper to next position completed!",
+           1035: "print and walk paper to next cut/tear paper position completed!"},
+}
+
+
+def test_device_buttons(h, exe):
+    """Every device button over COM1 and Ethernet in both variants: each drawer, cut and test
+    button moves its own counter at the printer (the ids differ between the variants), and the
+    fixed-command buttons show their messages."""
+    for variant, interface in ((ZH, "com1"), (EN, "com1"), (ZH, "tcp"), (EN, "tcp")):
+        v = variant["name"]
+        sim = Simulator(h.simulator, os.path.join(h.out, "sim-buttons-%s-%s" % (interface, v)),
+                        tcp=interface == "tcp")
+        try:
+            sim.wire(h)
+            h.drive(variant, f"""start {exe}
+wait-dialog {variant['caption']}
+{INTERFACE_STEPS[interface].format(address=sim.address)}
+""")
+            for id, counter in DEVICE_BUTTONS[v].items():
+                before = sim.snapshot()["counters"]
+                h.drive(variant, f"""wait-dialog {variant['caption']}
+click {id}
+sleep 1500
+expect-no-box 1
+""")
+                after = sim.snapshot()["counters"]
+                moved = {k: after[k] - before[k] for k in ("drawerPulses", "cuts", "linesPrinted")
+                         if after[k] != before[k]}
+                expect(moved == {counter: 1}, "%s %s: button %d moved %s" % (
+                    v, interface, id, moved))
+            fixed = "\n".join('click %d\nexpect-box "%s"' % item
+                              for item in FIXED_BUTTONS[v].items())
+            h.drive(variant, f"""wait-dialog {variant['caption']}
+{fixed}
+close
+""")
+        finally:
+            state = sim.stop()
+        expect(state["counters"]["alignmentTests"] == 1 and state["counters"]["unknownBytes"] == 0,
+               "%s %s: counters %s" % (v, interface, state["counters"]))
+
+
+def test_refused_connection(h, exe):
+    """Ethernet to a loopback address where nothing listens: Set shows the opener's message in
+    the variant's language, a device button the English one in both."""
+    refused = "IP addr error or net error, please reset and make sure the printer connected properly!"
+    for variant, message, cut in ((ZH, "网络连接失败 请检查网络连接!", 5), (EN, refused, 4)):
+        h.drive(variant, f"""start {exe}
+wait-dialog {variant['caption']}
+select 1019 #12
+ip 1026 127.0.0.9
+click 1
+expect-box "{message}" 30
+click {cut}
+expect-box "{refused}" 30
+close
+""")
+
+
+def test_silent_printer(h, exe):
+    """A printer that never answers: the failure lines arrive and the run ends."""
+    for variant in (ZH, EN):
+        v = variant["name"]
+        sim = Simulator(h.simulator, os.path.join(h.out, "sim-silent-" + v), fault="silent")
+        try:
+            sim.wire(h)
+            failed = "".join(LINES[v][i][1] + "\\r\\n" for i in (3, 21))
+            h.drive(variant, f"""start {exe}
+wait-dialog {variant['caption']}
+select 1019 COM1
+select 1009 #2
+select 1047 #2
+click 1
+expect-box "{failed}" 60
+close
+""")
+        finally:
+            state = sim.stop()
+        expect(state["settings"]["BlackMarkDetection"]["value"] is not None, "%s: not stored" % v)
+
+
+def test_refused_bitmaps(h, exe):
+    """A file that is no bitmap, a 3-colour one and one 577 dots wide are refused on selection."""
+    folder = tempfile.mkdtemp(prefix="vantrel-files-")
+    text = os.path.join(folder, "notes.bmp")
+    with open(text, "w") as f:
+        f.write("not a picture\n")
+    try:
+        for variant, colours, wide in ((ZH, "不是单色位图 请使用单色位图!", "宽度不能超过576Pix!"),
+                                       (EN, "Please Use 2-Color Bmp!",
+                                        "Width Must Be Within 576Pix!")):
+            lines = h.drive(variant, f"""start {exe}
+wait-dialog {variant['caption']}
+click 1015
+open-file {text}
+expect-box "This isn't a bitmap file!"
+click 1015
+open-file {FIXTURES}/palette-4bit.bmp
+dismiss-box
+click 1015
+open-file {FIXTURES}/mono-577x8.bmp
+expect-box "{wide}"
+expect-enabled 1018 no
+close
+""")
+            shown = box_texts(lines)
+            expect(len(shown) == 3 and shown[1].endswith("\\palette-4bit.bmp" + colours),
+                   "%s: 3-colour file gave %s" % (variant["name"], shown))
+    finally:
+        shutil.rmtree(folder)
+
+
+def test_refused_selection(h, exe):
+    """A radio address field that is not hexadecimal: the message, and not one byte sent."""
+    for variant, message in ((ZH, "射频地址第2栏须以两位十六进制数字(0-9, A-F)开头!"),
+                             (EN, "Radio Address field 2 must begin with two hexadecimal digits "
+                                  "(0-9, A-F)!")):
+        sim = Simulator(h.simulator, os.path.join(h.out, "sim-refused-" + variant["name"]))
+        try:
+            sim.wire(h)
+            h.drive(variant, f"""start {exe}
+wait-dialog {variant['caption']}
+select 1019 COM1
+select 1009 #2
+check 1046
+type 1042 ZZ
+click 1
+expect-box "{message}"
+close
+""")
+        finally:
+            state = sim.stop()
+        decoded = re.findall(r"\[[0-9A-F]{2}(?: [0-9A-F]{2})*\]", sim.log())
+        expect(not decoded and not state["settings"] and not any(state["counters"].values()),
+               "%s: the printer got %s %s" % (variant["name"], decoded, state["counters"]))
+
+
+# --- figures: the dialog against the paced printer ---------------------------------------------
+
+
+def timed(h, sim, variant, steps, timeout=300):
+    """Milliseconds from a driver script's first step until both its steps are done and the
+    printer has taken in one more "setup end" (a pseudo-terminal takes bytes ahead of the paced
+    printer), less a driver start that does nothing."""
+    t0 = time.monotonic()
+    h.drive(variant, "wait-dialog %s\n" % variant["caption"])
+    idle = time.monotonic() - t0
+    ends = sim.log().count("setup end")
+    t0 = time.monotonic()
+    h.drive(variant, "wait-dialog %s\n%s" % (variant["caption"], steps), timeout)
+    while sim.log().count("setup end") <= ends and time.monotonic() - t0 < timeout:
+        time.sleep(0.01)
+    return (time.monotonic() - t0 - idle) * 1000
+
+
+def wire_bytes(log):
+    """Bytes the printer took in and answered, from its log's [..] and -> .. parts."""
+    taken = sum(len(m.split()) for m in re.findall(r"  \[([0-9A-F ]+)", log))
+    raster = sum(int(n) for n in re.findall(r" \+ (\d+) raster bytes\]", log))
+    answered = sum(len(m.split()) for m in re.findall(r"-> ([0-9A-F ]+)", log))
+    return taken + raster, answered
+
+
+def bench_dialog(h, exe):
+    """The full Set (English, every setting) and a 576x300 download through the dialog over COM1
+    at 9600 baud and over Ethernet, against the paced printer, beside each floor: the run's fixed
+    waits plus every byte's wire time at 10 bits a byte (loopback: the waits only)."""
+    image = os.path.join(h.out, "bench-576x300.bmp")
+    subprocess.run(["convert", "-size", "576x300", "gradient:white-black", "-monochrome",
+                    "BMP3:" + image], check=True)
+    steps = "\n".join("select %d #%d" % (id, index) for id, index, _ in FULL_SET_CHOICES)
+    rows = []
+    for interface in ("com1", "tcp"):
+        sim = Simulator(h.simulator, os.path.join(h.out, "bench-" + interface),
+                        tcp=interface == "tcp", pace=True)
+        try:
+            sim.wire(h)
+            h.drive(EN, f"""start {exe}
+wait-dialog {EN['caption']}
+{INTERFACE_STEPS[interface].format(address=sim.address)}
+{steps}
+select 1077 9600
+check 1003
+type 1001 ACME
+check 1004
+type 1002 TP80
+check 1036
+type 1037 Shop
+check 1038
+type 1039 1234
+check 1046
+check 1041
+type 1032 10
+check 1045
+type 1033 5
+click 1015
+open-file {image}
+""")
+            wall = timed(h, sim, EN, "click 1\nwait-box 120\n")
+            h.drive(EN, "wait-dialog %s\ndismiss-box\n" % EN["caption"])
+            taken, answered = wire_bytes(sim.log())
+            floor = 1000 + ((taken + answered) * 10000 / 9600 if interface == "com1" else 1000)
+            rows.append(("full Set, " + interface, wall, floor))
+            before = len(sim.log())
+            wall = timed(h, sim, EN, "click 1018\nwait-box 120\n")
+            h.drive(EN, "wait-dialog %s\ndismiss-box\n%s" % (
+                EN["caption"], "dismiss-box\n" if interface == "tcp" else ""))
+            taken, _ = wire_bytes(sim.log()[before:])
+            floor = 100 + taken * 10000 / 9600 if interface == "com1" else 1000
+            rows.append(("576x300 download, " + interface, wall, floor))
+            h.drive(EN, "wait-dialog %s\nclose\n" % EN["caption"])
+        finally:
+            sim.stop()
+    h.say("%-30s %10s %10s %6s" % ("through the dialog (en)", "wall", "floor", "ratio"))
+    for what, wall, floor in rows:
+        h.say("%-30s %7.0f ms %7.0f ms %6.2f" % (what, wall, floor, wall / floor))
 
 
 EXE_TESTS = [test_imports_only_windows_dlls, test_chinese_dialog_starts,
              test_english_dialog_starts, test_set_with_nothing_chosen, test_one_setting_answered,
-             test_missing_serial_port]
+             test_missing_serial_port, test_usb_without_device, test_refused_connection,
+             test_refused_bitmaps]
+
+# Against the virtual printer.
+SIM_TESTS = [test_full_set_against_simulator, test_full_set_over_ethernet, test_full_set_over_lpt1,
+             test_bitmap_download_and_print, test_device_buttons, test_silent_printer,
+             test_refused_selection]
 
 
 def main():
@@ -451,6 +895,9 @@ def main():
     parser.add_argument("--out", required=True, help="where logs, dumps and screenshots go")
     parser.add_argument("--exe", help="the program under test (default: BUILD/app/win32/Vantrel.exe)")
     parser.add_argument("--simulator", help="vantrel-sim (default: build/native/sim/vantrel-sim)")
+    parser.add_argument("--bench", action="store_true",
+                        help="print the dialog's figures against the paced printer instead")
+    parser.add_argument("only", nargs="*", help="run only the tests whose names hold one of these")
     args = parser.parse_args()
     os.makedirs(args.out, exist_ok=True)
     h = Harness(os.path.abspath(args.build), os.path.abspath(args.out))
@@ -464,12 +911,18 @@ def main():
         h.simulator = os.path.abspath(args.simulator or os.path.join(
             os.path.dirname(__file__), "..", "..", "build", "native", "sim", "vantrel-sim"))
         if os.path.exists(h.simulator):
-            tests.append((test_full_set_against_simulator, (exe,)))
+            tests += [(t, (exe,)) for t in SIM_TESTS]
         else:
             h.say("no %s: the runs against the virtual printer are left out" % h.simulator)
     else:
         h.say("no %s: only the driver's own test runs" % exe)
 
+    if args.bench:
+        h.simulator = os.path.abspath(args.simulator or os.path.join(
+            os.path.dirname(__file__), "..", "..", "build", "native", "sim", "vantrel-sim"))
+        tests = [(bench_dialog, (exe,))]
+    if args.only:
+        tests = [t for t in tests if any(word in t[0].__name__ for word in args.only)]
     failed = 0
     began = time.monotonic()
     for test, extra in tests:
