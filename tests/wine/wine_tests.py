@@ -119,10 +119,20 @@ class Harness:
         self.log.flush()
 
     def map_port(self, name, path):
-        subprocess.run(["wine", "reg", "add", r"HKEY_LOCAL_MACHINE\Software\Wine\Ports", "/v",
-                        name, "/t", "REG_SZ", "/d", path, "/f"], check=True,
-                       stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
-                       stderr=subprocess.DEVNULL)
+        # The server of the previous program may still be ending, and a call that meets it then
+        # fails: end it first, and try the call again a few times.
+        command = ["wine", "reg", "add", r"HKEY_LOCAL_MACHINE\Software\Wine\Ports", "/v", name,
+                   "/t", "REG_SZ", "/d", path, "/f"]
+        for attempt in range(5):
+            subprocess.run(["wineserver", "-k"], check=False)
+            subprocess.run(["wineserver", "-w"], check=False)
+            done = subprocess.run(command, check=False, stdin=subprocess.DEVNULL,
+                                  stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+            if done.returncode == 0:
+                break
+            time.sleep(1)
+        else:
+            raise subprocess.CalledProcessError(done.returncode, command)
         subprocess.run(["wineserver", "-k"], check=False)
         subprocess.run(["wineserver", "-w"], check=False)
 
