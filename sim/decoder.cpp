@@ -259,6 +259,26 @@ void Decoder::AddText(std::uint8_t byte, std::vector<Command>& out) {
     EndLine(true, out);
 }
 
+void Decoder::TakePlainByte(std::uint8_t byte, std::vector<Command>& out) {
+  if (byte == kLineFeed)
+    EndLine(true, out);
+  else if (byte == kCarriageReturn)
+    EndLine(false, out);
+  else if (IsText(byte))
+    AddText(byte, out);
+  else
+    AddUnknown(byte, out);
+}
+
+void Decoder::FinishRasterWhenComplete(std::vector<Command>& out) {
+  if (!inRaster_ || raster_.size() < rasterSize_)
+    return;
+  download_.raster = std::move(raster_);
+  raster_.clear();
+  inRaster_ = false;
+  Emit(std::move(download_), out);
+}
+
 void Decoder::DrainPending(bool finishing, std::vector<Command>& out) {
   // Decodes what pending_ holds; bytes left over after a command are decoded again.
   while (!pending_.empty()) {
@@ -293,22 +313,11 @@ void Decoder::DrainPending(bool finishing, std::vector<Command>& out) {
       const std::uint8_t byte = rest[i];
       if (!pending_.empty() || IsLead(byte)) {
         pending_.push_back(byte);
-      } else if (byte == kLineFeed) {
-        EndLine(true, out);
-      } else if (byte == kCarriageReturn) {
-        EndLine(false, out);
-      } else if (IsText(byte)) {
-        AddText(byte, out);
       } else {
-        AddUnknown(byte, out);
+        TakePlainByte(byte, out);
       }
     }
-    if (inRaster_ && raster_.size() >= rasterSize_) {
-      download_.raster = std::move(raster_);
-      raster_.clear();
-      inRaster_ = false;
-      Emit(std::move(download_), out);
-    }
+    FinishRasterWhenComplete(out);
   }
 }
 
@@ -320,26 +329,15 @@ void Decoder::Feed(ByteView chunk, std::vector<Command>& out) {
       raster_.insert(raster_.end(), chunk.begin() + static_cast<std::ptrdiff_t>(i),
                      chunk.begin() + static_cast<std::ptrdiff_t>(i + take));
       i += take;
-      if (raster_.size() >= rasterSize_) {
-        download_.raster = std::move(raster_);
-        raster_.clear();
-        inRaster_ = false;
-        Emit(std::move(download_), out);
-      }
+      FinishRasterWhenComplete(out);
       continue;
     }
     const std::uint8_t byte = chunk[i++];
     if (!pending_.empty() || IsLead(byte)) {
       pending_.push_back(byte);
       DrainPending(false, out);
-    } else if (byte == kLineFeed) {
-      EndLine(true, out);
-    } else if (byte == kCarriageReturn) {
-      EndLine(false, out);
-    } else if (IsText(byte)) {
-      AddText(byte, out);
     } else {
-      AddUnknown(byte, out);
+      TakePlainByte(byte, out);
     }
   }
 }

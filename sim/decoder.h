@@ -83,6 +83,10 @@ class Decoder {
   void AddText(std::uint8_t byte, std::vector<Command>& out);
   void EndLine(bool always, std::vector<Command>& out);
   void DrainPending(bool finishing, std::vector<Command>& out);
+  // A byte outside any command: a line end, printed text or an unknown byte.
+  void TakePlainByte(std::uint8_t byte, std::vector<Command>& out);
+  // Hands the download on once its raster is whole.
+  void FinishRasterWhenComplete(std::vector<Command>& out);
 
   Bytes pending_;
   Bytes unknown_;
