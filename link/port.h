@@ -30,6 +30,11 @@ class OpenPort {
   // Clears a pending line-error state and tells how many received bytes wait in the driver, where
   // the link can tell (a serial port); nothing where it cannot (the parallel port, USB).
   virtual std::optional<std::size_t> ClearErrorsAndCountReceived() = 0;
+
+  // Lets output go on as though the printer had sent XON, where the line has XON/XOFF (a serial
+  // port); nothing elsewhere. A printer that echoes a value byte 0x13 stops our output with it,
+  // and need not send XON afterwards.
+  virtual void ResumeOutput() {}
 };
 
 }  // namespace vantrel

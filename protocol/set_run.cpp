@@ -149,6 +149,8 @@ SetupReport SendSettingsOverPort(const SettingSelection& selection, const PortRu
     const std::optional<EncodedSetting> sent = EncodeSetting(key, selection);
     if (!sent)
       continue;
+    // The previous answer may have been a value byte 0x13, which the line took for XOFF.
+    port.ResumeOutput();
     port.Write(sent->command);
     if (key == SettingKey::TargetSerialLine)
       sleeper.Sleep(kTargetLineWait);
@@ -165,6 +167,7 @@ SetupReport SendSettingsOverPort(const SettingSelection& selection, const PortRu
     const bool ok = Judge(rule.ack, *sent, SentTextLength(*sent), port, sleeper);
     report.Add(ok ? lines.success : lines.failure);
   }
+  port.ResumeOutput();
   port.Write(SetupEnd);
   return report;
 }

@@ -31,6 +31,8 @@ std::optional<Fault> ParseFault(std::string_view text) {
     return Fault{Kind::OWithoutK, 0};
   if (text == "garbage")
     return Fault{Kind::Garbage, 0};
+  if (text == "xon-after-xoff")
+    return Fault{Kind::XonAfterXoff, 0};
   for (const auto& [prefix, kind] : {std::pair{std::string_view("slow:"), Kind::Slow},
                                      std::pair{std::string_view("drop-after:"), Kind::DropAfter}}) {
     if (text.substr(0, prefix.size()) == prefix) {
@@ -67,6 +69,7 @@ Bytes Misbehave(const Fault& fault, Bytes answer, std::uint32_t& noise) {
     case Fault::Kind::None:
     case Fault::Kind::Slow:
     case Fault::Kind::DropAfter:
+    case Fault::Kind::XonAfterXoff:
       break;
   }
   return answer;
@@ -142,10 +145,10 @@ void Session::Handle(const Command& command, FeedResult& result) {
   if (options_.answers && !notReadBack) {
     if (auto answer = AnswerFor(command)) {
       Bytes sent = Misbehave(options_.fault, std::move(*answer), noise_);
-      // On a line with XON/XOFF an echoed 0x13 stops the other side's output; the printer lets
-      // it go on at once. (Neither byte reaches the reader there: such a value cannot be
-      // acknowledged on that line.)
-      if (std::find(sent.begin(), sent.end(), kXoff) != sent.end())
+      // On a line with XON/XOFF an echoed 0x13 stops the other side's output, and a printer
+      // need not send XON after it. Only the kinder one of the fault mode does.
+      if (options_.fault.kind == Fault::Kind::XonAfterXoff &&
+          std::find(sent.begin(), sent.end(), kXoff) != sent.end())
         sent.push_back(kXon);
       if (!sent.empty()) {
         std::chrono::milliseconds delay{0};

@@ -15,12 +15,13 @@ namespace vantrel::sim {
 
 // A way for the printer to misbehave, so that every failure report can be seen.
 struct Fault {
-  enum class Kind { None, Silent, WrongEcho, Slow, OWithoutK, DropAfter, Garbage };
+  enum class Kind { None, Silent, WrongEcho, Slow, OWithoutK, DropAfter, Garbage, XonAfterXoff };
   Kind kind = Kind::None;
   std::uint64_t amount = 0;  // milliseconds for Slow, bytes for DropAfter
 };
 
-// "silent", "wrong-echo", "slow:MS", "o-without-k", "drop-after:N", "garbage"; nothing otherwise.
+// "silent", "wrong-echo", "slow:MS", "o-without-k", "drop-after:N", "garbage", "xon-after-xoff";
+// nothing otherwise.
 std::optional<Fault> ParseFault(std::string_view text);
 
 // The answer as the faulty printer sends it; empty for none. `noise` drives the garbage.

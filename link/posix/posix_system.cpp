@@ -163,6 +163,15 @@ class FdPort final : public SerialDevice {
     return static_cast<std::size_t>(waiting);
   }
 
+  // Restarting output clears only a stop of our own making, so it is stopped first; a stop by
+  // a received XOFF goes with it.
+  void ResumeOutput() override {
+    if (!serial_)
+      return;
+    ::tcflow(fd_, TCOOFF);
+    ::tcflow(fd_, TCOON);
+  }
+
   void SetTimeouts(const CommTimeouts& timeouts) override {
     if (serial_) {
       timeouts_ = timeouts;
@@ -231,11 +240,9 @@ class FdPort final : public SerialDevice {
     ::tcsetattr(fd_, TCSANOW, &t);
     // A freshly opened port starts clean, as a Windows port does: answers left unread by an
     // earlier session are dropped, and an XOFF that stopped the line then (a printer echoing the
-    // value 0x13, say) does not hold this one's output back. Restarting output clears only a
-    // stop of our own making, so it is stopped first.
+    // value 0x13, say) does not hold this one's output back.
     ::tcflush(fd_, TCIFLUSH);
-    ::tcflow(fd_, TCOOFF);
-    ::tcflow(fd_, TCOON);
+    ResumeOutput();
     if (line.rtsControl == RtsControl::Enable) {
       int rts = TIOCM_RTS;
       ::ioctl(fd_, TIOCMBIS, &rts);  // a pseudo-terminal has no modem lines: not looked at

@@ -494,7 +494,9 @@ int main(int argc, char** argv) {
   app.add_flag("--check-line", options.checkLine,
                "ignore bytes sent while the pty's line differs from the printer's own");
   app.add_option("--fault", options.fault,
-                 "silent | wrong-echo | slow:MS | o-without-k | drop-after:N | garbage")
+                 "silent | wrong-echo | slow:MS | o-without-k | drop-after:N | garbage | "
+                 "xon-after-xoff (sends XON after any answer holding 0x13, which a line with "
+                 "XON/XOFF takes for XOFF; by default the printer does not)")
       ->type_name("MODE");
   app.add_flag("--quiet", options.quiet, "no log lines on stdout (log.txt is still written)");
   app.footer(R"(
@@ -512,7 +514,8 @@ command it decodes. SIGUSR1 writes the state; SIGINT or SIGTERM writes it and en
     const auto parsed = ParseFault(options.fault);
     if (!parsed) {
       std::cerr << "vantrel-sim: unknown fault '" << options.fault
-                << "' (silent, wrong-echo, slow:MS, o-without-k, drop-after:N, garbage)\n";
+                << "' (silent, wrong-echo, slow:MS, o-without-k, drop-after:N, garbage, "
+                   "xon-after-xoff)\n";
       return 2;
     }
     fault = *parsed;

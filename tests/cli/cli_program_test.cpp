@@ -573,6 +573,25 @@ TEST(JsonOutput, CarriesTheLinesAndTheStatus) {
   EXPECT_EQ(json["target"], sim.Pty());
 }
 
+// A printer that echoes the value byte 0x13 stops the line's output with it (XON/XOFF both ways)
+// and sends no XON after it. Every later command and the closing frame must still go out; the
+// answers taken by the line for XOFF cannot be read, so those settings report failed.
+TEST(EchoedXoff, DoesNotStopTheRun) {
+  const fs::path folder = ScratchFolder();
+  Sim sim(folder / "sim", {"--tcp", "off"});
+  const Ran ran = Vantrel({"set", "--code-page", "cp858", "--speed", "150", "--radio-address",
+                           "00:84:00:13", "--bid-adjust", "19", "--chars-per-line", "42-2sp", "-i",
+                           sim.Pty(), "--lang", "zh"});
+  EXPECT_EQ(ran.status, 1) << ran.err;
+  EXPECT_EQ(ran.out,
+            "代码页设置失败!\n打印速度设置成功!\n射频地址设置失败!\n双向打印校对调整设置失败!\n"
+            "字符打印列数设置成功!\n");
+  const std::string log = sim.LogWith("setup end");
+  for (const char* sent : {"[1B 09]", "[1B 74 13]", "[1B 1E 00]", "[1C BD 00 84 00 13]",
+                           "[1B 1A 13]", "[1B 39 00]", "[1B 15]"})
+    EXPECT_NE(log.find(sent), std::string::npos) << sent << " not received:\n" << log;
+}
+
 TEST(Profile, SetsItsSettingsAndTheCommandLineWins) {
   const fs::path folder = ScratchFolder();
   Sim sim(folder / "sim", {"--tcp", "off"});

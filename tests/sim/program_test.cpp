@@ -180,6 +180,11 @@ class SerialClient : public OpenPort {
     ioctl(fd_, FIONREAD, &waiting);
     return static_cast<std::size_t>(waiting);
   }
+  // The printer sends no XON after an echoed 0x13: output is let go on as the tool does.
+  void ResumeOutput() override {
+    tcflow(fd_, TCOOFF);
+    tcflow(fd_, TCOON);
+  }
 
  private:
   int fd_ = -1;
