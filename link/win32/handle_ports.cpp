@@ -53,6 +53,13 @@ class SerialPort final : public HandlePort<SerialDevice> {
     return status.cbInQue;
   }
 
+  // As though XON had come. Wine maps SETXON to a restart that clears only a stop of its own
+  // making, so the port is stopped first; on Windows that makes no difference.
+  void ResumeOutput() override {
+    EscapeCommFunction(handle_, SETXOFF);
+    EscapeCommFunction(handle_, SETXON);
+  }
+
   void SetQueueSizes(std::uint32_t inputBytes, std::uint32_t outputBytes) override {
     SetupComm(handle_, inputBytes, outputBytes);
   }
