@@ -2,10 +2,14 @@
 
 namespace vantrel {
 
+void CloseNetworkConnection(System& system, SocketId socket) {
+  system.CloseSocket(socket);
+  system.StopSockets();
+  system.StartArpClear();
+}
+
 SocketLink::~SocketLink() {
-  system_.CloseSocket(socket_);
-  system_.StopSockets();
-  system_.StartArpClear();
+  CloseNetworkConnection(system_, socket_);
 }
 
 bool SocketLink::Send(ByteView data) {

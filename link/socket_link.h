@@ -5,9 +5,12 @@
 
 namespace vantrel {
 
-// A connected TCP socket to the printer with the socket library started. Destroying it is the
-// close sequence of every network action: close the socket, stop the socket library, then start
-// the system's arp with "-d".
+// The close sequence of every network action: close the socket, stop the socket library, then
+// start the system's arp with "-d". Nothing is looked at.
+void CloseNetworkConnection(System& system, SocketId socket);
+
+// A connected TCP socket to the printer with the socket library started. Destroying it runs
+// CloseNetworkConnection.
 class SocketLink final : public NetworkLink {
  public:
   SocketLink(System& system, SocketId socket) : system_(system), socket_(socket) {}

@@ -33,7 +33,8 @@ class DialogControls {
   // Packed with the first field in the highest byte.
   virtual void SetIpAddress(int id, std::uint32_t packed) = 0;
 
-  // Width in pixels of a drop-down list while it is open.
+  // Width of a drop-down list while it is open, in pixels at 96 dots per inch: the platform
+  // scales it with the dialog's resolution (PixelsForDpi).
   virtual void SetDroppedWidth(int id, int pixels) = 0;
 };
 

@@ -129,6 +129,13 @@ void ApplyRadioAddressRule(DialogControls& controls) {
     controls.Enable(id, ticked);
 }
 
+int PixelsForDpi(int pixels, int dpi) {
+  if (dpi <= 0)
+    return pixels;
+  const long long scaled = static_cast<long long>(pixels) * dpi;
+  return static_cast<int>((scaled + (scaled >= 0 ? 48 : -48)) / 96);
+}
+
 void WidenMechanismList(DialogControls& controls) {
   controls.SetDroppedWidth(kMechanism, kMechanismListWidth);
 }

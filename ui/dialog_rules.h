@@ -17,8 +17,12 @@ inline constexpr std::uint32_t kInitialPrinterAddress = 0xC0A80172u;
 inline constexpr const char* kInitialPrinterPortText = "9100";
 inline constexpr const char* kInitialRadioAddress[4] = {"00", "84", "00", "01"};
 
-// The open mechanism list's width in pixels, wider than the closed box.
+// The open mechanism list's width in pixels at 96 dpi, wider than the closed box.
 inline constexpr int kMechanismListWidth = 200;
+
+// A length of `pixels` at 96 dpi at the resolution `dpi`, rounded to the nearest pixel; a
+// resolution the system did not tell (0 or less) leaves it as it is.
+int PixelsForDpi(int pixels, int dpi);
 
 // Brings every control to the state the dialog opens with, on top of what the template created
 // (lists filled, nothing selected, check boxes clear, Download and Print disabled). Setting them

@@ -109,50 +109,79 @@ class SerialPort final : public HandlePort<SerialDevice> {
   DCB block_{};
 };
 
-// One overlapped operation: its record, event and buffer stay together, since a read the driver
-// will not cancel must keep them for as long as the system may still write into them.
-struct Operation {
+// One overlapped operation: its record, event and buffer stay together, since an operation the
+// driver will not cancel must keep them for as long as the system may still use them.
+struct Operation final : PendingIo {
   OVERLAPPED overlapped{};
   std::vector<std::uint8_t> buffer;
+  HANDLE file;
 
-  Operation() { overlapped.hEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr); }
-  ~Operation() { CloseHandle(overlapped.hEvent); }
+  explicit Operation(HANDLE handle) : file(handle) {
+    overlapped.hEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  }
+  ~Operation() override {
+    if (overlapped.hEvent != nullptr)
+      CloseHandle(overlapped.hEvent);
+  }
   Operation(const Operation&) = delete;
   Operation& operator=(const Operation&) = delete;
-};
 
-// How long a cancelled read may take to come back before it is given up.
-constexpr DWORD kCancelGrace = 2000;
+  bool Ready() const { return overlapped.hEvent != nullptr; }
+  bool WaitFor(std::chrono::milliseconds wait) override {
+    return WaitForSingleObject(overlapped.hEvent, static_cast<DWORD>(wait.count())) ==
+           WAIT_OBJECT_0;
+  }
+  void Cancel() override { CancelIoEx(file, &overlapped); }
+};
 
 class BoundedDevice final : public HandlePort<DevicePort> {
  public:
   BoundedDevice(HANDLE handle, std::chrono::milliseconds bound)
-      : HandlePort(handle), bound_(static_cast<DWORD>(bound.count())) {}
+      : HandlePort(handle), bound_(bound) {}
 
   bool Write(ByteView data) override {
-    Operation op;
-    if (WriteFile(handle_, data.data(), static_cast<DWORD>(data.size()), nullptr, &op.overlapped))
+    if (io_.Dead())
+      return false;
+    // The data is copied: a write the driver keeps must not point into the caller's buffer.
+    auto op = std::make_unique<Operation>(handle_);
+    if (!op->Ready())
+      return false;
+    op->buffer.assign(data.begin(), data.end());
+    if (WriteFile(handle_, op->buffer.data(), static_cast<DWORD>(op->buffer.size()), nullptr,
+                  &op->overlapped))
       return true;
     if (GetLastError() != ERROR_IO_PENDING)
       return false;
-    DWORD written = 0;
-    return GetOverlappedResult(handle_, &op.overlapped, &written, TRUE) != FALSE;
+    switch (io_.Finish(*op, DeviceWriteBound(data.size()))) {
+      case IoEnd::Finished: {
+        DWORD written = 0;
+        return GetOverlappedResult(handle_, &op->overlapped, &written, FALSE) != FALSE;
+      }
+      case IoEnd::Cancelled:
+        return false;
+      case IoEnd::Stuck:
+        static_cast<void>(op.release());
+        return false;
+    }
+    return false;
   }
 
   PortRead Read(std::size_t maxBytes) override {
-    auto op = std::make_unique<Operation>();
+    if (io_.Dead())
+      return {};
+    auto op = std::make_unique<Operation>(handle_);
+    // Without an event there is nothing to wait on: the read is not started.
+    if (!op->Ready())
+      return {};
     op->buffer.resize(maxBytes);
     const BOOL started = ReadFile(handle_, op->buffer.data(), static_cast<DWORD>(maxBytes), nullptr,
                                   &op->overlapped);
     if (!started && GetLastError() != ERROR_IO_PENDING)
       return {};
-    if (!started && WaitForSingleObject(op->overlapped.hEvent, bound_) == WAIT_TIMEOUT) {
-      CancelIoEx(handle_, &op->overlapped);
-      if (WaitForSingleObject(op->overlapped.hEvent, kCancelGrace) == WAIT_TIMEOUT) {
-        // The driver keeps the read: leave it the record and the buffer, and report nothing.
-        static_cast<void>(op.release());
-        return {};
-      }
+    if (!started && io_.Finish(*op, bound_) == IoEnd::Stuck) {
+      // The driver keeps the read: leave it the record and the buffer, and report nothing.
+      static_cast<void>(op.release());
+      return {};
     }
     DWORD got = 0;
     PortRead read;
@@ -171,7 +200,8 @@ class BoundedDevice final : public HandlePort<DevicePort> {
   }
 
  private:
-  DWORD bound_;
+  std::chrono::milliseconds bound_;
+  BoundedIo io_;
 };
 
 }  // namespace

@@ -267,5 +267,14 @@ TEST(CheckBoxRule, AnIdThatIsNoBoxGovernsNothing) {
   EXPECT_FALSE(FieldOfCheckBox(kLanguage).has_value());
 }
 
+// The open mechanism list: 200 pixels at 96 dpi, scaled with the dialog's resolution.
+TEST(PixelsForDpi, ScalesTheDroppedListWidthWithTheResolution) {
+  const std::pair<int, int> cases[] = {{96, 200},  {120, 250}, {144, 300}, {192, 400},
+                                       {168, 350}, {0, 200},   {-1, 200}};
+  for (const auto& [dpi, width] : cases)
+    EXPECT_EQ(PixelsForDpi(kMechanismListWidth, dpi), width) << dpi;
+  EXPECT_EQ(PixelsForDpi(3, 144), 5);  // 4.5 rounds up
+}
+
 }  // namespace
 }  // namespace vantrel

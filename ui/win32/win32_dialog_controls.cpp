@@ -2,7 +2,37 @@
 
 #include <commctrl.h>
 
+#include <cstring>
+
+#include "ui/dialog_rules.h"
+
 namespace vantrel::win32 {
+namespace {
+
+// The dialog's resolution: GetDpiForWindow where the system has it (Windows 10 1607 on, so that
+// a per-monitor aware dialog gets its monitor's), else the screen's LOGPIXELSX (Windows 7).
+int DpiOf(HWND window) {
+  using GetDpiForWindowFunction = UINT(WINAPI*)(HWND);
+  static const auto getDpiForWindow = [] {
+    const HMODULE user32 = GetModuleHandleW(L"user32.dll");
+    FARPROC found = user32 != nullptr ? GetProcAddress(user32, "GetDpiForWindow") : nullptr;
+    GetDpiForWindowFunction function = nullptr;
+    static_assert(sizeof function == sizeof found);
+    std::memcpy(&function, &found, sizeof function);
+    return function;
+  }();
+  if (getDpiForWindow != nullptr) {
+    if (const UINT dpi = getDpiForWindow(window); dpi != 0)
+      return static_cast<int>(dpi);
+  }
+  const HDC dc = GetDC(window);
+  const int dpi = dc != nullptr ? GetDeviceCaps(dc, LOGPIXELSX) : 0;
+  if (dc != nullptr)
+    ReleaseDC(window, dc);
+  return dpi;
+}
+
+}  // namespace
 
 LRESULT Win32DialogControls::Send(int id, UINT message, WPARAM wParam, LPARAM lParam) const {
   return SendDlgItemMessageW(dialog_, id, message, wParam, lParam);
@@ -60,7 +90,7 @@ void Win32DialogControls::SetIpAddress(int id, std::uint32_t packed) {
 }
 
 void Win32DialogControls::SetDroppedWidth(int id, int pixels) {
-  Send(id, CB_SETDROPPEDWIDTH, static_cast<WPARAM>(pixels));
+  Send(id, CB_SETDROPPEDWIDTH, static_cast<WPARAM>(PixelsForDpi(pixels, DpiOf(dialog_))));
 }
 
 }  // namespace vantrel::win32

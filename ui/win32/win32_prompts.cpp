@@ -17,34 +17,76 @@ std::wstring ProgramCaption() {
 // Room for many chosen names: the dialog fails rather than cut a selection short.
 constexpr DWORD kSelectionBufferChars = 64 * 1024;
 
+// While a wait cursor is up, every window of the thread that sets its own cursor on a mouse move
+// (the dialog, the file-open dialog) gets the wait cursor back right after; message boxes keep
+// their own.
+thread_local bool keepWaitCursor = false;
+
+LRESULT CALLBACK RestoreWaitCursor(int code, WPARAM wParam, LPARAM lParam) {
+  if (code == HC_ACTION && keepWaitCursor) {
+    const auto* call = reinterpret_cast<const CWPRETSTRUCT*>(lParam);
+    if (call->message == WM_SETCURSOR)
+      SetCursor(LoadCursorW(nullptr, IDC_WAIT));
+  }
+  return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+// A message box shown during a wait shows the arrow over itself.
+class BoxOverWait {
+ public:
+  BoxOverWait() : kept_(keepWaitCursor) { keepWaitCursor = false; }
+  ~BoxOverWait() {
+    keepWaitCursor = kept_;
+    if (kept_)
+      SetCursor(LoadCursorW(nullptr, IDC_WAIT));
+  }
+  BoxOverWait(const BoxOverWait&) = delete;
+  BoxOverWait& operator=(const BoxOverWait&) = delete;
+
+ private:
+  bool kept_;
+};
+
 }  // namespace
 
 Win32Prompts::Win32Prompts(UiVariant variant) : variant_(variant), caption_(ProgramCaption()) {}
 
 void Win32Prompts::ShowMessage(std::string_view text) {
+  const BoxOverWait box;
   MessageBoxW(dialog_, Widen(text).c_str(), caption_.c_str(), MB_OK);
 }
 
 void Win32Prompts::ShowWarning(std::string_view text) {
+  const BoxOverWait box;
   MessageBoxW(dialog_, Widen(text).c_str(), caption_.c_str(), MB_OK | MB_ICONEXCLAMATION);
 }
 
 void Win32Prompts::ReportFileError(std::string_view path, FileErrorCause cause) {
+  const BoxOverWait box;
   MessageBoxW(dialog_, Widen(FileErrorText(variant_, path, cause)).c_str(), caption_.c_str(),
               MB_OK | MB_ICONEXCLAMATION);
 }
 
 void Win32Prompts::BeginWaitCursor() {
   const HCURSOR previous = SetCursor(LoadCursorW(nullptr, IDC_WAIT));
-  if (waitDepth_++ == 0)
-    cursorBeforeWait_ = previous;
+  if (waitDepth_++ != 0)
+    return;
+  cursorBeforeWait_ = previous;
+  keepWaitCursor = true;
+  waitHook_ =
+      SetWindowsHookExW(WH_CALLWNDPROCRET, &RestoreWaitCursor, nullptr, GetCurrentThreadId());
 }
 
 void Win32Prompts::EndWaitCursor() {
   if (waitDepth_ == 0)
     return;
-  if (--waitDepth_ == 0)
-    SetCursor(cursorBeforeWait_ != nullptr ? cursorBeforeWait_ : LoadCursorW(nullptr, IDC_ARROW));
+  if (--waitDepth_ != 0)
+    return;
+  keepWaitCursor = false;
+  if (waitHook_ != nullptr)
+    UnhookWindowsHookEx(waitHook_);
+  waitHook_ = nullptr;
+  SetCursor(cursorBeforeWait_ != nullptr ? cursorBeforeWait_ : LoadCursorW(nullptr, IDC_ARROW));
 }
 
 std::optional<std::vector<std::string>> Win32Prompts::ChooseFiles(

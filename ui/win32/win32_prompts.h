@@ -10,7 +10,9 @@
 namespace vantrel::win32 {
 
 // Message boxes, the wait cursor, the file-open dialog and the bitmap preview of one dialog
-// window. Every box is owned by the dialog and captioned with the program file's base name.
+// window. Every box is owned by the dialog and captioned with the program file's base name. The
+// wait cursor stays up until its end, over the dialog and the file-open dialog, whatever the
+// mouse does.
 class Win32Prompts final : public UserPrompts {
  public:
   explicit Win32Prompts(UiVariant variant);
@@ -30,6 +32,7 @@ class Win32Prompts final : public UserPrompts {
   HWND dialog_ = nullptr;
   int waitDepth_ = 0;
   HCURSOR cursorBeforeWait_ = nullptr;
+  HHOOK waitHook_ = nullptr;
 };
 
 }  // namespace vantrel::win32
