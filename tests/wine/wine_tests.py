@@ -250,6 +250,47 @@ def test_english_dialog_starts(h, exe):
     start_and_read_back(h, exe, EN)
 
 
+def test_dropped_list_at_144_dpi(h, exe):
+    """At 150 % (144 dpi) the open mechanism list is 300 pixels wide, 200 at 96 dpi scaled, so
+    its longest item still shows; a screenshot shows it open."""
+    desktop = r"HKEY_CURRENT_USER\Control Panel\Desktop"
+    # The dialog grows by half: the virtual desktop takes the whole X screen meanwhile.
+    desktops = r"HKEY_CURRENT_USER\Software\Wine\Explorer\Desktops"
+    quiet = dict(stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    subprocess.run(["wine", "reg", "add", desktop, "/v", "LogPixels", "/t", "REG_DWORD", "/d",
+                    "144", "/f"], check=True, **quiet)
+    subprocess.run(["wine", "reg", "add", desktops, "/v", "Default", "/d", "1280x1024", "/f"],
+                   check=True, **quiet)
+    subprocess.run(["wineserver", "-k"], check=False)
+    subprocess.run(["wineserver", "-w"], check=False)
+    try:
+        lines = h.drive(EN, f"""start {exe}
+wait-dialog {EN['caption']}
+select 1020 #1
+expect-dropped-width 1021 300
+""")
+        # The list stays open while the driver that opened it runs: the picture is taken then.
+        holder = threading.Thread(target=h.drive, args=(
+            EN, "wait-dialog %s\ndrop 1021\nsleep 4000\n" % EN["caption"]))
+        holder.start()
+        time.sleep(2)
+        # The open list reaches past the dialog's right edge: the picture takes 250 pixels more.
+        words = dialog_line(lines).split()
+        left, top, width, height = (int(w) for w in words[words.index("rect") + 1:][:4])
+        subprocess.run(["import", "-window", "root", "-crop", "%dx%d+%d+%d" % (
+            width + 250, height, left, top), "+repage",
+            os.path.join(h.out, "mechanism-list-144dpi.png")], check=True)
+        holder.join()
+        h.drive(EN, "wait-dialog %s\nclose\n" % EN["caption"])
+    finally:
+        subprocess.run(["wine", "reg", "delete", desktop, "/v", "LogPixels", "/f"], check=False,
+                       **quiet)
+        subprocess.run(["wine", "reg", "add", desktops, "/v", "Default", "/d", "1024x768", "/f"],
+                       check=False, **quiet)
+        subprocess.run(["wineserver", "-k"], check=False)
+        subprocess.run(["wineserver", "-w"], check=False)
+
+
 def set_over_com1(h, exe, variant, steps, box, press="click 1"):
     """Set over COM1 on a pseudo-terminal: the bytes, the line settings while the port is open
     (the report is still shown), the report in a box captioned with the program's name."""
@@ -551,6 +592,37 @@ def test_full_set_over_lpt1(h, exe):
     """The same Set over LPT1: the skip rule's settings are not read back, the rest are."""
     for variant in (ZH, EN):
         full_set(h, exe, variant, "lpt1")
+
+
+def test_echoed_xoff_over_com1(h, exe):
+    """The printer echoes values 0x13 (code page CP858, alignment 19, a radio address ending in
+    13), which Wine's XON/XOFF line takes for XOFF, and sends no XON after them: every later
+    command and the closing frame still reach it. Those three answers are never read, so their
+    settings report failed."""
+    sim = Simulator(h.simulator, os.path.join(h.out, "sim-echoed-xoff"))
+    try:
+        sim.wire(h)
+        report = ("语言设置成功!\\r\\n代码页设置失败!\\r\\n打印速度设置成功!\\r\\n"
+                  "射频地址设置失败!\\r\\n双向打印校对调整设置失败!\\r\\n字符打印列数设置成功!\\r\\n")
+        h.drive(ZH, f"""start {exe}
+wait-dialog {ZH['caption']}
+select 1019 COM1
+select 1013 "CP858 Multilingual Latin Ⅰ+Euro)"
+select 1005 150mm/S
+check 1046
+type 1044 13
+select 1006 19
+select 1029 #1
+click 1
+expect-box "{report}" 90
+close
+""")
+    finally:
+        sim.stop()
+    log = sim.log()
+    for sent in ("1B 09", "1B 16 00", "1B 74 13", "1B 1E 00", "1C BD 00 84 00 13", "1B 1A 13",
+                 "1B 39 00", "1B 15"):
+        expect("  [%s]" % sent in log, "the printer did not get %s:\n%s" % (sent, log))
 
 
 def box_texts(lines):
@@ -889,12 +961,13 @@ open-file {image}
 
 
 EXE_TESTS = [test_imports_only_windows_dlls, test_chinese_dialog_starts,
-             test_english_dialog_starts, test_set_with_nothing_chosen, test_one_setting_answered,
-             test_missing_serial_port, test_usb_without_device, test_refused_connection,
-             test_refused_bitmaps]
+             test_english_dialog_starts, test_dropped_list_at_144_dpi, test_set_with_nothing_chosen,
+             test_one_setting_answered, test_missing_serial_port, test_usb_without_device,
+             test_refused_connection, test_refused_bitmaps]
 
 # Against the virtual printer.
 SIM_TESTS = [test_full_set_against_simulator, test_full_set_over_ethernet, test_full_set_over_lpt1,
+             test_echoed_xoff_over_com1,
              test_bitmap_download_and_print, test_device_buttons, test_silent_printer,
              test_refused_selection]
 

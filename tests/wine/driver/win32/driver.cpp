@@ -253,6 +253,9 @@ class Driver {
     } else if (v == "expect-address") {
       need(2);
       ExpectEqual("address", Address(ParseId(a[0])), a[1]);
+    } else if (v == "drop") {
+      need(1);
+      Send(Usable(ParseId(a[0])), CB_SHOWDROPDOWN, TRUE, 0);
     } else if (v == "expect-dropped-width") {
       need(2);
       ExpectDroppedWidth(ParseId(a[0]), std::stoi(a[1]));
