@@ -1,8 +1,9 @@
 // Image decoding on Linux: libpng, libjpeg-turbo and giflib, each reading from memory, each
 // asked for the image's size first, and decoding row by row into the grey image.
 //
-// libpng and libjpeg report a fatal error by a jump back to a setjmp; the functions that call
-// setjmp below keep no object with a destructor of their own, so the jump skips nothing.
+// libpng and libjpeg report a fatal error by a jump back to a setjmp. The functions that call
+// setjmp below hold no object with a destructor across a library call, and the callbacks that
+// jump are plain functions, so the jump skips no destructor.
 
 // jpeglib.h needs FILE declared first.
 #include <cstdio>
