@@ -169,6 +169,8 @@ INSTANTIATE_TEST_SUITE_P(
         // 48 bytes of GIF declaring a 21588 x 21588 screen and picture.
         RefusalCase{"HugeGifHeader", ReadImage("huge-header.gif"),
                     "21588 x 21588 pixels; at most 50000000 pixels"},
+        RefusalCase{"HugePngHeader", ReadImage("huge-header.png"),
+                    "30000 x 30000 pixels; at most 50000000"},
         RefusalCase{"HugeJpegHeader", HugeJpeg(), "20000 x 20000 pixels; at most 50000000"},
         RefusalCase{"CutPng", Cut("interlaced.png", 70), "the PNG file is damaged or cut short"},
         RefusalCase{"CutJpeg", Cut("red.jpg", 200), "the JPEG file is damaged or cut short"},
