@@ -264,13 +264,10 @@ TEST(DryRunDownload, SendsATwoColourBmpByteForByteAndConvertsOtherImages) {
   EXPECT_EQ((command.size() - 5) / 3, 657u);
   EXPECT_EQ(writes[2], "write 1b 15");
 
-  // A grey image (a binary PGM) twice as wide as the paper: scaled to 576 dots (72 bytes a
-  // row), half as high.
-  const fs::path folder = ScratchFolder();
-  const fs::path grey = folder / "wide.pgm";
-  std::ofstream(grey, std::ios::binary) << "P5 1152 200 255\n" << std::string(1152 * 200, '\x80');
-  const Ran converted =
-      Vantrel({"download", grey.string(), "--slot", "1", "--dry-run", "-i", "192.0.2.1"});
+  // A grey PNG (1152 x 200, all 128) twice as wide as the paper: scaled to 576 dots (72 bytes
+  // a row), half as high.
+  const Ran converted = Vantrel(
+      {"download", VANTREL_IMAGES "/wide-grey.png", "--slot", "1", "--dry-run", "-i", "192.0.2.1"});
   ASSERT_EQ(converted.status, 0) << converted.err;
   EXPECT_NE(converted.out.find("send 1b fe 00 48 00 64 00 "), std::string::npos);
 }
@@ -331,6 +328,11 @@ INSTANTIATE_TEST_SUITE_P(
         BadInputCase{"MissingFile", "download DIR/none.png --slot 1", 3,
                      "missing or cannot be read"},
         BadInputCase{"NotAnImage", "download DIR/text.png --slot 1", 3, "not an image"},
+        BadInputCase{"Pnm16Bit", "download " VANTREL_IMAGES "/grey16.pnm --slot 1", 3,
+                     "(it reads PNG, JPEG, GIF and BMP files)"},
+        BadInputCase{"HugeGifHeader", "download " VANTREL_IMAGES "/huge-header.gif --slot 1", 3,
+                     "huge-header.gif: the image is too large (21588 x 21588 pixels; at most "
+                     "50000000 pixels are read)"},
         BadInputCase{"TooWideBmp", "download " VANTREL_FIXTURES "/mono-577x8.bmp --slot 1", 3,
                      "Width Must Be Within 576Pix!"},
         BadInputCase{"ColourBmp", "download " VANTREL_FIXTURES "/truecolor-24bit.bmp --slot 1", 3,
