@@ -116,6 +116,9 @@ notes:
     Retries belong to Ansible, for instance C(until: result is succeeded) with C(retries).
     A retried run sends every setting again, which is harmless as each command only stores a
     value.
+  - >-
+    A C(bt-password) in C(settings) is part of the task's arguments, which Ansible shows with
+    C(-v) and may log; give such a task C(no_log: true).
   - Runs on POSIX managed hosts. Supports check mode; diff mode is not supported.
   - The man page vantrel(1) lists every setting option and its values.
 '''
