@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "base/ui_variant.h"
+#include "protocol/setting_lists.h"
 #include "protocol/settings.h"
 
 namespace vantrel::cli {
@@ -25,7 +26,7 @@ enum class OptionKind {
 struct SettingOption {
   std::string_view name;
   OptionKind kind;
-  int controlId;  // the list for List options, the text field otherwise
+  SettingList list;  // the catalogue's list, for List options
   SettingKey key;
   std::string_view help;
 };
