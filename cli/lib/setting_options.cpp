@@ -188,6 +188,14 @@ const SettingOption* FindSettingOption(std::string_view name) {
   return nullptr;
 }
 
+std::string_view OptionNameOf(SettingKey key) {
+  for (const SettingOption& option : kOptions) {
+    if (option.key == key)
+      return option.name;
+  }
+  return {};
+}
+
 std::vector<ListItem> ListItems(const SettingOption& option) {
   std::vector<ListItem> items;
   if (option.kind != OptionKind::List)

@@ -35,6 +35,10 @@ struct SettingOption {
 std::span<const SettingOption> SettingOptions();
 const SettingOption* FindSettingOption(std::string_view name);
 
+// The option that names a setting in reports: the first of its options ("cutter" for the cutter
+// and mechanism, "target-baud" for the target serial line).
+std::string_view OptionNameOf(SettingKey key);
+
 // The items of a list option as people may name them, per list index.
 struct ListItem {
   int index = 0;
