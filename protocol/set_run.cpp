@@ -158,14 +158,15 @@ SetupReport SendSettingsOverPort(const SettingSelection& selection, const PortRu
     const SettingRule rule = RuleFor(key);
     const ReportLines lines = PortReportLines(options.variant, key);
     if (rule.ack == AckRule::NoAck || (rule.skippedOnWriteOnlyLinks && writeOnlyLink)) {
-      report.Add(lines.completed);
+      report.Add(key, SettingOutcome::Completed, lines.completed);
       continue;
     }
     if (key == SettingKey::BidAdjustment && options.variant == UiVariant::Chinese) {
       sleeper.Sleep(kChineseBidAdjustmentWait);
     }
     const bool ok = Judge(rule.ack, *sent, SentTextLength(*sent), port, sleeper);
-    report.Add(ok ? lines.success : lines.failure);
+    report.Add(key, ok ? SettingOutcome::Succeeded : SettingOutcome::Failed,
+               ok ? lines.success : lines.failure);
   }
   port.ResumeOutput();
   port.Write(SetupEnd);
@@ -183,7 +184,7 @@ SetupReport SendSettingsOverNetwork(const SettingSelection& selection, UiVariant
     link.Send(sent->command);
     if (key == SettingKey::TargetSerialLine)
       sleeper.Sleep(kTargetLineWait);
-    report.Add(NetworkCompletedLine(variant, key));
+    report.Add(key, SettingOutcome::Completed, NetworkCompletedLine(variant, key));
   }
   sleeper.Sleep(kNetworkWaitBeforeEnd);
   link.Send(SetupEnd);
@@ -221,28 +222,30 @@ bool RefuseUnsendableSelection(const RunContext& context, const SettingSelection
   return true;
 }
 
-void RunSetOverPort(const RunContext& context, std::unique_ptr<OpenPort> port,
-                    const SettingSelection& selection, InterfaceType interfaceType,
-                    bool usbWriteOnly) {
+SetupReport RunSetOverPort(const RunContext& context, std::unique_ptr<OpenPort> port,
+                           const SettingSelection& selection, InterfaceType interfaceType,
+                           bool usbWriteOnly) {
   // A selection that cannot be sent is refused before a byte goes out, also when a caller did not
   // check it before opening.
   if (RefuseUnsendableSelection(context, selection))
-    return;
+    return {};
   const PortRunOptions options{context.variant, interfaceType, usbWriteOnly};
   const SetupReport report = SendSettingsOverPort(selection, options, *port, context.sleeper);
   context.prompt.ShowMessage(report.Empty() ? EmptyPortReportText(context.variant)
                                             : std::string_view(report.Text()));
   port.reset();  // released only once the user has closed the report
+  return report;
 }
 
-void RunSetOverNetwork(const RunContext& context, std::unique_ptr<NetworkLink> link,
-                       const SettingSelection& selection) {
+SetupReport RunSetOverNetwork(const RunContext& context, std::unique_ptr<NetworkLink> link,
+                              const SettingSelection& selection) {
   if (RefuseUnsendableSelection(context, selection))
-    return;
+    return {};
   const SetupReport report =
       SendSettingsOverNetwork(selection, context.variant, *link, context.sleeper);
   context.prompt.ShowMessage(report.Text());
   link.reset();
+  return report;
 }
 
 }  // namespace vantrel

@@ -3,6 +3,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include <memory>
 
@@ -38,14 +39,37 @@ SettingRule RuleFor(SettingKey key);
 // serial line last.
 std::span<const SettingKey> NetworkOrder(UiVariant variant);
 
-// The text of one Set run: one fixed line per sent setting, each ending in CR LF.
+// What came of one sent setting: the printer answered as its rule asks (succeeded), it did not
+// (failed), or nothing was judged (completed: the network, the skip rule, the offsets).
+enum class SettingOutcome { Succeeded, Failed, Completed };
+
+struct SettingResult {
+  SettingKey key;
+  SettingOutcome outcome;
+  std::string_view line;  // the report line, with its CR LF
+};
+
+// One Set run's results, one per sent setting in the order of sending, and the report text made
+// of their lines.
 class SetupReport {
  public:
-  void Add(std::string_view line) { text_ += line; }
+  void Add(SettingKey key, SettingOutcome outcome, std::string_view line) {
+    results_.push_back({key, outcome, line});
+    text_ += line;
+  }
   const std::string& Text() const { return text_; }
-  bool Empty() const { return text_.empty(); }
+  bool Empty() const { return results_.empty(); }
+  const std::vector<SettingResult>& Results() const { return results_; }
+  bool AnyFailed() const {
+    for (const SettingResult& result : results_) {
+      if (result.outcome == SettingOutcome::Failed)
+        return true;
+    }
+    return false;
+  }
 
  private:
+  std::vector<SettingResult> results_;
   std::string text_;
 };
 
@@ -73,14 +97,15 @@ bool RefuseUnsendableSelection(const RunContext& context, const SettingSelection
 // The Set run over an open port: sends the selection, shows the report (or the empty-report
 // text) and releases the port once the box is closed. interfaceType is the interface list's
 // index (kParallelInterface reads nothing back); usbWriteOnly marks the USB printer that never
-// answers. A selection that cannot be sent is refused before a byte goes out.
-void RunSetOverPort(const RunContext& context, std::unique_ptr<OpenPort> port,
-                    const SettingSelection& selection, InterfaceType interfaceType,
-                    bool usbWriteOnly);
+// answers. A selection that cannot be sent is refused before a byte goes out (and the report is
+// empty). Returns the report that was shown.
+SetupReport RunSetOverPort(const RunContext& context, std::unique_ptr<OpenPort> port,
+                           const SettingSelection& selection, InterfaceType interfaceType,
+                           bool usbWriteOnly);
 
 // The Set run over a network link: sends, shows the report even when empty, then releases the
-// link (socket closed, socket library stopped, "arp -d").
-void RunSetOverNetwork(const RunContext& context, std::unique_ptr<NetworkLink> link,
-                       const SettingSelection& selection);
+// link (socket closed, socket library stopped, "arp -d"). Returns the report that was shown.
+SetupReport RunSetOverNetwork(const RunContext& context, std::unique_ptr<NetworkLink> link,
+                              const SettingSelection& selection);
 
 }  // namespace vantrel

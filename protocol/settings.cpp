@@ -138,6 +138,38 @@ bool OffsetFits(const std::string& text) {
 
 }  // namespace
 
+std::string_view KeyName(SettingKey key) {
+  static constexpr std::array<std::string_view, kSettingCount> kNames{"Language",
+                                                                      "BlackMarkPosition",
+                                                                      "Font",
+                                                                      "BlackMarkDetection",
+                                                                      "CommandSet",
+                                                                      "PaperSensitivity",
+                                                                      "PrintDirection",
+                                                                      "CodePage",
+                                                                      "PrintDensity",
+                                                                      "CutterMechanism",
+                                                                      "PaperOutReprint",
+                                                                      "CarriageReturn",
+                                                                      "PrintWidth",
+                                                                      "Buzzer",
+                                                                      "PrintSpeed",
+                                                                      "ManufacturerName",
+                                                                      "ModelName",
+                                                                      "TargetSerialLine",
+                                                                      "BluetoothName",
+                                                                      "BluetoothPassword",
+                                                                      "RadioAddress",
+                                                                      "LcdBacklight",
+                                                                      "PaperNearEnd",
+                                                                      "PrintPasses",
+                                                                      "BidAdjustment",
+                                                                      "CharsPerLine",
+                                                                      "StartOffset",
+                                                                      "CutOffset"};
+  return kNames[static_cast<std::size_t>(key)];
+}
+
 std::optional<EncodedSetting> EncodeSetting(SettingKey key, const SettingSelection& s) {
   for (const ChoiceSetting& choice : kChoiceSettings) {
     if (choice.key != key)

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "base/bytes.h"
 
@@ -50,6 +51,9 @@ constexpr std::array<SettingKey, kSettingCount> AllSettingKeys() {
     keys[i] = static_cast<SettingKey>(i);
   return keys;
 }
+
+// The key's name as written here ("CodePage"), for reports meant for programs.
+std::string_view KeyName(SettingKey key);
 
 // A snapshot of every setting control, taken when a Set run starts. List values are the selected
 // item's index (-1 for no selection; item 0 leaves the printer's setting unchanged). Texts are the

@@ -5,8 +5,7 @@
 #include <cstdio>
 
 #include "protocol/set_run.h"
-#include "ui/control_ids.h"
-#include "ui/option_lists.h"
+#include "protocol/setting_lists.h"
 
 namespace vantrel::sim {
 namespace {
@@ -16,54 +15,16 @@ constexpr std::size_t kSlots = 8;
 
 // The list that holds a choice setting's items (item 0 leaves the setting unchanged, so a value
 // v is item v + 1).
-int ListOf(SettingKey key) {
-  switch (key) {
-    case SettingKey::Language:
-      return ctl::kLanguage;
-    case SettingKey::BlackMarkPosition:
-      return ctl::kBlackMarkPosition;
-    case SettingKey::Font:
-      return ctl::kFont;
-    case SettingKey::BlackMarkDetection:
-      return ctl::kBlackMarkDetection;
-    case SettingKey::CommandSet:
-      return ctl::kCommandSet;
-    case SettingKey::PaperSensitivity:
-      return ctl::kPaperSensitivity;
-    case SettingKey::PrintDirection:
-      return ctl::kPrintDirection;
-    case SettingKey::CodePage:
-      return ctl::kCodePage;
-    case SettingKey::PrintDensity:
-      return ctl::kPrintDensity;
-    case SettingKey::PaperOutReprint:
-      return ctl::kPaperOutReprint;
-    case SettingKey::CarriageReturn:
-      return ctl::kCarriageReturn;
-    case SettingKey::PrintWidth:
-      return ctl::kPrintWidth;
-    case SettingKey::Buzzer:
-      return ctl::kBuzzer;
-    case SettingKey::PrintSpeed:
-      return ctl::kPrintSpeed;
-    case SettingKey::LcdBacklight:
-      return ctl::kLcdBacklight;
-    case SettingKey::PaperNearEnd:
-      return ctl::kPaperNearEnd;
-    case SettingKey::PrintPasses:
-      return ctl::kPrintPasses;
-    case SettingKey::BidAdjustment:
-      return ctl::kBidAdjustment;
-    case SettingKey::CharsPerLine:
-      return ctl::kCharsPerLine;
-    default:
-      return 0;
-  }
+// The cutter and the serial line pack several lists into one value and have none.
+std::optional<SettingList> ListOf(SettingKey key) {
+  if (key == SettingKey::CutterMechanism || key == SettingKey::TargetSerialLine)
+    return std::nullopt;
+  return DecidingListOf(key);
 }
 
-std::optional<ItemTexts> Item(int list, std::size_t index) {
-  const auto zh = OptionItems(UiVariant::Chinese, list);
-  const auto en = OptionItems(UiVariant::English, list);
+std::optional<ItemTexts> Item(SettingList list, std::size_t index) {
+  const auto zh = SettingItems(UiVariant::Chinese, list);
+  const auto en = SettingItems(UiVariant::English, list);
   if (index >= zh.size() || index >= en.size())
     return std::nullopt;
   return ItemTexts{zh[index], en[index]};
@@ -87,8 +48,8 @@ nlohmann::json ItemJson(const std::optional<ItemTexts>& item) {
 // the tool's own encoder.
 std::optional<std::pair<std::size_t, std::size_t>> CutterChoice(std::uint8_t value) {
   SettingSelection s;
-  const auto cutters = OptionItems(UiVariant::English, ctl::kCutter);
-  const auto mechanisms = OptionItems(UiVariant::English, ctl::kMechanism);
+  const auto cutters = SettingItems(UiVariant::English, SettingList::Cutter);
+  const auto mechanisms = SettingItems(UiVariant::English, SettingList::Mechanism);
   for (s.cutter = 1; s.cutter < static_cast<int>(cutters.size()); ++s.cutter) {
     for (s.mechanism = 0; s.mechanism < static_cast<int>(mechanisms.size()); ++s.mechanism) {
       const auto encoded = EncodeSetting(SettingKey::CutterMechanism, s);
@@ -100,11 +61,11 @@ std::optional<std::pair<std::size_t, std::size_t>> CutterChoice(std::uint8_t val
 }
 std::optional<ItemTexts> CutterItem(std::uint8_t value) {
   const auto choice = CutterChoice(value);
-  return choice ? Item(ctl::kCutter, choice->first) : std::nullopt;
+  return choice ? Item(SettingList::Cutter, choice->first) : std::nullopt;
 }
 std::optional<ItemTexts> MechanismItem(std::uint8_t value) {
   const auto choice = CutterChoice(value);
-  return choice ? Item(ctl::kMechanism, choice->second) : std::nullopt;
+  return choice ? Item(SettingList::Mechanism, choice->second) : std::nullopt;
 }
 
 std::string Quoted(const std::string& text, const TextConverter& toUtf8) {
@@ -189,10 +150,10 @@ std::optional<Parity> ParseParity(std::string_view name) {
 std::optional<SerialLine> DecodeTargetLine(std::uint8_t value) {
   // The list items whose command carries this value, found by the tool's own encoder.
   SettingSelection s;
-  const auto bauds = OptionItems(UiVariant::English, ctl::kTargetBaud);
-  const auto parities = OptionItems(UiVariant::English, ctl::kTargetParity);
-  const auto dataBits = OptionItems(UiVariant::English, ctl::kTargetDataBits);
-  const auto flows = OptionItems(UiVariant::English, ctl::kTargetFlow);
+  const auto bauds = SettingItems(UiVariant::English, SettingList::TargetBaud);
+  const auto parities = SettingItems(UiVariant::English, SettingList::TargetParity);
+  const auto dataBits = SettingItems(UiVariant::English, SettingList::TargetDataBits);
+  const auto flows = SettingItems(UiVariant::English, SettingList::TargetFlow);
   for (s.targetBaud = 1; s.targetBaud < static_cast<int>(bauds.size()); ++s.targetBaud) {
     for (s.targetParity = 0; s.targetParity < static_cast<int>(parities.size()); ++s.targetParity) {
       for (s.targetDataBits = 0; s.targetDataBits < static_cast<int>(dataBits.size());
@@ -252,10 +213,10 @@ std::string_view SettingName(SettingKey key) {
 }
 
 std::optional<ItemTexts> ChoiceItem(SettingKey key, std::uint8_t value) {
-  const int list = ListOf(key);
-  if (list == 0)
+  const std::optional<SettingList> list = ListOf(key);
+  if (!list)
     return std::nullopt;
-  return Item(list, std::size_t{value} + 1);
+  return Item(*list, std::size_t{value} + 1);
 }
 
 std::optional<Bytes> AnswerFor(const Command& command) {

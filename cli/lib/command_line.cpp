@@ -198,8 +198,11 @@ Result RunOne(const Request& request, const Options& options, Machine& machine, 
   Result result{Label(request), {}, {}};
   if (options.dryRun) {
     DryRunSystem system;
-    // Only the bytes count: nothing answers a dry run, so its report would say nothing true.
-    result.outcome.status = Execute(request, system, machine.files).status;
+    // Only the bytes and the chosen settings count: nothing answers a dry run, so its report
+    // would say nothing true.
+    const Outcome ran = Execute(request, system, machine.files);
+    result.outcome.status = ran.status;
+    result.outcome.settings = ran.settings;
     if (result.outcome.status == ExitStatus::SettingFailed)
       result.outcome.status = ExitStatus::Ok;
     result.writes = system.Lines();
@@ -225,6 +228,38 @@ Result RunOne(const Request& request, const Options& options, Machine& machine, 
   return result;
 }
 
+std::string_view OutcomeName(SettingOutcome outcome) {
+  switch (outcome) {
+    case SettingOutcome::Succeeded:
+      return "succeeded";
+    case SettingOutcome::Failed:
+      return "failed";
+    case SettingOutcome::Completed:
+      break;
+  }
+  return "completed";
+}
+
+// One entry per sent setting, in the order sent. A dry run sends the same commands, but nothing
+// answers it, so it says no more than that each was chosen.
+nlohmann::json SettingsJson(const std::vector<SettingResult>& results, bool dryRun) {
+  nlohmann::json settings = nlohmann::json::array();
+  for (const SettingResult& result : results) {
+    nlohmann::json entry{{"option", OptionNameOf(result.key)}, {"key", KeyName(result.key)}};
+    if (dryRun) {
+      entry["outcome"] = "dry-run";
+    } else {
+      std::string_view line = result.line;
+      if (line.ends_with("\r\n"))
+        line.remove_suffix(2);
+      entry["outcome"] = OutcomeName(result.outcome);
+      entry["line"] = line;
+    }
+    settings.push_back(std::move(entry));
+  }
+  return settings;
+}
+
 nlohmann::json ResultJson(const Result& result, bool dryRun) {
   nlohmann::json lines = nlohmann::json::array();
   for (const std::string& message : result.outcome.messages) {
@@ -235,7 +270,8 @@ nlohmann::json ResultJson(const Result& result, bool dryRun) {
                       {"status", static_cast<int>(result.outcome.status)},
                       {"ok", result.outcome.status == ExitStatus::Ok},
                       {"messages", result.outcome.messages},
-                      {"lines", lines}};
+                      {"lines", lines},
+                      {"settings", SettingsJson(result.outcome.settings, dryRun)}};
   if (dryRun)
     json["writes"] = result.writes;
   return json;
@@ -320,7 +356,8 @@ int RunDevice(Command command, Options& options, Machine& machine) {
     if (options.json) {
       machine.out << nlohmann::json{{"status", static_cast<int>(failure->status)},
                                     {"ok", false},
-                                    {"error", failure->message}}
+                                    {"error", failure->message},
+                                    {"settings", nlohmann::json::array()}}
                          .dump(2)
                   << "\n";
     }

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <memory>
-#include <set>
 
 #include "bitmap/bitmap_actions.h"
 #include "bitmap/bitmap_checks.h"
@@ -10,7 +9,6 @@
 #include "bitmap/download_command.h"
 #include "link/connections.h"
 #include "protocol/operations.h"
-#include "protocol/report_texts.h"
 #include "protocol/set_run.h"
 
 namespace vantrel::cli {
@@ -63,22 +61,6 @@ class OneFileReader final : public FileReader {
   };
   const Bytes& bytes_;
 };
-
-bool AnySettingFailed(const std::vector<std::string>& messages, UiVariant variant) {
-  std::set<std::string> failures;
-  for (SettingKey key : AllSettingKeys()) {
-    const std::string_view failure = PortReportLines(variant, key).failure;
-    if (!failure.empty())
-      failures.emplace(failure.substr(0, failure.size() - 2));  // without CR LF
-  }
-  for (const std::string& message : messages) {
-    for (const std::string& line : MessageLines(message)) {
-      if (failures.count(line))
-        return true;
-    }
-  }
-  return false;
-}
 
 // What an action opened: a port (with the USB printer's read-back rule) or a network link.
 struct Opened {
@@ -214,16 +196,16 @@ Outcome Execute(const Request& request, System& system, FileReader& files) {
     return outcome;
   }
   switch (request.command) {
-    case Command::Set:
-      if (opened->link) {
-        RunSetOverNetwork(run, std::move(opened->link), request.selection);
-      } else {
-        RunSetOverPort(run, std::move(opened->port), request.selection, request.target.index,
-                       opened->usbWriteOnly);
-      }
-      if (AnySettingFailed(outcome.messages, request.variant))
+    case Command::Set: {
+      const SetupReport report =
+          opened->link ? RunSetOverNetwork(run, std::move(opened->link), request.selection)
+                       : RunSetOverPort(run, std::move(opened->port), request.selection,
+                                        request.target.index, opened->usbWriteOnly);
+      outcome.settings = report.Results();
+      if (report.AnyFailed())
         outcome.status = ExitStatus::SettingFailed;
       break;
+    }
     case Command::PrintBitmap:
     case Command::Drawer:
     case Command::Cut:

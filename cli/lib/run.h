@@ -10,6 +10,7 @@
 #include "cli/lib/exit_status.h"
 #include "cli/lib/inputs.h"
 #include "link/system.h"
+#include "protocol/set_run.h"
 #include "protocol/settings.h"
 
 namespace vantrel::cli {
@@ -30,10 +31,12 @@ struct Request {
   std::optional<Bytes> convertedImage;
 };
 
-// How a run ended: every message the dialog would have shown, in order, and the exit status.
+// How a run ended: every message the dialog would have shown, in order, the exit status, and for
+// a Set run what came of each sent setting.
 struct Outcome {
   ExitStatus status = ExitStatus::Ok;
   std::vector<std::string> messages;
+  std::vector<SettingResult> settings;
 };
 
 // Runs one device action the way the dialog's button does, over `system`.

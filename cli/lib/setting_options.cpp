@@ -7,104 +7,72 @@
 #include <sstream>
 
 #include "protocol/set_run.h"
-#include "ui/control_ids.h"
-#include "ui/option_lists.h"
+#include "protocol/setting_lists.h"
 
 namespace vantrel::cli {
 namespace {
 
+// The list field of an option that has none (texts, the address, offsets).
+constexpr SettingList kNoList = SettingList::Language;
+
 constexpr SettingOption kOptions[] = {
-    {"language", OptionKind::List, ctl::kLanguage, SettingKey::Language, "printer language"},
-    {"black-mark-position", OptionKind::List, ctl::kBlackMarkPosition,
+    {"language", OptionKind::List, SettingList::Language, SettingKey::Language, "printer language"},
+    {"black-mark-position", OptionKind::List, SettingList::BlackMarkPosition,
      SettingKey::BlackMarkPosition, "black-mark position"},
-    {"font", OptionKind::List, ctl::kFont, SettingKey::Font, "font"},
-    {"black-mark", OptionKind::List, ctl::kBlackMarkDetection, SettingKey::BlackMarkDetection,
-     "black-mark detection"},
-    {"command-set", OptionKind::List, ctl::kCommandSet, SettingKey::CommandSet, "command set"},
-    {"paper-sensitivity", OptionKind::List, ctl::kPaperSensitivity, SettingKey::PaperSensitivity,
-     "paper-sensor sensitivity"},
-    {"print-direction", OptionKind::List, ctl::kPrintDirection, SettingKey::PrintDirection,
+    {"font", OptionKind::List, SettingList::Font, SettingKey::Font, "font"},
+    {"black-mark", OptionKind::List, SettingList::BlackMarkDetection,
+     SettingKey::BlackMarkDetection, "black-mark detection"},
+    {"command-set", OptionKind::List, SettingList::CommandSet, SettingKey::CommandSet,
+     "command set"},
+    {"paper-sensitivity", OptionKind::List, SettingList::PaperSensitivity,
+     SettingKey::PaperSensitivity, "paper-sensor sensitivity"},
+    {"print-direction", OptionKind::List, SettingList::PrintDirection, SettingKey::PrintDirection,
      "print direction"},
-    {"code-page", OptionKind::List, ctl::kCodePage, SettingKey::CodePage, "code page"},
-    {"density", OptionKind::List, ctl::kPrintDensity, SettingKey::PrintDensity, "print density"},
-    {"cutter", OptionKind::List, ctl::kCutter, SettingKey::CutterMechanism,
+    {"code-page", OptionKind::List, SettingList::CodePage, SettingKey::CodePage, "code page"},
+    {"density", OptionKind::List, SettingList::PrintDensity, SettingKey::PrintDensity,
+     "print density"},
+    {"cutter", OptionKind::List, SettingList::Cutter, SettingKey::CutterMechanism,
      "cutter (sent with --mechanism)"},
-    {"mechanism", OptionKind::List, ctl::kMechanism, SettingKey::CutterMechanism,
+    {"mechanism", OptionKind::List, SettingList::Mechanism, SettingKey::CutterMechanism,
      "print mechanism (sent only with --cutter)"},
-    {"paper-out-reprint", OptionKind::List, ctl::kPaperOutReprint, SettingKey::PaperOutReprint,
-     "reprint after paper-out"},
-    {"carriage-return", OptionKind::List, ctl::kCarriageReturn, SettingKey::CarriageReturn,
+    {"paper-out-reprint", OptionKind::List, SettingList::PaperOutReprint,
+     SettingKey::PaperOutReprint, "reprint after paper-out"},
+    {"carriage-return", OptionKind::List, SettingList::CarriageReturn, SettingKey::CarriageReturn,
      "0D (carriage return) prints"},
-    {"print-width", OptionKind::List, ctl::kPrintWidth, SettingKey::PrintWidth, "print width"},
-    {"buzzer", OptionKind::List, ctl::kBuzzer, SettingKey::Buzzer, "buzzer"},
-    {"speed", OptionKind::List, ctl::kPrintSpeed, SettingKey::PrintSpeed, "print speed"},
-    {"manufacturer", OptionKind::Text, ctl::kManufacturerText, SettingKey::ManufacturerName,
+    {"print-width", OptionKind::List, SettingList::PrintWidth, SettingKey::PrintWidth,
+     "print width"},
+    {"buzzer", OptionKind::List, SettingList::Buzzer, SettingKey::Buzzer, "buzzer"},
+    {"speed", OptionKind::List, SettingList::PrintSpeed, SettingKey::PrintSpeed, "print speed"},
+    {"manufacturer", OptionKind::Text, kNoList, SettingKey::ManufacturerName,
      "manufacturer name (first 16 bytes)"},
-    {"model", OptionKind::Text, ctl::kModelText, SettingKey::ModelName,
-     "printer model (first 16 bytes)"},
-    {"target-baud", OptionKind::List, ctl::kTargetBaud, SettingKey::TargetSerialLine,
+    {"model", OptionKind::Text, kNoList, SettingKey::ModelName, "printer model (first 16 bytes)"},
+    {"target-baud", OptionKind::List, SettingList::TargetBaud, SettingKey::TargetSerialLine,
      "the printer's own serial line from now on (with --target-parity/-data-bits/-flow)"},
-    {"target-parity", OptionKind::List, ctl::kTargetParity, SettingKey::TargetSerialLine,
+    {"target-parity", OptionKind::List, SettingList::TargetParity, SettingKey::TargetSerialLine,
      "target serial parity (sent only with --target-baud)"},
-    {"target-data-bits", OptionKind::List, ctl::kTargetDataBits, SettingKey::TargetSerialLine,
-     "target serial data bits (sent only with --target-baud)"},
-    {"target-flow", OptionKind::List, ctl::kTargetFlow, SettingKey::TargetSerialLine,
+    {"target-data-bits", OptionKind::List, SettingList::TargetDataBits,
+     SettingKey::TargetSerialLine, "target serial data bits (sent only with --target-baud)"},
+    {"target-flow", OptionKind::List, SettingList::TargetFlow, SettingKey::TargetSerialLine,
      "target serial flow control (sent only with --target-baud)"},
-    {"bt-name", OptionKind::Text, ctl::kBluetoothNameText, SettingKey::BluetoothName,
+    {"bt-name", OptionKind::Text, kNoList, SettingKey::BluetoothName,
      "Bluetooth name (at most 255 bytes)"},
-    {"bt-password", OptionKind::Text, ctl::kBluetoothPasswordText, SettingKey::BluetoothPassword,
+    {"bt-password", OptionKind::Text, kNoList, SettingKey::BluetoothPassword,
      "Bluetooth password (at most 255 bytes)"},
-    {"radio-address", OptionKind::RadioAddress, ctl::kRadioAddress1, SettingKey::RadioAddress,
+    {"radio-address", OptionKind::RadioAddress, kNoList, SettingKey::RadioAddress,
      "radio address: four hexadecimal pairs, e.g. 00:84:00:01"},
-    {"lcd-backlight", OptionKind::List, ctl::kLcdBacklight, SettingKey::LcdBacklight,
+    {"lcd-backlight", OptionKind::List, SettingList::LcdBacklight, SettingKey::LcdBacklight,
      "LCD backlight"},
-    {"paper-near-end", OptionKind::List, ctl::kPaperNearEnd, SettingKey::PaperNearEnd,
+    {"paper-near-end", OptionKind::List, SettingList::PaperNearEnd, SettingKey::PaperNearEnd,
      "paper-near-end sensor"},
-    {"print-passes", OptionKind::List, ctl::kPrintPasses, SettingKey::PrintPasses,
+    {"print-passes", OptionKind::List, SettingList::PrintPasses, SettingKey::PrintPasses,
      "single or double direction printing"},
-    {"bid-adjust", OptionKind::List, ctl::kBidAdjustment, SettingKey::BidAdjustment,
+    {"bid-adjust", OptionKind::List, SettingList::BidAdjustment, SettingKey::BidAdjustment,
      "bidirectional alignment value 0-24"},
-    {"chars-per-line", OptionKind::List, ctl::kCharsPerLine, SettingKey::CharsPerLine,
+    {"chars-per-line", OptionKind::List, SettingList::CharsPerLine, SettingKey::CharsPerLine,
      "characters per line"},
-    {"start-offset", OptionKind::Offset, ctl::kStartOffsetText, SettingKey::StartOffset,
-     "start offset in mm"},
-    {"cut-offset", OptionKind::Offset, ctl::kCutOffsetText, SettingKey::CutOffset,
-     "cut/tear offset in mm"},
+    {"start-offset", OptionKind::Offset, kNoList, SettingKey::StartOffset, "start offset in mm"},
+    {"cut-offset", OptionKind::Offset, kNoList, SettingKey::CutOffset, "cut/tear offset in mm"},
 };
-
-// Short names per list index, alternatives separated by '|'. Index 0 of a setting list is
-// "default" (leave unchanged) and needs none beyond its item text.
-struct ShortNames {
-  int id;
-  std::vector<std::string_view> names;
-};
-
-const std::vector<ShortNames>& ShortNameTable() {
-  static const std::vector<ShortNames> table = {
-      {ctl::kLanguage, {"", "en|english", "zh-cn|simplified", "zh-tw|traditional"}},
-      {ctl::kBlackMarkPosition, {"", "right", "left"}},
-      {ctl::kFont, {"", "12x24", "9x17"}},
-      {ctl::kBlackMarkDetection, {"", "off", "on"}},
-      {ctl::kCommandSet, {"", "escpos", "tolm", "others"}},
-      {ctl::kPaperSensitivity, {"", "low", "medium", "high"}},
-      {ctl::kPrintDirection, {"", "forward", "reverse"}},
-      {ctl::kPrintDensity, {"", "low", "medium", "high"}},
-      {ctl::kCutter, {"", "none|no-cut", "ace088240", "acs-230"}},
-      {ctl::kMechanism, {"rv-5500", "dp330", "m-u110ii"}},
-      {ctl::kPaperOutReprint, {"", "off", "on"}},
-      {ctl::kCarriageReturn, {"", "off", "on"}},
-      {ctl::kPrintWidth, {"", "72mm|576", "64mm|512"}},
-      {ctl::kBuzzer, {"", "off", "error", "cut", "on"}},
-      {ctl::kPrintSpeed, {"", "150", "200", "220", "250"}},
-      {ctl::kTargetParity, {"none", "odd", "even"}},
-      {ctl::kTargetFlow, {"xon-xoff|xonxoff", "rts-cts|rtscts"}},
-      {ctl::kLcdBacklight, {"", "off", "on"}},
-      {ctl::kPaperNearEnd, {"", "off", "on"}},
-      {ctl::kPrintPasses, {"", "double", "single"}},
-      {ctl::kCharsPerLine, {"", "42-2sp", "40-3sp", "42-3sp"}},
-  };
-  return table;
-}
 
 std::string Lower(std::string_view text) {
   std::string out(text);
@@ -137,28 +105,6 @@ std::vector<std::string> Split(std::string_view text, char mark) {
   return parts;
 }
 
-// A code page is named by the first word of its item ("cp437", "katakana", "iso-8859-15");
-// names that two items share name neither.
-std::vector<std::string> CodePageShortNames(std::span<const std::string_view> items) {
-  std::vector<std::string> names(items.size());
-  std::map<std::string, int> uses;
-  for (std::size_t i = 1; i < items.size(); ++i) {
-    std::string word;
-    for (char c : Lower(Trim(items[i]))) {
-      if (!((c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-'))
-        break;
-      word += c;
-    }
-    names[i] = word;
-    ++uses[word];
-  }
-  for (std::string& name : names) {
-    if (!name.empty() && uses[name] > 1)
-      name.clear();
-  }
-  return names;
-}
-
 std::optional<int> ParseIndex(std::string_view text) {
   int value = 0;
   const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
@@ -181,63 +127,6 @@ std::size_t EditDistance(std::string_view a, std::string_view b) {
     }
   }
   return row[b.size()];
-}
-
-std::int32_t SettingSelection::*ListField(int id) {
-  switch (id) {
-    case ctl::kLanguage:
-      return &SettingSelection::language;
-    case ctl::kBlackMarkPosition:
-      return &SettingSelection::blackMarkPosition;
-    case ctl::kFont:
-      return &SettingSelection::font;
-    case ctl::kBlackMarkDetection:
-      return &SettingSelection::blackMarkDetection;
-    case ctl::kCommandSet:
-      return &SettingSelection::commandSet;
-    case ctl::kPaperSensitivity:
-      return &SettingSelection::paperSensitivity;
-    case ctl::kPrintDirection:
-      return &SettingSelection::printDirection;
-    case ctl::kCodePage:
-      return &SettingSelection::codePage;
-    case ctl::kPrintDensity:
-      return &SettingSelection::printDensity;
-    case ctl::kCutter:
-      return &SettingSelection::cutter;
-    case ctl::kMechanism:
-      return &SettingSelection::mechanism;
-    case ctl::kPaperOutReprint:
-      return &SettingSelection::paperOutReprint;
-    case ctl::kCarriageReturn:
-      return &SettingSelection::carriageReturn;
-    case ctl::kPrintWidth:
-      return &SettingSelection::printWidth;
-    case ctl::kBuzzer:
-      return &SettingSelection::buzzer;
-    case ctl::kPrintSpeed:
-      return &SettingSelection::printSpeed;
-    case ctl::kTargetBaud:
-      return &SettingSelection::targetBaud;
-    case ctl::kTargetParity:
-      return &SettingSelection::targetParity;
-    case ctl::kTargetDataBits:
-      return &SettingSelection::targetDataBits;
-    case ctl::kTargetFlow:
-      return &SettingSelection::targetFlow;
-    case ctl::kLcdBacklight:
-      return &SettingSelection::lcdBacklight;
-    case ctl::kPaperNearEnd:
-      return &SettingSelection::paperNearEnd;
-    case ctl::kPrintPasses:
-      return &SettingSelection::printPasses;
-    case ctl::kBidAdjustment:
-      return &SettingSelection::bidAdjustment;
-    case ctl::kCharsPerLine:
-      return &SettingSelection::charsPerLine;
-    default:
-      return nullptr;
-  }
 }
 
 struct TextFields {
@@ -299,28 +188,22 @@ const SettingOption* FindSettingOption(std::string_view name) {
   return nullptr;
 }
 
+std::string_view OptionNameOf(SettingKey key) {
+  for (const SettingOption& option : kOptions) {
+    if (option.key == key)
+      return option.name;
+  }
+  return {};
+}
+
 std::vector<ListItem> ListItems(const SettingOption& option) {
   std::vector<ListItem> items;
   if (option.kind != OptionKind::List)
     return items;
-  const auto chinese = OptionItems(UiVariant::Chinese, option.controlId);
-  const auto english = OptionItems(UiVariant::English, option.controlId);
-  std::vector<std::string> codePages;
-  if (option.controlId == ctl::kCodePage)
-    codePages = CodePageShortNames(english);
-  const std::vector<std::string_view>* shorts = nullptr;
-  for (const ShortNames& entry : ShortNameTable()) {
-    if (entry.id == option.controlId)
-      shorts = &entry.names;
-  }
-  for (std::size_t i = 0; i < english.size(); ++i) {
-    ListItem item{static_cast<int>(i), chinese[i], english[i], {}};
-    if (!codePages.empty() && !codePages[i].empty())
-      item.shortNames.push_back(codePages[i]);
-    if (shorts && i < shorts->size())
-      item.shortNames = Split((*shorts)[i], '|');
-    items.push_back(std::move(item));
-  }
+  const auto chinese = SettingItems(UiVariant::Chinese, option.list);
+  const auto english = SettingItems(UiVariant::English, option.list);
+  for (std::size_t i = 0; i < english.size(); ++i)
+    items.push_back({static_cast<int>(i), chinese[i], english[i], ItemShortNames(option.list, i)});
   return items;
 }
 
@@ -381,7 +264,7 @@ std::optional<std::string> ApplySettingValues(const std::map<std::string, std::s
         const std::optional<int> index = MatchListValue(*option, value);
         if (!index)
           return ListValueError(*option, value);
-        selection.*ListField(option->controlId) = *index;
+        selection.*SelectionFieldOf(option->list) = *index;
         break;
       }
       case OptionKind::Text: {

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "base/ui_variant.h"
+#include "protocol/setting_lists.h"
 #include "protocol/settings.h"
 
 namespace vantrel::cli {
@@ -25,7 +26,7 @@ enum class OptionKind {
 struct SettingOption {
   std::string_view name;
   OptionKind kind;
-  int controlId;  // the list for List options, the text field otherwise
+  SettingList list;  // the catalogue's list, for List options
   SettingKey key;
   std::string_view help;
 };
@@ -33,6 +34,10 @@ struct SettingOption {
 // Every option in the order the settings are sent.
 std::span<const SettingOption> SettingOptions();
 const SettingOption* FindSettingOption(std::string_view name);
+
+// The option that names a setting in reports: the first of its options ("cutter" for the cutter
+// and mechanism, "target-baud" for the target serial line).
+std::string_view OptionNameOf(SettingKey key);
 
 // The items of a list option as people may name them, per list index.
 struct ListItem {

@@ -573,6 +573,83 @@ TEST(JsonOutput, CarriesTheLinesAndTheStatus) {
   EXPECT_EQ(json["ok"], false);
   EXPECT_EQ(json["lines"], nlohmann::json::array({"Language setting failed!"}));
   EXPECT_EQ(json["target"], sim.Pty());
+  EXPECT_EQ(json["settings"], nlohmann::json::parse(R"([{"option": "language", "key": "Language",
+      "outcome": "failed", "line": "Language setting failed!"}])"));
+}
+
+// Every setting over a serial line to a printer that answers: one entry per sent setting, in the
+// order sent, with the option that names it and the report line without its CR LF.
+TEST(JsonOutput, CarriesOneEntryPerSentSetting) {
+  const fs::path folder = ScratchFolder();
+  Sim sim(folder / "sim", {"--tcp", "127.0.0.1:0"});
+  const std::vector<std::string> every = Words(
+      "set --language english --black-mark-position right --font 12x24 --black-mark on "
+      "--command-set escpos --paper-sensitivity low --print-direction forward --code-page cp437 "
+      "--density low --cutter none --mechanism rv-5500 --paper-out-reprint on "
+      "--carriage-return on --print-width 576 --buzzer off --speed 150 --manufacturer ACME "
+      "--model TM1 --target-baud 9600 --bt-name Shop --bt-password 1234 "
+      "--radio-address 00:84:00:01 --lcd-backlight on --paper-near-end on --print-passes double "
+      "--bid-adjust 3 --chars-per-line 42-2sp --start-offset 10 --cut-offset 20 --lang en --json");
+  std::vector<std::string> args = every;
+  args.insert(args.end(), {"-i", sim.Pty()});
+  const Ran ran = Vantrel(args);
+  EXPECT_EQ(ran.status, 0) << ran.err;
+  const char* rows[][4] = {
+      {"language", "Language", "succeeded", "Language setting succeed!"},
+      {"black-mark-position", "BlackMarkPosition", "succeeded",
+       "Blacklabel position setting succeed!"},
+      {"font", "Font", "succeeded", "Fonts setting succeed!"},
+      {"black-mark", "BlackMarkDetection", "succeeded", "Blacklabel detection setting succeed!"},
+      {"command-set", "CommandSet", "succeeded", "Instruction set setting succeed!"},
+      {"paper-sensitivity", "PaperSensitivity", "succeeded", "Paper sensitivity setting succeed!"},
+      {"print-direction", "PrintDirection", "succeeded", "Print direction setting succeed!"},
+      {"code-page", "CodePage", "succeeded", "Codepage setting succeed!"},
+      {"density", "PrintDensity", "succeeded", "Print density setting succeed!"},
+      {"cutter", "CutterMechanism", "succeeded", "Appliance setting succeed!"},
+      {"paper-out-reprint", "PaperOutReprint", "succeeded", "Paper lack reprint setting succeed!"},
+      {"carriage-return", "CarriageReturn", "succeeded", "0D print setting succeed!"},
+      {"print-width", "PrintWidth", "succeeded", "Print width setting succeed!"},
+      {"buzzer", "Buzzer", "succeeded", "Buzzer setting succeed!"},
+      {"speed", "PrintSpeed", "succeeded", "Print speed setting succeed!"},
+      {"manufacturer", "ManufacturerName", "succeeded", "Manufacturer setting succeed!"},
+      {"model", "ModelName", "succeeded", "Printer model setting succeed!"},
+      {"target-baud", "TargetSerialLine", "succeeded", "Serial setting succeed!"},
+      {"bt-name", "BluetoothName", "succeeded", "Bluetooth name setting succeed!"},
+      {"bt-password", "BluetoothPassword", "succeeded", "Bluetooth password setting succeed!"},
+      {"radio-address", "RadioAddress", "succeeded", "Radio address setting succeed!"},
+      {"lcd-backlight", "LcdBacklight", "succeeded", "LCD backlight setting succeed!"},
+      {"paper-near-end", "PaperNearEnd", "succeeded", "paper will end setting succeed!!"},
+      {"print-passes", "PrintPasses", "succeeded", "single or double side print setting succeed!"},
+      {"bid-adjust", "BidAdjustment", "succeeded", "double side print adjust setting succeed!"},
+      {"chars-per-line", "CharsPerLine", "succeeded", "character print columns setting completed!"},
+      {"start-offset", "StartOffset", "completed", "start offset setting completed!"},
+      {"cut-offset", "CutOffset", "completed", "cut/tear paper setting completed!"},
+  };
+  nlohmann::json expected = nlohmann::json::array();
+  nlohmann::json dryRun = nlohmann::json::array();
+  for (const auto& row : rows) {
+    expected.push_back(
+        {{"option", row[0]}, {"key", row[1]}, {"outcome", row[2]}, {"line", row[3]}});
+    dryRun.push_back({{"option", row[0]}, {"key", row[1]}, {"outcome", "dry-run"}});
+  }
+  const auto json = nlohmann::json::parse(ran.out);
+  EXPECT_EQ(json["settings"], expected);
+
+  // A dry run names the same settings and says nothing of their outcome.
+  args = every;
+  args.insert(args.end(), {"-i", "COM2", "--dry-run"});
+  const Ran dry = Vantrel(args);
+  EXPECT_EQ(dry.status, 0) << dry.err;
+  EXPECT_EQ(nlohmann::json::parse(dry.out)["settings"], dryRun);
+
+  // The network reports every sent setting completed; the Chinese run sends the line last.
+  const Ran network = Vantrel({"set", "--target-baud", "9600", "--language", "english", "-i",
+                               sim.Tcp(), "--lang", "zh", "--json"});
+  EXPECT_EQ(network.status, 0) << network.err;
+  EXPECT_EQ(nlohmann::json::parse(network.out)["settings"], nlohmann::json::parse(R"([
+      {"option": "language", "key": "Language", "outcome": "completed", "line": "语言设置完成!"},
+      {"option": "target-baud", "key": "TargetSerialLine", "outcome": "completed",
+       "line": "串口设置完成!"}])"));
 }
 
 // A printer that echoes the value byte 0x13 stops the line's output with it (XON/XOFF both ways)

@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "protocol/setting_lists.h"
 #include "tests/support/param_name.h"
 #include "ui/control_ids.h"
 #include "ui/option_lists.h"
@@ -81,6 +82,64 @@ TEST(OptionLists, EveryEnglishSettingListStartsWithDefaultButCharsPerLine) {
     EXPECT_EQ(en.front(), id == ctl::kCharsPerLine ? "Not Set" : "Default") << id;
   }
   EXPECT_TRUE(OptionItems(UiVariant::Chinese, ctl::kSet).empty());
+}
+
+// The catalogue's lists go with their settings: the list that decides whether a setting is sent,
+// its real items (after item 0), and the dialog list that shows it.
+struct DecidingCase {
+  SettingKey key;
+  int id;
+  std::size_t realItems;
+};
+
+TEST(SettingLists, AreTheSettingsOwnAndTheDialogShowsThem) {
+  const DecidingCase cases[] = {
+      {SettingKey::Language, ctl::kLanguage, 3},
+      {SettingKey::BlackMarkPosition, ctl::kBlackMarkPosition, 2},
+      {SettingKey::Font, ctl::kFont, 2},
+      {SettingKey::BlackMarkDetection, ctl::kBlackMarkDetection, 2},
+      {SettingKey::CommandSet, ctl::kCommandSet, 3},
+      {SettingKey::PaperSensitivity, ctl::kPaperSensitivity, 3},
+      {SettingKey::PrintDirection, ctl::kPrintDirection, 2},
+      {SettingKey::CodePage, ctl::kCodePage, 48},
+      {SettingKey::PrintDensity, ctl::kPrintDensity, 3},
+      {SettingKey::CutterMechanism, ctl::kCutter, 3},
+      {SettingKey::PaperOutReprint, ctl::kPaperOutReprint, 2},
+      {SettingKey::CarriageReturn, ctl::kCarriageReturn, 2},
+      {SettingKey::PrintWidth, ctl::kPrintWidth, 2},
+      {SettingKey::Buzzer, ctl::kBuzzer, 4},
+      {SettingKey::PrintSpeed, ctl::kPrintSpeed, 4},
+      {SettingKey::TargetSerialLine, ctl::kTargetBaud, 8},
+      {SettingKey::LcdBacklight, ctl::kLcdBacklight, 2},
+      {SettingKey::PaperNearEnd, ctl::kPaperNearEnd, 2},
+      {SettingKey::PrintPasses, ctl::kPrintPasses, 2},
+      {SettingKey::BidAdjustment, ctl::kBidAdjustment, 25},
+      {SettingKey::CharsPerLine, ctl::kCharsPerLine, 3},
+  };
+  for (const DecidingCase& c : cases) {
+    const std::optional<SettingList> list = DecidingListOf(c.key);
+    ASSERT_TRUE(list) << static_cast<int>(c.key);
+    EXPECT_EQ(KeyOf(*list), c.key);
+    EXPECT_EQ(SettingListOfControl(c.id), list);
+    for (UiVariant variant : {UiVariant::Chinese, UiVariant::English}) {
+      EXPECT_EQ(SettingItems(variant, *list).size(), c.realItems + 1) << c.id;
+      const auto shown = OptionItems(variant, c.id);
+      EXPECT_EQ(shown.data(), SettingItems(variant, *list).data()) << c.id;
+    }
+  }
+  for (SettingKey key : {SettingKey::ManufacturerName, SettingKey::ModelName,
+                         SettingKey::BluetoothName, SettingKey::BluetoothPassword,
+                         SettingKey::RadioAddress, SettingKey::StartOffset, SettingKey::CutOffset})
+    EXPECT_FALSE(DecidingListOf(key)) << static_cast<int>(key);
+  // The lists that only add detail: the mechanism to the cutter, the rest to the target line.
+  EXPECT_EQ(SettingListOfControl(ctl::kMechanism), SettingList::Mechanism);
+  EXPECT_EQ(KeyOf(SettingList::Mechanism), SettingKey::CutterMechanism);
+  for (SettingList detail :
+       {SettingList::TargetParity, SettingList::TargetDataBits, SettingList::TargetFlow})
+    EXPECT_EQ(KeyOf(detail), SettingKey::TargetSerialLine);
+  // The dialog's own lists are not settings.
+  for (int id : {ctl::kInterface, ctl::kCurrentBaud, ctl::kCurrentParity, ctl::kBitmapSlot})
+    EXPECT_FALSE(SettingListOfControl(id)) << id;
 }
 
 TEST(DeviceButtonIds, SwapBetweenTheVariants) {

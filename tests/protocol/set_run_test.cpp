@@ -275,6 +275,21 @@ TEST_P(WriteOnlyLinkRun, SkipsTheReadBackOfTheFirstNineteenSettings) {
               "character print columns setting completed!\r\n"
               "start offset setting completed!\r\ncut/tear paper setting completed!\r\n");
   }
+  // One result per sent setting, in port order: settings 1 to 19 are not read back on these
+  // links; the English success text of CharsPerLine reads "completed" but was judged.
+  using O = SettingOutcome;
+  constexpr O C = O::Completed, S = O::Succeeded, F = O::Failed;
+  const std::vector<O> expected{C, C, C, C, C, C, C, C, C, C, C, C, C, C,
+                                C, C, C, C, C, F, S, F, S, F, S, S, C, C};
+  ASSERT_EQ(report.Results().size(), expected.size());
+  for (std::size_t i = 0; i < expected.size(); ++i) {
+    EXPECT_EQ(report.Results()[i].key, static_cast<SettingKey>(i)) << i;
+    EXPECT_EQ(report.Results()[i].outcome, expected[i]) << i;
+  }
+  EXPECT_EQ(report.Results()[25].line, options.variant == UiVariant::Chinese
+                                           ? "字符打印列数设置成功!\r\n"
+                                           : "character print columns setting completed!\r\n");
+  EXPECT_TRUE(report.AnyFailed());
 }
 
 INSTANTIATE_TEST_SUITE_P(
