@@ -173,6 +173,23 @@ TEST(SetRunAgainstSimulatorOnLpt1, ReadsEachAnswerOfItsOwnSetting) {
   std::filesystem::remove_all(dir);
 }
 
+// A device sends no XON after its echo of 0x13; the fault mode xon-after-xoff does.
+TEST(EchoedXoff, GetsAnXonOnlyInItsFaultMode) {
+  const auto dir = std::filesystem::temp_directory_path() / "vantrel-sim-test-xoff";
+  std::ostringstream console;
+  Recorder recorder(dir, true, console, &EscapeNonAscii);
+  for (const auto& [fault, answer] :
+       {std::pair{"slow:0", Bytes{0x13}}, std::pair{"xon-after-xoff", Bytes{0x13, 0x11}}}) {
+    Printer printer(SerialLine{});
+    Session session(ChannelOptions{"com1", true, *ParseFault(fault)}, printer, recorder);
+    session.Feed(Bytes{0x1B, 0x09});
+    const FeedResult result = session.Feed(Bytes{0x1B, 0x74, 0x13});  // code page CP858
+    ASSERT_EQ(result.replies.size(), 1u) << fault;
+    EXPECT_EQ(result.replies[0].bytes, answer) << fault;
+  }
+  std::filesystem::remove_all(dir);
+}
+
 TEST(ParseFault, RefusesWhatItDoesNotKnow) {
   for (const char* text : {"", "slow", "slow:", "slow:x", "drop-after:-1", "loud", "silent "})
     EXPECT_FALSE(ParseFault(text)) << text;
