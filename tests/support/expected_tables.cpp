@@ -74,6 +74,10 @@ std::string Report(UiVariant variant, std::string_view outcomes) {
   return report;
 }
 
+std::string Message(UiVariant variant, const std::string& name) {
+  return Tables().at("messages").at(VariantName(variant)).at(name);
+}
+
 std::string EmptyPortReport(UiVariant variant) {
   return Tables().at("empty_port_report").at(VariantName(variant));
 }
@@ -84,6 +88,10 @@ std::string Name(SettingKey key) {
 
 std::string Ack(SettingKey key) {
   return Setting(key).at("ack");
+}
+
+int Control(SettingKey key) {
+  return Setting(key).at("control");
 }
 
 bool Skipped(SettingKey key) {

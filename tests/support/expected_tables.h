@@ -22,6 +22,8 @@ std::string NetworkLine(UiVariant variant, SettingKey key);
 // A whole report from one letter per setting in port order: 's' success, 'f' failure,
 // 'c' completed, 'n' the network line, '-' not sent (spaces are ignored).
 std::string Report(UiVariant variant, std::string_view outcomes);
+// A message box text by its table name ("TooWide", "NoBitmap"...).
+std::string Message(UiVariant variant, const std::string& name);
 // The closing box of a port run that sent nothing.
 std::string EmptyPortReport(UiVariant variant);
 
@@ -30,6 +32,8 @@ std::string EmptyPortReport(UiVariant variant);
 std::string Name(SettingKey key);
 std::string Ack(SettingKey key);
 bool Skipped(SettingKey key);
+// The list or check box that decides whether the setting is sent.
+int Control(SettingKey key);
 // A choice setting's command for list index `index` (prefix, index - 1); empty for the others.
 Bytes ChoiceCommand(SettingKey key, int index);
 // The number of real items of a choice setting (those after item 0).
