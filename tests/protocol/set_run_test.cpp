@@ -19,81 +19,13 @@ namespace {
 
 using namespace vantrel::test;  // NOLINT: the script vocabulary reads best unqualified
 
-// Every setting chosen, with values whose bytes are easy to tell apart.
+// Every setting chosen, and its command as the printer is to get it, from the typed table.
 SettingSelection EverySetting() {
-  SettingSelection s;
-  s.language = 2;
-  s.blackMarkPosition = 1;
-  s.font = 2;
-  s.blackMarkDetection = 1;
-  s.commandSet = 3;
-  s.paperSensitivity = 2;
-  s.printDirection = 1;
-  s.codePage = 2;
-  s.printDensity = 3;
-  s.cutter = 2;
-  s.mechanism = 1;
-  s.paperOutReprint = 1;
-  s.carriageReturn = 2;
-  s.printWidth = 1;
-  s.buzzer = 4;
-  s.printSpeed = 2;
-  s.sendManufacturer = true;
-  s.manufacturerText = "ZEL";
-  s.sendModel = true;
-  s.modelText = "T80";
-  s.targetBaud = 4;
-  s.sendBluetoothName = true;
-  s.bluetoothNameText = "BT01";
-  s.sendBluetoothPassword = true;
-  s.bluetoothPasswordText = "1234";
-  s.sendRadioAddress = true;
-  s.lcdBacklight = 2;
-  s.paperNearEnd = 1;
-  s.printPasses = 2;
-  s.bidAdjustment = 13;
-  s.charsPerLine = 1;
-  s.sendStartOffset = true;
-  s.startOffsetText = "10";
-  s.sendCutOffset = true;
-  s.cutOffsetText = "50";
-  return s;
+  return expected::ExtremeSelection();
 }
 
-// The command of each setting of EverySetting(), in port order.
-const char* const kEveryCommand[kSettingCount] = {
-    "1B 16 01",
-    "1B 17 00",
-    "1B 21 01",
-    "1B 22 00",
-    "1B 18 02",
-    "1B 28 01",
-    "1B 63 00",
-    "1B 74 01",
-    "1B FD 02",
-    "1B 19 11",
-    "1B 2A 00",
-    "1B 2B 01",
-    "1B 20 00",
-    "1B 1F 03",
-    "1B 1E 01",
-    "1B 1B 03 5A 45 4C 00",
-    "1B 1C 03 54 38 30 00",
-    "1B 23 3B",
-    "1B 13 04 42 54 30 31",
-    "1B 10 04 31 32 33 34",
-    "1C BD 00 84 00 01",
-    "1C BC 01",
-    "1B 35 00",
-    "1B 55 01",
-    "1B 1A 0C",
-    "1B 39 00",
-    "1D 28 46 04 00 01 00 38 00",
-    "1D 28 46 04 00 02 00 1C 01",
-};
-
-const char* Command(SettingKey key) {
-  return kEveryCommand[static_cast<int>(key)];
+std::string Command(SettingKey key) {
+  return Hex(expected::Extreme(key).command);
 }
 
 // A reply poll that finds `answer` waiting at once on a link that can count.
@@ -132,23 +64,23 @@ TEST(PortRun, EverySettingOverSerialWithAnAnsweringPrinterChinese) {
   CoreRun run;
   run.script.Then(Write("1B 09"));
   for (int k = 0; k <= static_cast<int>(SettingKey::PrintSpeed); ++k) {
-    const Bytes command = FromHex(kEveryCommand[k]);
+    const Bytes command = expected::Extreme(static_cast<SettingKey>(k)).command;
     run.script.Then(Write(command)).Then(Read(1, Hex(ByteView(command).last(1))));
   }
-  run.script.Then({Write(Command(SettingKey::ManufacturerName)), Read(3, "5A 45 4C"),
-                   Write(Command(SettingKey::ModelName)), Read(3, "54"),
+  run.script.Then({Write(Command(SettingKey::ManufacturerName)), Read(16, "41 42"),
+                   Write(Command(SettingKey::ModelName)), Read(4, "B4"),
                    Write(Command(SettingKey::TargetSerialLine)), Sleep(1000), Read(1, "77"),
                    Write(Command(SettingKey::BluetoothName))});
   run.script.Then(PollAnswered(10, "4F 4B"));
   run.script.Then(Write(Command(SettingKey::BluetoothPassword)));
   run.script.Then(PollAnswered(10, "4F 4B 0D 0A"));
   run.script.Then(Write(Command(SettingKey::RadioAddress)));
-  run.script.Then(PollAnswered(4, "01"));
+  run.script.Then(PollAnswered(4, "07"));
   run.script.Then({Write(Command(SettingKey::LcdBacklight)), Read(1, "01"),
-                   Write(Command(SettingKey::PaperNearEnd)), Read(1, "00"),
+                   Write(Command(SettingKey::PaperNearEnd)), Read(1, "01"),
                    Write(Command(SettingKey::PrintPasses)), Read(1, "01"),
-                   Write(Command(SettingKey::BidAdjustment)), Sleep(1500), Read(1, "0C"),
-                   Write(Command(SettingKey::CharsPerLine)), Read(1, "00"),
+                   Write(Command(SettingKey::BidAdjustment)), Sleep(1500), Read(1, "18"),
+                   Write(Command(SettingKey::CharsPerLine)), Read(1, "02"),
                    Write(Command(SettingKey::StartOffset)), Write(Command(SettingKey::CutOffset)),
                    Write("1B 15"), ClosePort()});
 
@@ -163,10 +95,10 @@ TEST(PortRun, EverySettingOverSerialWithASilentPrinterEnglish) {
   CoreRun run;
   run.script.Then(Write("1B 09"));
   for (int k = 0; k <= static_cast<int>(SettingKey::PrintSpeed); ++k) {
-    run.script.Then(Write(kEveryCommand[k])).Then(ReadNothing(1));
+    run.script.Then(Write(Command(static_cast<SettingKey>(k)))).Then(ReadNothing(1));
   }
-  run.script.Then({Write(Command(SettingKey::ManufacturerName)), ReadNothing(3),
-                   Write(Command(SettingKey::ModelName)), Read(3, "", false),
+  run.script.Then({Write(Command(SettingKey::ManufacturerName)), ReadNothing(16),
+                   Write(Command(SettingKey::ModelName)), Read(4, "", false),
                    Write(Command(SettingKey::TargetSerialLine)), Sleep(1000), ReadNothing(1),
                    Write(Command(SettingKey::BluetoothName))});
   run.script.Then(PollSilent(0, 10));
@@ -201,21 +133,21 @@ TEST_P(WriteOnlyLinkRun, SkipsTheReadBackOfTheFirstNineteenSettings) {
   CoreRun run;
   run.script.Then(Write("1B 09"));
   for (int k = 0; k <= static_cast<int>(SettingKey::BluetoothName); ++k) {
-    run.script.Then(Write(kEveryCommand[k]));
+    run.script.Then(Write(Command(static_cast<SettingKey>(k))));
     if (static_cast<SettingKey>(k) == SettingKey::TargetSerialLine)
       run.script.Then(Sleep(1000));
   }
   run.script.Then(Write(Command(SettingKey::BluetoothPassword)));
   run.script.Then(PollSilent(std::nullopt, 10));
   run.script.Then(Write(Command(SettingKey::RadioAddress)));
-  run.script.Then({Count(std::nullopt), Read(4, "01 02")});
+  run.script.Then({Count(std::nullopt), Read(4, "07 02")});
   run.script.Then({Write(Command(SettingKey::LcdBacklight)), ReadNothing(1),
-                   Write(Command(SettingKey::PaperNearEnd)), Read(1, "00"),
+                   Write(Command(SettingKey::PaperNearEnd)), Read(1, "01"),
                    Write(Command(SettingKey::PrintPasses)), Read(1, "00"),
                    Write(Command(SettingKey::BidAdjustment))});
   if (options.variant == UiVariant::Chinese)
     run.script.Then(Sleep(1500));
-  run.script.Then({Read(1, "0C"), Write(Command(SettingKey::CharsPerLine)), Read(1, "00"),
+  run.script.Then({Read(1, "18"), Write(Command(SettingKey::CharsPerLine)), Read(1, "02"),
                    Write(Command(SettingKey::StartOffset)), Write(Command(SettingKey::CutOffset)),
                    Write("1B 15"), ClosePort()});
 
@@ -337,9 +269,9 @@ TEST(PortRun, EachPollJudgesOnlyItsOwnSetting) {
 TEST(NetworkRun, EnglishSendsInPortOrder) {
   CoreRun run;
   run.script.Then(Send("1B 09"));
-  for (const char* command : kEveryCommand) {
-    run.script.Then(Send(command));
-    if (std::string_view(command) == "1B 23 3B")
+  for (SettingKey key : AllSettingKeys()) {
+    run.script.Then(Send(Command(key)));
+    if (key == SettingKey::TargetSerialLine)
       run.script.Then(Sleep(1000));
   }
   run.script.Then({Sleep(1000), Send("1B 15"), CloseLink()});
@@ -351,11 +283,12 @@ TEST(NetworkRun, EnglishSendsInPortOrder) {
 TEST(NetworkRun, ChineseSendsTheTargetSerialLineLast) {
   CoreRun run;
   run.script.Then(Send("1B 09"));
-  for (const char* command : kEveryCommand) {
-    if (std::string_view(command) != "1B 23 3B")
-      run.script.Then(Send(command));
+  for (SettingKey key : AllSettingKeys()) {
+    if (key != SettingKey::TargetSerialLine)
+      run.script.Then(Send(Command(key)));
   }
-  run.script.Then({Send("1B 23 3B"), Sleep(1000), Sleep(1000), Send("1B 15"), CloseLink()});
+  run.script.Then({Send(Command(SettingKey::TargetSerialLine)), Sleep(1000), Sleep(1000),
+                   Send("1B 15"), CloseLink()});
   const SetupReport report = run.OverNetwork(EverySetting(), UiVariant::Chinese);
   run.script.ExpectDone();
   EXPECT_EQ(report.Text(),

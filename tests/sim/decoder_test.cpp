@@ -130,29 +130,7 @@ INSTANTIATE_TEST_SUITE_P(
 // Every command the tool builds decodes to its setting, and the simulated answer is the one the
 // Set run judges a success.
 TEST(DecoderAgreesWithTheEncoder, EveryChosenSettingRoundTripsAndIsAcknowledged) {
-  SettingSelection s;
-  s.language = 3;
-  s.blackMarkPosition = s.font = s.blackMarkDetection = s.printDirection = 2;
-  s.commandSet = s.paperSensitivity = s.printDensity = 3;
-  s.codePage = 48;
-  s.cutter = 3;
-  s.mechanism = 1;
-  s.paperOutReprint = s.carriageReturn = s.printWidth = 2;
-  s.buzzer = s.printSpeed = 4;
-  s.sendManufacturer = s.sendModel = true;
-  s.manufacturerText = "ABCDEFGHIJKLMNOPQRST";
-  s.modelText = "\xB4\xF2\xD3\xA1";
-  s.targetBaud = 8;
-  s.sendBluetoothName = s.sendBluetoothPassword = s.sendRadioAddress = true;
-  s.bluetoothNameText = "printer-1";
-  s.bluetoothPasswordText = "1234";
-  s.radioAddressText = {"ab", "EF", "10", "07"};
-  s.lcdBacklight = s.paperNearEnd = s.printPasses = 2;
-  s.bidAdjustment = 25;
-  s.charsPerLine = 3;
-  s.sendStartOffset = s.sendCutOffset = true;
-  s.startOffsetText = "299";
-  s.cutOffsetText = "12mm";
+  const SettingSelection s = expected::ExtremeSelection();
   // The encoder and the decoder each against the typed commands, never against each other.
   for (const SettingKey key : AllSettingKeys()) {
     const expected::SettingCommand want = expected::Extreme(key);

@@ -121,6 +121,33 @@ SettingCommand Extreme(SettingKey key) {
   return c;
 }
 
+SettingSelection ExtremeSelection() {
+  SettingSelection s;
+  s.language = 3;
+  s.blackMarkPosition = s.font = s.blackMarkDetection = s.printDirection = 2;
+  s.commandSet = s.paperSensitivity = s.printDensity = 3;
+  s.codePage = 48;
+  s.cutter = 3;
+  s.mechanism = 1;
+  s.paperOutReprint = s.carriageReturn = s.printWidth = 2;
+  s.buzzer = s.printSpeed = 4;
+  s.sendManufacturer = s.sendModel = true;
+  s.manufacturerText = "ABCDEFGHIJKLMNOPQRST";
+  s.modelText = "\xB4\xF2\xD3\xA1";
+  s.targetBaud = 8;
+  s.sendBluetoothName = s.sendBluetoothPassword = s.sendRadioAddress = true;
+  s.bluetoothNameText = "printer-1";
+  s.bluetoothPasswordText = "1234";
+  s.radioAddressText = {"ab", "EF", "10", "07"};
+  s.lcdBacklight = s.paperNearEnd = s.printPasses = 2;
+  s.bidAdjustment = 25;
+  s.charsPerLine = 3;
+  s.sendStartOffset = s.sendCutOffset = true;
+  s.startOffsetText = "299";
+  s.cutOffsetText = "12mm";
+  return s;
+}
+
 Bytes SetupBegin() {
   return FromHex(Tables().at("frame").at("SetupBegin").get<std::string>());
 }

@@ -46,6 +46,8 @@ struct SettingCommand {
   std::optional<std::uint8_t> reference;
 };
 SettingCommand Extreme(SettingKey key);
+// The selection those commands are sent for.
+SettingSelection ExtremeSelection();
 
 Bytes SetupBegin();
 Bytes SetupEnd();
