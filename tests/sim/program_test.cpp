@@ -234,8 +234,13 @@ TEST_F(SimProgram, ConfiguredOverItsSerialLineAndPrintsWhatItGetsOverTcp) {
     SerialClient client(sim.Pty("com1"), B9600);
     client.Write(test::FromHex("1B 16 00"));
     EXPECT_TRUE(sim.SeeLine("[com1] Language = 0"));
-    std::this_thread::sleep_for(100ms);  // the answer is on the line
+    const auto deadline = std::chrono::steady_clock::now() + 2s;
+    while (client.ClearErrorsAndCountReceived() == 0u &&
+           std::chrono::steady_clock::now() < deadline)
+      std::this_thread::yield();
+    EXPECT_EQ(client.ClearErrorsAndCountReceived(), 1u) << "the answer is on the line";
   }
+  // The printer notices the close without a word in its log: give it that moment.
   std::this_thread::sleep_for(50ms);
   // A Set run over the serial line, judged by the tool's own rules: every setting succeeds.
   SettingSelection s;
