@@ -6,6 +6,7 @@
 #include "bitmap/bitmap_texts.h"
 #include "bitmap/download_command.h"
 #include "tests/bitmap/bmp_builder.h"
+#include "tests/support/expected_tables.h"
 #include "tests/support/param_name.h"
 #include "tests/support/recording_prompts.h"
 #include "tests/support/scripted_files.h"
@@ -251,14 +252,21 @@ INSTANTIATE_TEST_SUITE_P(Bitmaps, SelectWidthTest,
 
 // --- Download ---------------------------------------------------------------------------------
 
-Bytes CommandFor(const Bytes& file, int slot) {
-  Script script{OpenFile("f.bmp")};
-  ScriptedFiles files(script);
-  files.Add("f.bmp", file);
-  RecordingPrompts prompts(script);
-  CDib dib;
-  dib.LoadFile("f.bmp", files, prompts, kChinese);
-  return *BuildDownloadCommand(dib, slot);
+// The download command the printer is to get for a picture, from the picture itself: the header
+// 1B FE, slot, bytes per row and rows (little-endian), then the raster rows top first.
+Bytes CommandFor(const Picture& picture, int slot) {
+  const std::size_t x = (picture.front().size() + 7) / 8;
+  const std::size_t rows = picture.size();
+  Bytes command{0x1B,
+                0xFE,
+                static_cast<std::uint8_t>(slot),
+                static_cast<std::uint8_t>(x & 0xFF),
+                static_cast<std::uint8_t>(x >> 8),
+                static_cast<std::uint8_t>(rows & 0xFF),
+                static_cast<std::uint8_t>(rows >> 8)};
+  const Bytes raster = ExpectedRaster(picture);
+  command.insert(command.end(), raster.begin(), raster.end());
+  return command;
 }
 
 class DownloadTest : public testing::TestWithParam<UiVariant> {};
@@ -268,7 +276,7 @@ TEST_P(DownloadTest, OverAPortThreeWritesOneMessageThenTheClose) {
   Dialog d(v);
   d.bitmapPath = "C:\\pics\\logo.bmp";
   d.controls.SetSelection(ctl::kBitmapSlot, 2);
-  const Bytes command = CommandFor(kMono, 2);
+  const Bytes command = CommandFor(PatternPicture(100, 50), 2);
   ASSERT_EQ(command.size(), 657u);
   d.script.Then({OpenFile(d.bitmapPath), WaitCursorOn(), Other("open connection"), Write("1B 09"),
                  Count(std::nullopt), Write(command), Sleep(100), Write("1B 15"),
@@ -285,8 +293,8 @@ TEST_P(DownloadTest, OverTheNetworkThreeSendsTheCloseThenTwoMessages) {
   d.bitmapPath = "C:\\pics\\logo.bmp";
   d.controls.SetSelection(ctl::kBitmapSlot, 7);
   d.script.Then({OpenFile(d.bitmapPath), WaitCursorOn(), Other("open connection"), Send("1B 09"),
-                 Send(CommandFor(kMono, 7)), Sleep(1000), Send("1B 15"), CloseLink(),
-                 Message(v == kChinese ? "下载位图操作完成!" : "Download succeed!"),
+                 Send(CommandFor(PatternPicture(100, 50), 7)), Sleep(1000), Send("1B 15"),
+                 CloseLink(), Message(v == kChinese ? "下载位图操作完成!" : "Download succeed!"),
                  Message("图片下载完成!"), WaitCursorOff(),
                  EnableControl(ctl::kPrintStoredBitmap)});
   d.Download(d.NetworkOpener());
@@ -359,7 +367,7 @@ TEST_P(DownloadTest, DownloadBitmapAloneLeavesPrintAlone) {
   const UiVariant v = GetParam();
   Dialog d(v);
   d.script.Then({OpenFile("C:\\pics\\wide576.bmp"), WaitCursorOn(), Other("open connection"),
-                 Write("1B 09"), Count(3), Write(CommandFor(kMono576, 4)), Sleep(100),
+                 Write("1B 09"), Count(3), Write(CommandFor(PatternPicture(576, 2), 4)), Sleep(100),
                  Write("1B 15"), Message("图片下载完成!"), ClosePort(), WaitCursorOff()});
   DownloadBitmap(DownloadContextOf(d.Context()), d.dib, "C:\\pics\\wide576.bmp", 4, d.PortOpener());
   d.script.ExpectDone();
@@ -373,7 +381,7 @@ TEST(Download, SelectThenDownloadSendsTheSelectedFile) {
   d.script.Then({WaitCursorOn(), ChooseFiles(kEnglish, {path}), OpenFile(path),
                  DrawPreview(path, 1016), EnableControl(ctl::kDownloadBitmap), WaitCursorOff()});
   d.script.Then({OpenFile(path), WaitCursorOn(), Other("open connection"), Write("1B 09"), Count(0),
-                 Write(CommandFor(kMono576, 0)), Sleep(100), Write("1B 15"),
+                 Write(CommandFor(PatternPicture(576, 2), 0)), Sleep(100), Write("1B 15"),
                  Message("图片下载完成!"), ClosePort(), WaitCursorOff(),
                  EnableControl(ctl::kPrintStoredBitmap)});
   d.Select();
@@ -454,21 +462,23 @@ class RefusalOrder : public testing::TestWithParam<std::tuple<OrderCase, UiVaria
 TEST_P(RefusalOrder, SelectionAndDownloadShowTheFirstFailedTestsMessage) {
   const OrderCase& c = std::get<0>(GetParam());
   const UiVariant v = std::get<1>(GetParam());
-  const BitmapTexts& texts = BitmapTextsFor(v);
   const std::string path = "C:\\pics\\" + c.name + ".bmp";
   const auto outcome = [&](Verdict verdict, bool selecting) -> std::vector<Step> {
     switch (verdict) {
       case Verdict::Accepted:
         return {DrawPreview(path, 1016), EnableControl(ctl::kDownloadBitmap)};
       case Verdict::NotTwoColour:
-        return {Message(selecting ? path + std::string(texts.notTwoColourAfterPath)
-                                  : std::string(texts.notTwoColour))};
+        return {Message(selecting ? path + expected::Message(v, "NotTwoColourAfterPath")
+                                  : expected::Message(v, "NotTwoColour"))};
       case Verdict::TooWide:
-        return {Message(texts.tooWide)};
+        return {Message(expected::Message(v, "TooWide"))};
       case Verdict::Warned:
         break;
     }
-    return {Warning(LoadProblemText(v, c.problem))};
+    // Only the first is the program's own; the others are this tool's refusals of damaged files.
+    return {Warning(c.problem == LoadProblem::NotBitmap
+                        ? expected::Message(v, "NotBitmap")
+                        : std::string(LoadProblemText(v, c.problem)))};
   };
 
   Dialog d(v);

@@ -1,13 +1,17 @@
 // vantrel as a program: started as a process against vantrel-sim over its pseudo-terminal and TCP,
 // its output, exit status and what the printer was told checked together.
+#include <arpa/inet.h>
 #include <gtest/gtest.h>
+#include <netinet/in.h>
 #include <poll.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -712,6 +716,76 @@ TEST(Fleet, ConfiguresEveryPrinterWithOneReportEach) {
   const auto json = nlohmann::json::parse(partly.out);
   EXPECT_EQ(json["printers"][0]["status"], 0);
   EXPECT_EQ(json["printers"][1]["status"], 4);
+}
+
+// A loopback listener that never accepts: with `queued` connections waiting in a queue of one
+// it completes no more handshakes, so a connect to it is never answered.
+class SilentListener {
+ public:
+  explicit SilentListener(int queued) {
+    listener_ = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    bind(listener_, reinterpret_cast<sockaddr*>(&address), sizeof address);
+    socklen_t length = sizeof address;
+    getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &length);
+    listen(listener_, 0);
+    for (int i = 0; i < queued; ++i) {
+      fillers_.push_back(socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK, 0));
+      connect(fillers_.back(), reinterpret_cast<sockaddr*>(&address), sizeof address);
+    }
+    host_ = "127.0.0.1:" + std::to_string(ntohs(address.sin_port));
+  }
+  ~SilentListener() {
+    for (int fd : fillers_)
+      close(fd);
+    close(listener_);
+  }
+  const std::string& Host() const { return host_; }
+
+ private:
+  int listener_ = -1;
+  std::vector<int> fillers_;
+  std::string host_;
+};
+
+// A printer whose connection is taken but never read still gets its commands sent (nothing is
+// read back over the network); one whose connect is never answered ends at --connect-timeout.
+TEST(Fleet, APrinterThatNeverReadsAndOneThatNeverAnswers) {
+  const fs::path folder = ScratchFolder();
+  Sim a(folder / "a", {"--tcp", "127.0.0.1:0", "--pty", "unused"});
+  const SilentListener deaf(0);
+  const SilentListener full(2);
+  std::ofstream(folder / "hosts") << a.Tcp() << "\n" << deaf.Host() << "\n" << full.Host() << "\n";
+  const auto start = std::chrono::steady_clock::now();
+  const Ran ran = Vantrel({"set", "--hosts", (folder / "hosts").string(), "--language", "english",
+                           "--connect-timeout", "0.5", "--json", "--lang", "en"});
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(8));
+  EXPECT_EQ(ran.status, 4) << ran.err;
+  const auto json = nlohmann::json::parse(ran.out);
+  ASSERT_EQ(json["printers"].size(), 3u);
+  EXPECT_EQ(json["printers"][0]["status"], 0);
+  EXPECT_EQ(json["printers"][1]["status"], 0);
+  EXPECT_EQ(json["printers"][1]["lines"], nlohmann::json::array({"Language setting completed!"}));
+  EXPECT_EQ(json["printers"][2]["status"], 4);
+  EXPECT_NE(a.LogWith("Language = 0").find("Language = 0"), std::string::npos);
+}
+
+// Every thread reads the same image file and sends it to its own printer.
+TEST(Fleet, DownloadsOneImageToEveryPrinter) {
+  const fs::path folder = ScratchFolder();
+  Sim a(folder / "a", {"--tcp", "127.0.0.1:0", "--pty", "unused"});
+  Sim b(folder / "b", {"--tcp", "127.0.0.1:0", "--pty", "unused"});
+  Sim c(folder / "c", {"--tcp", "127.0.0.1:0", "--pty", "unused"});
+  std::ofstream(folder / "hosts") << a.Tcp() << "\n" << b.Tcp() << "\n" << c.Tcp() << "\n";
+  const Ran ran = Vantrel({"download", VANTREL_FIXTURES "/mono-100x50.bmp", "--slot", "4",
+                           "--hosts", (folder / "hosts").string(), "--lang", "en"});
+  EXPECT_EQ(ran.status, 0) << ran.err;
+  for (const Sim* sim : {&a, &b, &c}) {
+    const std::string log = sim->LogWith("store bitmap in slot 4");
+    EXPECT_NE(log.find("store bitmap in slot 4: 104 x 50 dots"), std::string::npos) << log;
+  }
 }
 
 // --- USB discovery on a fake device tree ---

@@ -374,61 +374,22 @@ INSTANTIATE_TEST_SUITE_P(
 
 // --- OpenSelectedConnection ---
 
-struct SelectCase {
-  std::string name;
-  UiVariant variant;
-  InterfaceType index;
-  std::vector<Step> steps;
-  bool isNetwork;
-};
-
-class SelectedConnectionTest : public testing::TestWithParam<SelectCase> {};
-
-TEST_P(SelectedConnectionTest, PicksTheOpenerAndRecordsTheKindFirst) {
-  const SelectCase& c = GetParam();
-  LinkWorld w(c.variant);
-  w.connection.isNetwork = !c.isNetwork;
-  w.Select(c.index);
-  w.script.Then(c.steps);
-  EXPECT_FALSE(OpenSelectedConnection(w.context, w.connection));
-  w.script.ExpectDone();
-  EXPECT_EQ(w.connection.isNetwork, c.isNetwork);
+// Every failure in both variants: the opener's message once, and the kind recorded first.
+TEST(SelectedConnection, AFailedOpenShowsTheKindsMessage) {
+  for (const OpenFailure f : kOpenFailures) {
+    for (const UiVariant v : {Chinese, English}) {
+      SCOPED_TRACE(std::string(VariantText(v)) + " failure " + std::to_string(static_cast<int>(f)));
+      LinkWorld w(v);
+      const bool network = OpenFailureInterface(f) == kNetworkInterface;
+      w.connection.isNetwork = !network;
+      w.Select(OpenFailureInterface(f));
+      w.script.Then(OpenFailureSteps(f, v));
+      EXPECT_FALSE(OpenSelectedConnection(w.context, w.connection));
+      w.script.ExpectDone();
+      EXPECT_EQ(w.connection.isNetwork, network);
+    }
+  }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Failures, SelectedConnectionTest,
-    testing::Values(SelectCase{"Com4",
-                               Chinese,
-                               3,
-                               {Failing(OpenSerial("\\\\.\\COM4")), Message("串口打开失败!")},
-                               false},
-                    SelectCase{"Lpt1",
-                               English,
-                               10,
-                               {Failing(OpenLpt1()), Message("Failed to configure parallel port!")},
-                               false},
-                    // No printer: exactly one message.
-                    SelectCase{"UsbNoPrinterChinese",
-                               Chinese,
-                               11,
-                               {ListUsbDevices(), Message("USB接口打开失败!")},
-                               false},
-                    SelectCase{"UsbNoPrinterEnglish",
-                               English,
-                               11,
-                               {ListUsbDevices(), Message("Failed to open USB port!")},
-                               false},
-                    // No device list: the warning first, then the USB message.
-                    SelectCase{
-                        "UsbNoDeviceList",
-                        English,
-                        11,
-                        {Failing(ListUsbDevices()), Warning("获取相关的设备信息集GUID句柄失败！"),
-                         Message("Failed to open USB port!")},
-                        false},
-                    SelectCase{"EthernetSetsTheFlagEvenWhenTheOpenFails", Chinese, 12,
-                               StartFails("初始化网络失败 请检查网络连接!"), true}),
-    ParamName<SelectCase>);
 
 TEST(SelectedConnection, OpensTheUsbPrinterWithoutAMessage) {
   LinkWorld w(English);

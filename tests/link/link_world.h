@@ -83,4 +83,77 @@ inline std::vector<Step> UsbOpened(UiVariant v, const std::string& devicePath) {
           Timeouts(v == UiVariant::Chinese ? kUsbTimeoutsZh : kUsbTimeoutsEn)};
 }
 
+// The ways opening the selected interface fails, each met on the interface it names (the serial
+// ones on COM3), with what the fakes do and what the user is shown.
+enum class OpenFailure {
+  HeldSerialPort,
+  SerialStateUnreadable,
+  NoLpt1,
+  NoUsbPrinter,
+  NoUsbDeviceList,
+  SocketsNotStarted,
+  NoSocket,
+  Unreachable,
+};
+inline constexpr OpenFailure kOpenFailures[] = {
+    OpenFailure::HeldSerialPort,  OpenFailure::SerialStateUnreadable,
+    OpenFailure::NoLpt1,          OpenFailure::NoUsbPrinter,
+    OpenFailure::NoUsbDeviceList, OpenFailure::SocketsNotStarted,
+    OpenFailure::NoSocket,        OpenFailure::Unreachable};
+
+inline InterfaceType OpenFailureInterface(OpenFailure f) {
+  if (f <= OpenFailure::SerialStateUnreadable)
+    return 2;
+  if (f == OpenFailure::NoLpt1)
+    return kParallelInterface;
+  return f <= OpenFailure::NoUsbDeviceList ? kUsbInterface : kNetworkInterface;
+}
+
+// `buttonsOwnNetwork`: the device buttons' own network code, which speaks English in both
+// variants.
+inline std::vector<Step> OpenFailureSteps(OpenFailure f, UiVariant v,
+                                          bool buttonsOwnNetwork = false) {
+  const bool zh = v == UiVariant::Chinese;
+  const bool zhNet = zh && !buttonsOwnNetwork;
+  const char* const usb = zh ? "USB接口打开失败!" : "Failed to open USB port!";
+  switch (f) {
+    case OpenFailure::HeldSerialPort:
+      return {Failing(OpenSerial("\\\\.\\COM3")),
+              Message(zh ? "串口打开失败!" : "Failed to open serial port!")};
+    case OpenFailure::SerialStateUnreadable:
+      return {OpenSerial("\\\\.\\COM3"),
+              SerialQueues(4096, 4096),
+              Timeouts(zh ? kSerialTimeoutsZh : kSerialTimeoutsEn),
+              Failing(ReadLineSettings()),
+              ClosePort(),
+              Message(zh ? "配置串口失败!" : "Failed to configure serial port!")};
+    case OpenFailure::NoLpt1:
+      return {Failing(OpenLpt1()),
+              Message(zh ? "并口打开失败!" : "Failed to configure parallel port!")};
+    case OpenFailure::NoUsbPrinter:
+      return {ListUsbDevices(), Message(usb)};
+    case OpenFailure::NoUsbDeviceList:
+      return {Failing(ListUsbDevices()), Warning("获取相关的设备信息集GUID句柄失败！"),
+              Message(usb)};
+    case OpenFailure::SocketsNotStarted:
+      return {Failing(StartSockets()), Message(zhNet ? "初始化网络失败 请检查网络连接!"
+                                                     : "WSAStartup failed, please check net!")};
+    case OpenFailure::NoSocket:
+      return {StartSockets(), Failing(CreateSocket()),
+              Message(zhNet ? "WSAStartup失败 请检查网络连接!"
+                            : "WSAStartup failed, please check net!"),
+              StopSockets()};
+    case OpenFailure::Unreachable:
+      break;
+  }
+  return {StartSockets(),
+          CreateSocket(),
+          Failing(Connect("192.168.1.114:9100")),
+          CloseSocket(),
+          StopSockets(),
+          Message(zhNet ? "网络连接失败 请检查网络连接!"
+                        : "IP addr error or net error, please reset and make sure the printer "
+                          "connected properly!")};
+}
+
 }  // namespace vantrel::test

@@ -4,12 +4,16 @@
 #include <string>
 
 #include "protocol/settings.h"
+#include "tests/support/expected_tables.h"
 #include "tests/support/param_name.h"
 #include "tests/support/script.h"
+#include "tests/support/template_controls.h"
+#include "ui/device_actions.h"
 
 namespace vantrel {
 namespace {
 
+namespace expected = test::expected;
 using test::FromHex;
 using test::Hex;
 
@@ -43,47 +47,10 @@ INSTANTIATE_TEST_SUITE_P(
     Families, EncodeSettingTest,
     testing::Values(
         // Family 1: index minus one, item 0 and no selection suppress the command.
-        EncodeCase{"LanguageEnglish", SettingKey::Language, [](auto& s) { s.language = 1; },
-                   "1B 16 00", 0x00},
+        // Family 1: item 0 and no selection suppress the command (the values are below).
         EncodeCase{"LanguageItem0", SettingKey::Language, [](auto& s) { s.language = 0; }, nullptr},
         EncodeCase{"LanguageNoSelection", SettingKey::Language, [](auto& s) { s.language = -1; },
                    nullptr},
-        EncodeCase{"LastCodePage", SettingKey::CodePage, [](auto& s) { s.codePage = 48; },
-                   "1B 74 2F", 0x2F},
-        EncodeCase{"BidZero", SettingKey::BidAdjustment, [](auto& s) { s.bidAdjustment = 1; },
-                   "1B 1A 00", 0x00},
-        EncodeCase{"Bid24", SettingKey::BidAdjustment, [](auto& s) { s.bidAdjustment = 25; },
-                   "1B 1A 18", 0x18},
-        EncodeCase{"LcdHasFsPrefix", SettingKey::LcdBacklight, [](auto& s) { s.lcdBacklight = 2; },
-                   "1C BC 01", 0x01},
-        EncodeCase{"BlackMarkPosition", SettingKey::BlackMarkPosition,
-                   [](auto& s) { s.blackMarkPosition = 2; }, "1B 17 01", 0x01},
-        EncodeCase{"Font", SettingKey::Font, [](auto& s) { s.font = 1; }, "1B 21 00", 0x00},
-        EncodeCase{"BlackMarkDetection", SettingKey::BlackMarkDetection,
-                   [](auto& s) { s.blackMarkDetection = 2; }, "1B 22 01", 0x01},
-        EncodeCase{"CommandSet", SettingKey::CommandSet, [](auto& s) { s.commandSet = 3; },
-                   "1B 18 02", 0x02},
-        EncodeCase{"PaperSensitivity", SettingKey::PaperSensitivity,
-                   [](auto& s) { s.paperSensitivity = 3; }, "1B 28 02", 0x02},
-        EncodeCase{"PrintDirection", SettingKey::PrintDirection,
-                   [](auto& s) { s.printDirection = 2; }, "1B 63 01", 0x01},
-        EncodeCase{"PrintDensity", SettingKey::PrintDensity, [](auto& s) { s.printDensity = 3; },
-                   "1B FD 02", 0x02},
-        EncodeCase{"PaperOutReprint", SettingKey::PaperOutReprint,
-                   [](auto& s) { s.paperOutReprint = 2; }, "1B 2A 01", 0x01},
-        EncodeCase{"CarriageReturn", SettingKey::CarriageReturn,
-                   [](auto& s) { s.carriageReturn = 1; }, "1B 2B 00", 0x00},
-        EncodeCase{"PrintWidth", SettingKey::PrintWidth, [](auto& s) { s.printWidth = 2; },
-                   "1B 20 01", 0x01},
-        EncodeCase{"Buzzer", SettingKey::Buzzer, [](auto& s) { s.buzzer = 4; }, "1B 1F 03", 0x03},
-        EncodeCase{"PrintSpeed", SettingKey::PrintSpeed, [](auto& s) { s.printSpeed = 4; },
-                   "1B 1E 03", 0x03},
-        EncodeCase{"PaperNearEnd", SettingKey::PaperNearEnd, [](auto& s) { s.paperNearEnd = 1; },
-                   "1B 35 00", 0x00},
-        EncodeCase{"PrintPassesSingle", SettingKey::PrintPasses, [](auto& s) { s.printPasses = 2; },
-                   "1B 55 01", 0x01},
-        EncodeCase{"CharsPerLine", SettingKey::CharsPerLine, [](auto& s) { s.charsPerLine = 3; },
-                   "1B 39 02", 0x02},
         // Family 2: packed values.
         EncodeCase{"NoCutterFirstMechanism", SettingKey::CutterMechanism,
                    [](auto& s) {
@@ -236,6 +203,21 @@ INSTANTIATE_TEST_SUITE_P(
         EncodeCase{"OffsetUnticked", SettingKey::CutOffset, [](auto& s) { s.cutOffsetText = "5"; },
                    nullptr}),
     test::ParamName<EncodeCase>);
+
+// Family 1, every item of every list as the dialog reads it: the prefix, then the index minus 1.
+TEST(EncodeSetting, EveryItemOfEveryChoiceListSendsItsIndexMinusOne) {
+  for (SettingKey key : AllSettingKeys()) {
+    for (int index = 1; index <= expected::ChoiceItems(key); ++index) {
+      test::TemplateControls controls(UiVariant::English);
+      controls.SetSelection(expected::Control(key), index);
+      const auto encoded = EncodeSetting(key, ReadSettingSelection(controls));
+      ASSERT_TRUE(encoded.has_value()) << expected::Name(key) << " " << index;
+      EXPECT_EQ(Hex(encoded->command), Hex(expected::ChoiceCommand(key, index)))
+          << expected::Name(key) << " " << index;
+      EXPECT_EQ(encoded->reference, index - 1) << expected::Name(key);
+    }
+  }
+}
 
 TEST(EncodeSetting, NothingChosenBuildsNoCommand) {
   const SettingSelection untouched;

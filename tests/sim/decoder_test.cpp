@@ -8,12 +8,14 @@
 #include "protocol/set_run.h"
 #include "sim/decoder.h"
 #include "sim/printer.h"
+#include "tests/support/expected_tables.h"
 #include "tests/support/param_name.h"
 #include "tests/support/script.h"
 
 namespace vantrel::sim {
 namespace {
 
+namespace expected = test::expected;
 using test::FromHex;
 using Kind = Command::Kind;
 
@@ -128,76 +130,49 @@ INSTANTIATE_TEST_SUITE_P(
 // Every command the tool builds decodes to its setting, and the simulated answer is the one the
 // Set run judges a success.
 TEST(DecoderAgreesWithTheEncoder, EveryChosenSettingRoundTripsAndIsAcknowledged) {
-  SettingSelection s;
-  s.language = 3;
-  s.blackMarkPosition = s.font = s.blackMarkDetection = s.printDirection = 2;
-  s.commandSet = s.paperSensitivity = s.printDensity = 3;
-  s.codePage = 48;
-  s.cutter = 3;
-  s.mechanism = 1;
-  s.paperOutReprint = s.carriageReturn = s.printWidth = 2;
-  s.buzzer = s.printSpeed = 4;
-  s.sendManufacturer = s.sendModel = true;
-  s.manufacturerText = "ABCDEFGHIJKLMNOPQRST";
-  s.modelText = "\xB4\xF2\xD3\xA1";
-  s.targetBaud = 8;
-  s.sendBluetoothName = s.sendBluetoothPassword = s.sendRadioAddress = true;
-  s.bluetoothNameText = "printer-1";
-  s.bluetoothPasswordText = "1234";
-  s.radioAddressText = {"ab", "EF", "10", "07"};
-  s.lcdBacklight = s.paperNearEnd = s.printPasses = 2;
-  s.bidAdjustment = 25;
-  s.charsPerLine = 3;
-  s.sendStartOffset = s.sendCutOffset = true;
-  s.startOffsetText = "299";
-  s.cutOffsetText = "12mm";
+  const SettingSelection s = expected::ExtremeSelection();
+  // The encoder and the decoder each against the typed commands, never against each other.
   for (const SettingKey key : AllSettingKeys()) {
+    const expected::SettingCommand want = expected::Extreme(key);
     const auto sent = EncodeSetting(key, s);
     ASSERT_TRUE(sent) << SettingName(key);
-    const auto commands = Decode(sent->command);
+    EXPECT_EQ(Hex(sent->command), Hex(want.command)) << SettingName(key);
+    EXPECT_EQ(sent->reference, want.reference) << SettingName(key);
+    const auto commands = Decode(want.command);
     ASSERT_EQ(commands.size(), 1u) << SettingName(key);
     const Command& got = commands[0];
     EXPECT_EQ(got.kind, Kind::Setting);
     EXPECT_EQ(got.key, key) << SettingName(key);
-    EXPECT_EQ(got.bytes, sent->command);
+    EXPECT_EQ(got.bytes, want.command);
     const auto answer = AnswerFor(got);
-    switch (RuleFor(key).ack) {
-      case AckRule::EchoValue:
-      case AckRule::PollFourthByte:
-        EXPECT_EQ(answer, Bytes{*sent->reference}) << SettingName(key);
-        break;
-      case AckRule::EchoFirstByte:
-        ASSERT_TRUE(answer);
-        EXPECT_EQ((*answer)[0], *sent->reference);
-        break;
-      case AckRule::AnyReply:
-        EXPECT_EQ(answer->size(), 1u);
-        break;
-      case AckRule::PollOk:
-        EXPECT_EQ(answer, FromHex("4F 4B"));
-        break;
-      case AckRule::NoAck:
-        EXPECT_FALSE(answer);
-        break;
+    const std::string ack = expected::Ack(key);
+    if (ack == "EchoValue" || ack == "PollFourthByte") {
+      EXPECT_EQ(answer, Bytes{*want.reference}) << SettingName(key);
+    } else if (ack == "EchoFirstByte") {
+      ASSERT_TRUE(answer && !answer->empty());
+      EXPECT_EQ((*answer)[0], *want.reference);
+    } else if (ack == "AnyReply") {
+      EXPECT_EQ(answer ? answer->size() : 0u, 1u);
+    } else if (ack == "PollOk") {
+      EXPECT_EQ(answer, FromHex("4F 4B"));
+    } else {
+      EXPECT_FALSE(answer) << SettingName(key);
     }
   }
 }
 
 TEST(DecoderAgreesWithTheEncoder, DirectAndFixedCommandsAndDownloads) {
-  Bytes stream = DirectOperationCommand(DeviceOperation::PrintTestLine, 0);
-  for (const FixedCommand fixed :
-       {FixedCommand::BidTest, FixedCommand::FeedToNextPosition, FixedCommand::FeedToCutPosition}) {
-    const Bytes bytes = FixedCommandBytes(fixed);
+  Bytes stream;
+  for (const char* name : {"TestLine", "BidTest", "FeedToNextPosition", "FeedToCutPosition",
+                           "DownloadHeader576x300Slot7"}) {
+    const Bytes bytes = expected::Direct(name);
     stream.insert(stream.end(), bytes.begin(), bytes.end());
   }
   // A 576 x 300 image, every row a different pattern, into the eighth slot.
-  const std::uint32_t width = 576, height = 300;
-  Bytes rows(std::size_t{height} * 72);
+  Bytes rows(std::size_t{300} * 72);
   for (std::size_t i = 0; i < rows.size(); ++i)
     rows[i] = static_cast<std::uint8_t>(i * 7 + i / 72);
-  Bytes download(DownloadCommandSize(width, height));
-  ASSERT_TRUE(WriteDownloadCommand({width, height, rows}, 7, download));
-  stream.insert(stream.end(), download.begin(), download.end());
+  stream.insert(stream.end(), rows.begin(), rows.end());
 
   std::vector<Kind> kinds;
   const auto commands = Decode(stream, 1000);
@@ -210,7 +185,7 @@ TEST(DecoderAgreesWithTheEncoder, DirectAndFixedCommandsAndDownloads) {
   EXPECT_EQ(stored.value, 7);
   EXPECT_EQ(stored.rowBytes, 72);
   EXPECT_EQ(stored.rows, 300);
-  EXPECT_EQ(stored.raster, Bytes(download.begin() + kDownloadHeaderSize, download.end()));
+  EXPECT_EQ(stored.raster, rows);
   EXPECT_EQ(EscapeNonAscii(commands[6].text),
             EscapeNonAscii("\xB4\xF2\xD3\xA1\xBD\xE1\xCA\xF8\xB2\xA2\xD7\xDF\xD6\xBD\xB5\xBD\xCB"
                            "\xBA / \xC7\xD0\xD6\xBD\xCF\xDF"));

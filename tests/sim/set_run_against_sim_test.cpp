@@ -4,13 +4,15 @@
 #include <filesystem>
 #include <sstream>
 
-#include "protocol/report_texts.h"
 #include "protocol/set_run.h"
 #include "sim/session.h"
+#include "tests/support/expected_tables.h"
 #include "tests/support/param_name.h"
 
 namespace vantrel::sim {
 namespace {
+
+namespace expected = test::expected;
 
 // A serial port with the simulated printer at its other end; waits cost nothing.
 class SimulatedPort : public OpenPort {
@@ -102,16 +104,15 @@ TEST_P(SetRunAgainstSimulator, ReportsWhatTheFaultMakesOfEachSetting) {
   const SettingSelection selection = EverySetting();
   const SetupReport report =
       SendSettingsOverPort(selection, {UiVariant::English, 0, false}, port, sleeper);
-  std::string expected;
+  std::string want;
   for (const SettingKey key : AllSettingKeys()) {
-    const ReportLines lines = PortReportLines(UiVariant::English, key);
     const bool failed = std::find(c.failed.begin(), c.failed.end(), key) != c.failed.end();
-    if (RuleFor(key).ack == AckRule::NoAck)
-      expected += lines.completed;
-    else
-      expected += failed ? lines.failure : lines.success;
+    want += expected::Line(UiVariant::English, key,
+                           expected::Ack(key) == "NoAck" ? expected::Outcome::Completed
+                           : failed                      ? expected::Outcome::Failure
+                                                         : expected::Outcome::Success);
   }
-  EXPECT_EQ(report.Text(), expected);
+  EXPECT_EQ(report.Text(), want);
   for (const auto delay : port.delays_)
     EXPECT_EQ(delay, c.delay);
 }
@@ -119,7 +120,7 @@ TEST_P(SetRunAgainstSimulator, ReportsWhatTheFaultMakesOfEachSetting) {
 std::vector<SettingKey> AllAnsweredBut(std::vector<SettingKey> spared) {
   std::vector<SettingKey> keys;
   for (const SettingKey key : AllSettingKeys()) {
-    if (RuleFor(key).ack != AckRule::NoAck &&
+    if (expected::Ack(key) != "NoAck" &&
         std::find(spared.begin(), spared.end(), key) == spared.end())
       keys.push_back(key);
   }
@@ -162,14 +163,7 @@ TEST(SetRunAgainstSimulatorOnLpt1, ReadsEachAnswerOfItsOwnSetting) {
 
   const SetupReport report =
       SendSettingsOverPort(EverySetting(), {UiVariant::English, 10, false}, port, sleeper);
-  std::string expected;
-  for (const SettingKey key : AllSettingKeys()) {
-    const ReportLines lines = PortReportLines(UiVariant::English, key);
-    const SettingRule rule = RuleFor(key);
-    expected += rule.ack == AckRule::NoAck || rule.skippedOnWriteOnlyLinks ? lines.completed
-                                                                           : lines.success;
-  }
-  EXPECT_EQ(report.Text(), expected);
+  EXPECT_EQ(report.Text(), expected::Report(UiVariant::English, "ccccccccccccccccccc sssssss cc"));
   std::filesystem::remove_all(dir);
 }
 

@@ -67,71 +67,21 @@ INSTANTIATE_TEST_SUITE_P(
                     OpenCase{"Ethernet", Chinese, kNetworkInterface, NetworkOpened(), true}),
     ParamName<OpenCase>);
 
-class DownloadOpenerFailureTest : public testing::TestWithParam<OpenCase> {};
-
-TEST_P(DownloadOpenerFailureTest, ShowsTheKindsMessageAndOpensNothing) {
-  const OpenCase& c = GetParam();
-  LinkWorld w(c.variant);
-  w.Select(c.interface);
-  w.script.Then(c.opening);
-  EXPECT_FALSE(OpenDownloadTarget(w.context, w.connection).has_value());
-  w.script.ExpectDone();
-  EXPECT_EQ(w.connection.handle, nullptr);
-  EXPECT_EQ(w.connection.socket, nullptr);
+// Every failure in both variants: the kind's message, in the dialog's language, and nothing open.
+TEST(DownloadOpener, AFailedOpenShowsTheKindsMessageAndOpensNothing) {
+  for (const OpenFailure f : kOpenFailures) {
+    for (const UiVariant v : {Chinese, English}) {
+      SCOPED_TRACE(std::string(VariantText(v)) + " failure " + std::to_string(static_cast<int>(f)));
+      LinkWorld w(v);
+      w.Select(OpenFailureInterface(f));
+      w.script.Then(OpenFailureSteps(f, v));
+      EXPECT_FALSE(OpenDownloadTarget(w.context, w.connection).has_value());
+      w.script.ExpectDone();
+      EXPECT_EQ(w.connection.handle, nullptr);
+      EXPECT_EQ(w.connection.socket, nullptr);
+    }
+  }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Failures, DownloadOpenerFailureTest,
-    testing::Values(
-        OpenCase{"HeldSerialPort",
-                 English,
-                 0,
-                 {Failing(OpenSerial("\\\\.\\COM1")), Message("Failed to open serial port!")}},
-        OpenCase{"SerialStateUnreadable",
-                 Chinese,
-                 0,
-                 {OpenSerial("\\\\.\\COM1"), SerialQueues(4096, 4096), Timeouts(kSerialTimeoutsZh),
-                  Failing(ReadLineSettings()), ClosePort(), Message("配置串口失败!")}},
-        OpenCase{"NoLpt1Chinese",
-                 Chinese,
-                 kParallelInterface,
-                 {Failing(OpenLpt1()), Message("并口打开失败!")}},
-        OpenCase{"NoLpt1English",
-                 English,
-                 kParallelInterface,
-                 {Failing(OpenLpt1()), Message("Failed to configure parallel port!")}},
-        OpenCase{"NoUsbPrinterChinese",
-                 Chinese,
-                 kUsbInterface,
-                 {ListUsbDevices(), Message("USB接口打开失败!")}},
-        OpenCase{"NoUsbDeviceListEnglish",
-                 English,
-                 kUsbInterface,
-                 {Failing(ListUsbDevices()), Warning("获取相关的设备信息集GUID句柄失败！"),
-                  Message("Failed to open USB port!")}},
-        // The network opener's own texts, in the dialog's language.
-        OpenCase{"EthernetStartChinese",
-                 Chinese,
-                 kNetworkInterface,
-                 {Failing(StartSockets()), Message("初始化网络失败 请检查网络连接!")}},
-        OpenCase{"EthernetSocketChinese",
-                 Chinese,
-                 kNetworkInterface,
-                 {StartSockets(), Failing(CreateSocket()),
-                  Message("WSAStartup失败 请检查网络连接!"), StopSockets()}},
-        OpenCase{"EthernetUnreachableChinese",
-                 Chinese,
-                 kNetworkInterface,
-                 {StartSockets(), CreateSocket(), Failing(Connect("192.168.1.114:9100")),
-                  CloseSocket(), StopSockets(), Message("网络连接失败 请检查网络连接!")}},
-        OpenCase{"EthernetUnreachableEnglish",
-                 English,
-                 kNetworkInterface,
-                 {StartSockets(), CreateSocket(), Failing(Connect("192.168.1.114:9100")),
-                  CloseSocket(), StopSockets(),
-                  Message("IP addr error or net error, please reset and make sure the printer "
-                          "connected properly!")}}),
-    ParamName<OpenCase>);
 
 TEST(DownloadOpener, AUsbDiscoveryStillUpdatesTheWriteOnlyFlag) {
   LinkWorld w(Chinese);

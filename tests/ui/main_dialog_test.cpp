@@ -193,8 +193,9 @@ TEST(Set, AnUnsendableSelectionIsRefusedBeforeAnythingIsOpened) {
     w.controls.SetSelection(kInterface, kNetworkInterface);
     w.user.Click(kRadioAddressCheck);
     w.user.Type(kRadioAddress3, "G0");
-    w.script.Then(
-        Message(RefusalMessage(v, SelectionRefusal{SelectionProblem::RadioAddressNotHex, 2})));
+    w.script.Then(Message(v == Chinese ? "射频地址第3栏须以两位十六进制数字(0-9, A-F)开头!"
+                                       : "Radio Address field 3 must begin with two hexadecimal "
+                                         "digits (0-9, A-F)!"));
     w.dialog->OnCommand(kSet, Notification::Clicked);
     w.script.ExpectDone();
     EXPECT_FALSE(w.dialog->connection().isNetwork) << "nothing was opened, not even chosen";

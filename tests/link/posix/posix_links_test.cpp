@@ -5,6 +5,7 @@
 #include <arpa/inet.h>
 #include <fcntl.h>
 #include <netinet/in.h>
+#include <poll.h>
 #include <sys/ioctl.h>
 #include <sys/socket.h>
 #include <termios.h>
@@ -14,7 +15,9 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <future>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "link/connections.h"
@@ -26,6 +29,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using std::chrono::milliseconds;
+using namespace std::string_literals;
 
 class PseudoTerminal {
  public:
@@ -129,6 +133,33 @@ INSTANTIATE_TEST_SUITE_P(BaudAndParity, SerialLineTest,
                                          LineCase{"B19200None", 4, 0, B19200, 0}),
                          test::ParamName<LineCase>);
 
+// What reaches the printer's end within `within`, up to `want` bytes.
+std::string ReadFromTool(int master, milliseconds within, std::size_t want = 1) {
+  std::string got;
+  const auto deadline = std::chrono::steady_clock::now() + within;
+  while (got.size() < want) {
+    const auto left =
+        std::chrono::duration_cast<milliseconds>(deadline - std::chrono::steady_clock::now());
+    pollfd p{master, POLLIN, 0};
+    if (left.count() <= 0 || ::poll(&p, 1, static_cast<int>(left.count())) <= 0)
+      break;
+    char c[64];
+    const ssize_t n = ::read(master, c, std::min(sizeof c, want - got.size()));
+    if (n > 0)
+      got.append(c, static_cast<std::size_t>(n));
+  }
+  return got;
+}
+
+// The printer stops the line with XOFF and a marker behind it: once the tool has read the marker,
+// the stop has been taken too (the line handles its input in order).
+void StopTheLine(const PseudoTerminal& pty, OpenPort& port) {
+  ASSERT_EQ(::write(pty.master(), "\x13\x05\x05", 3), 3);
+  const auto deadline = std::chrono::steady_clock::now() + milliseconds(2000);
+  while (port.Read(1).bytes != Bytes{0x05})
+    ASSERT_LT(std::chrono::steady_clock::now(), deadline) << "the marker never came";
+}
+
 TEST(SerialPort, WritesReadsCountsAndGivesUpOnTime) {
   PseudoTerminal pty;
   auto system = CreatePosixSystem({});
@@ -137,13 +168,12 @@ TEST(SerialPort, WritesReadsCountsAndGivesUpOnTime) {
 
   const Bytes command{0x1B, 0x16, 0x00, 0x0A, 0x0D};
   EXPECT_TRUE(port->Write(command));
-  std::uint8_t got[16]{};
-  ::usleep(50 * 1000);
-  ASSERT_EQ(::read(pty.master(), got, sizeof got), 5);
-  EXPECT_EQ(Bytes(got, got + 5), command);
+  EXPECT_EQ(ReadFromTool(pty.master(), milliseconds(1500), 5), "\x1B\x16\x00\x0A\x0D"s);
 
   ASSERT_EQ(::write(pty.master(), "OK!", 3), 3);
-  ::usleep(50 * 1000);
+  const auto deadline = std::chrono::steady_clock::now() + milliseconds(1500);
+  while (port->ClearErrorsAndCountReceived() < 3 && std::chrono::steady_clock::now() < deadline)
+    std::this_thread::yield();
   EXPECT_EQ(port->ClearErrorsAndCountReceived(), std::size_t{3});
   const PortRead two = port->Read(2);
   EXPECT_TRUE(two.ok);
@@ -160,29 +190,34 @@ TEST(SerialPort, WritesReadsCountsAndGivesUpOnTime) {
   EXPECT_LT(took, milliseconds(1500));
 }
 
+TEST(SerialPort, XoffHoldsTheOutputUntilXon) {
+  PseudoTerminal pty;
+  auto system = CreatePosixSystem({});
+  auto port = OpenConfigured(*system, pty.slave(), UiVariant::Chinese, 3, 0);
+  ASSERT_NE(port, nullptr);
+  StopTheLine(pty, *port);
+  // The Chinese line allows one byte 2 s of writing: long enough for the printer to resume.
+  std::thread writer([&] { EXPECT_TRUE(port->Write(Bytes{'A'})); });
+  EXPECT_EQ(ReadFromTool(pty.master(), milliseconds(300)), "") << "not held while stopped";
+  ASSERT_EQ(::write(pty.master(), "\x11", 1), 1);  // XON
+  EXPECT_EQ(ReadFromTool(pty.master(), milliseconds(1500)), "A");
+  writer.join();
+}
+
 TEST(SerialPort, AnEarlierSessionLeavesNoXoffAndNoAnswerBehind) {
   PseudoTerminal pty;
   auto system = CreatePosixSystem({});
   auto first = OpenConfigured(*system, pty.slave(), UiVariant::Chinese, 3, 0);
   ASSERT_NE(first, nullptr);
-  ASSERT_EQ(::write(pty.master(), "\x13", 1), 1);  // XOFF: the line stops sending
-  ::usleep(50 * 1000);
-  first->Write(Bytes{'A'});
-  std::uint8_t got[8]{};
-  EXPECT_EQ(::read(pty.master(), got, sizeof got), -1) << "held back while stopped";
+  // Stopped, with a late answer (the second marker) left unread when the session ends.
+  StopTheLine(pty, *first);
   first.reset();
 
-  // A late answer to the first session waits on the line; the next session never reads it.
-  ASSERT_EQ(::write(pty.master(), "\x05", 1), 1);
-  ::usleep(50 * 1000);
   auto second = OpenConfigured(*system, pty.slave(), UiVariant::Chinese, 3, 0);
   ASSERT_NE(second, nullptr);
   EXPECT_TRUE(second->Read(1).bytes.empty());
   EXPECT_TRUE(second->Write(Bytes{'B'}));
-  ::usleep(50 * 1000);
-  const ssize_t n = ::read(pty.master(), got, sizeof got);
-  ASSERT_GT(n, 0);
-  EXPECT_EQ(got[n - 1], 'B');
+  EXPECT_EQ(ReadFromTool(pty.master(), milliseconds(1500)), "B");
 }
 
 TEST(SerialPort, ComPortsAreTheFirstTenSerialDevices) {
@@ -312,6 +347,43 @@ TEST(TcpLink, ConnectsSendsAndBoundsTheConnect) {
   const auto refused = system->CreateTcpSocket();
   EXPECT_FALSE(system->Connect(*refused, endpoint));
   system->CloseSocket(*refused);
+}
+
+// A listener whose queue is full lets a connect hang unanswered: the time-out ends it. Should the
+// time-out fail, closing the listener refuses the next retry, so the test stays bounded.
+TEST(TcpLink, GivesUpAConnectThatIsNeverAnswered) {
+  const int listener = ::socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  ASSERT_EQ(::bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+  socklen_t length = sizeof address;
+  ::getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length);
+  ASSERT_EQ(::listen(listener, 0), 0);
+  std::vector<int> fillers;
+  for (int i = 0; i < 2; ++i) {
+    fillers.push_back(::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK, 0));
+    ::connect(fillers.back(), reinterpret_cast<sockaddr*>(&address), sizeof address);
+  }
+
+  PosixLinkOptions options;
+  options.connectTimeout = milliseconds(300);
+  auto system = CreatePosixSystem(options);
+  ASSERT_TRUE(system->StartSockets());
+  const auto socket = system->CreateTcpSocket();
+  ASSERT_TRUE(socket);
+  const auto start = std::chrono::steady_clock::now();
+  auto connected = std::async(std::launch::async, [&] {
+    return system->Connect(*socket, Ipv4Endpoint{{127, 0, 0, 1}, ntohs(address.sin_port)});
+  });
+  const bool ended = connected.wait_for(milliseconds(3000)) == std::future_status::ready;
+  ::close(listener);
+  EXPECT_TRUE(ended) << "the connect was not given up";
+  EXPECT_FALSE(connected.get());
+  EXPECT_GE(std::chrono::steady_clock::now() - start, milliseconds(250));
+  system->CloseSocket(*socket);
+  for (int fd : fillers)
+    ::close(fd);
 }
 
 }  // namespace

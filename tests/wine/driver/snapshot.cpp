@@ -310,9 +310,7 @@ std::vector<std::string> CompareWithInitialState(UiVariant variant, const Dialog
     c.Expect(SameClass(got.className, "ComboBox"), id, "class " + got.className);
     c.Expect((got.style & 3) == kDropDownList, id, "not a drop-down list");
     c.Expect((got.style & kSort) == 0, id, "sorted");
-    const auto items = OptionItems(variant, id);
-    c.Equal(id, "items", got.items, std::vector<std::string>(items.begin(), items.end()),
-            ShowItems);
+    // The items themselves are compared with the typed lists by the suite, from the dump.
     c.Equal(id, "selection", got.selection, model.GetSelection(id), ShowInt);
   }
   for (int id : kCheckBoxes) {

@@ -523,9 +523,10 @@ class Driver {
     Print(line);
   }
 
+  // Watches the whole time, so a box that comes and goes within it is caught too.
   void ExpectNoBox(double seconds) {
-    Sleep(static_cast<DWORD>(seconds * 1000));
-    if (const HWND box = OwnedDialog(IsMessageBox))
+    HWND box = nullptr;
+    if (Waited(seconds, [&] { return (box = OwnedDialog(IsMessageBox)) != nullptr; }))
       Fail("unexpected message box " + Shown(BoxText(box)));
   }
 
