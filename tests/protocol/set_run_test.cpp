@@ -159,12 +159,12 @@ TEST_P(WriteOnlyLinkRun, SkipsTheReadBackOfTheFirstNineteenSettings) {
   // links; the English success text of CharsPerLine reads "completed" but was judged.
   using O = SettingOutcome;
   constexpr O C = O::Completed, S = O::Succeeded, F = O::Failed;
-  const std::vector<O> expected{C, C, C, C, C, C, C, C, C, C, C, C, C, C,
+  const std::vector<O> outcomes{C, C, C, C, C, C, C, C, C, C, C, C, C, C,
                                 C, C, C, C, C, F, S, F, S, F, S, S, C, C};
-  ASSERT_EQ(report.Results().size(), expected.size());
-  for (std::size_t i = 0; i < expected.size(); ++i) {
+  ASSERT_EQ(report.Results().size(), outcomes.size());
+  for (std::size_t i = 0; i < outcomes.size(); ++i) {
     EXPECT_EQ(report.Results()[i].key, static_cast<SettingKey>(i)) << i;
-    EXPECT_EQ(report.Results()[i].outcome, expected[i]) << i;
+    EXPECT_EQ(report.Results()[i].outcome, outcomes[i]) << i;
   }
   EXPECT_EQ(report.Results()[25].line, options.variant == UiVariant::Chinese
                                            ? "字符打印列数设置成功!\r\n"
