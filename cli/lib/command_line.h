@@ -1,6 +1,7 @@
 #pragma once
 
 #include <chrono>
+#include <cstdint>
 #include <functional>
 #include <iosfwd>
 #include <memory>
@@ -24,6 +25,9 @@ struct LinkSetup {
   std::function<void(std::size_t done, std::size_t total)> progress;
 };
 
+// The names the help shows: the POSIX machine's device paths, or Windows' port names first.
+enum class Platform { Posix, Windows };
+
 // What the program needs of the machine it runs on.
 struct Machine {
   std::function<const char*(const char*)> getenv;
@@ -36,6 +40,9 @@ struct Machine {
   bool errorIsTerminal = false;
   std::ostream& out;
   std::ostream& err;
+  Platform platform = Platform::Posix;
+  // The user's language id where the system keeps one (Windows); else the locale's is taken.
+  std::function<std::uint16_t()> languageId;
 };
 
 // The whole program: parses the arguments, runs the command, prints, returns the exit status.

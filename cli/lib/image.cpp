@@ -1,12 +1,10 @@
 #include "cli/lib/image.h"
 
-#include <stb_image.h>
-#include <stb_image_resize.h>
-
 #include <algorithm>
 #include <cmath>
 #include <limits>
 #include <memory>
+#include <string>
 
 namespace vantrel::cli {
 namespace {
@@ -16,33 +14,47 @@ void PutLittle(Bytes& out, std::uint64_t value, int bytes) {
     out.push_back(static_cast<std::uint8_t>((value >> (8 * i)) & 0xFF));
 }
 
+// The old pixels one new pixel covers along one direction: from `first` on, with the share of
+// each in the new pixel (the shares add up to one).
+struct Coverage {
+  std::size_t first = 0;
+  std::vector<double> weights;
+};
+
+std::vector<Coverage> CoverageOf(std::uint32_t from, std::uint32_t to) {
+  const double scale = static_cast<double>(from) / to;
+  std::vector<Coverage> all(to);
+  for (std::uint32_t i = 0; i < to; ++i) {
+    const double low = i * scale;
+    const double high = std::min<double>(from, (i + 1) * scale);
+    Coverage& coverage = all[i];
+    coverage.first = static_cast<std::size_t>(low);
+    for (std::size_t old = coverage.first; old < from && static_cast<double>(old) < high; ++old) {
+      const double part = std::min<double>(high, static_cast<double>(old + 1)) -
+                          std::max<double>(low, static_cast<double>(old));
+      coverage.weights.push_back(part / (high - low));
+    }
+    if (coverage.weights.empty())  // rounding past the last pixel
+      coverage = {from - 1, {1.0}};
+  }
+  return all;
+}
+
 }  // namespace
 
 bool IsBmpFile(std::span<const std::uint8_t> file) {
   return file.size() >= 2 && file[0] == 'B' && file[1] == 'M';
 }
 
-std::variant<GreyImage, std::string> DecodeImage(std::span<const std::uint8_t> file) {
-  if (file.size() > static_cast<std::size_t>(std::numeric_limits<int>::max()))
-    return std::string("the file is too large");
-  int width = 0;
-  int height = 0;
-  int channels = 0;
-  std::unique_ptr<stbi_uc, void (*)(void*)> data(
-      stbi_load_from_memory(file.data(), static_cast<int>(file.size()), &width, &height, &channels,
-                            2),
-      stbi_image_free);
-  if (!data || width <= 0 || height <= 0)
-    return std::string("not an image this tool can read (") + stbi_failure_reason() + ")";
-  GreyImage image{static_cast<std::uint32_t>(width), static_cast<std::uint32_t>(height), {}};
-  const std::size_t count = std::size_t{image.width} * image.height;
-  image.pixels.resize(count);
-  for (std::size_t i = 0; i < count; ++i) {
-    const unsigned grey = data.get()[2 * i];
-    const unsigned alpha = data.get()[2 * i + 1];
-    image.pixels[i] = static_cast<std::uint8_t>((grey * alpha + 255u * (255u - alpha)) / 255u);
-  }
-  return image;
+std::optional<std::string> CheckImageSize(std::uint32_t width, std::uint32_t height) {
+  if (width == 0 || height == 0)
+    return std::string("the image has no pixels");
+  const std::uint64_t pixels = std::uint64_t{width} * height;
+  if (pixels <= kMaxImagePixels)
+    return std::nullopt;
+  return "the image is " + std::to_string(width) + " x " + std::to_string(height) + " pixels (" +
+         std::to_string(pixels) + "), more than the " + std::to_string(kMaxImagePixels) +
+         " this tool decodes";
 }
 
 GreyImage FitWidth(const GreyImage& image, std::uint32_t maxWidth) {
@@ -54,9 +66,27 @@ GreyImage FitWidth(const GreyImage& image, std::uint32_t maxWidth) {
       1, static_cast<std::uint32_t>(
              std::lround(static_cast<double>(image.height) * maxWidth / image.width)));
   fitted.pixels.resize(std::size_t{fitted.width} * fitted.height);
-  stbir_resize_uint8(image.pixels.data(), static_cast<int>(image.width),
-                     static_cast<int>(image.height), 0, fitted.pixels.data(),
-                     static_cast<int>(fitted.width), static_cast<int>(fitted.height), 0, 1);
+  // An area filter: each new pixel is the mean of the old ones it covers, parts of a pixel counted
+  // by the part covered. Rows are filtered as they come, so only one row of sums is held.
+  const std::vector<Coverage> columns = CoverageOf(image.width, fitted.width);
+  const std::vector<Coverage> rows = CoverageOf(image.height, fitted.height);
+  std::vector<double> sums(fitted.width);
+  for (std::uint32_t y = 0; y < fitted.height; ++y) {
+    std::fill(sums.begin(), sums.end(), 0.0);
+    for (std::size_t r = 0; r < rows[y].weights.size(); ++r) {
+      const std::uint8_t* row = &image.pixels[(rows[y].first + r) * image.width];
+      for (std::uint32_t x = 0; x < fitted.width; ++x) {
+        double across = 0.0;
+        for (std::size_t c = 0; c < columns[x].weights.size(); ++c)
+          across += columns[x].weights[c] * row[columns[x].first + c];
+        sums[x] += rows[y].weights[r] * across;
+      }
+    }
+    for (std::uint32_t x = 0; x < fitted.width; ++x) {
+      fitted.pixels[std::size_t{y} * fitted.width + x] =
+          static_cast<std::uint8_t>(std::clamp(std::lround(sums[x]), 0L, 255L));
+    }
+  }
   return fitted;
 }
 

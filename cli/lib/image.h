@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 #include <variant>
@@ -20,8 +21,16 @@ struct GreyImage {
 // True for a file that starts like a BMP: such files go to the printer the dialog's way.
 bool IsBmpFile(std::span<const std::uint8_t> file);
 
-// PNG, JPEG, GIF (first frame), BMP and the other formats stb_image reads, as grey; transparent
-// parts count as white paper. A message when the data is no image it can read.
+// The most pixels an image may have to be decoded at all: a file's header can claim a size whose
+// pixels would not fit in memory.
+inline constexpr std::uint64_t kMaxImagePixels = 50'000'000;
+
+// A message naming the size and the limit when an image of that size is not to be decoded. Every
+// decoder asks this once it has read the header, before it allocates any pixels.
+std::optional<std::string> CheckImageSize(std::uint32_t width, std::uint32_t height);
+
+// PNG, JPEG, GIF (first frame) and BMP, as grey; transparent parts count as white paper. A message
+// when the data is no image it can read. The decoder is the platform's (posix/, win32/).
 std::variant<GreyImage, std::string> DecodeImage(std::span<const std::uint8_t> file);
 
 // The image scaled down (area filter) so that it is at most maxWidth wide, keeping its shape;
