@@ -394,6 +394,8 @@ int RunCommandLine(const std::vector<std::string>& arguments, Machine& machine) 
   app.set_version_flag("--version", std::string("vantrel ") + VANTREL_VERSION);
   app.footer(std::string(windows ? kWindowsFooter : kPosixFooter));
   app.require_subcommand(1);
+  // Options start with '-' on every system: on Windows "/path" is a file, not an option.
+  app.allow_windows_style_options(false);
 
   // Connection and output options, taken before or after the command.
   auto common = [&](CLI::App& command) {
