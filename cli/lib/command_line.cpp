@@ -8,6 +8,7 @@
 #include <ostream>
 #include <sstream>
 #include <thread>
+#include <utility>
 
 #include "bitmap/download_command.h"
 #include "cli/lib/exit_status.h"
@@ -177,7 +178,7 @@ std::variant<Request, Failure> BuildRequest(Command command, const Options& opti
       auto decoded = DecodeImage(*bytes);
       if (auto* message = std::get_if<std::string>(&decoded))
         return Failure{ExitStatus::BadFile, options.file + ": " + *message};
-      const GreyImage fitted = FitWidth(std::get<GreyImage>(decoded), kMaxBitmapWidth);
+      const GreyImage fitted = FitWidth(std::get<GreyImage>(std::move(decoded)), kMaxBitmapWidth);
       if (fitted.height > kMaxBitmapHeight) {
         return Failure{ExitStatus::BadFile, options.file + ": taller than " +
                                                 std::to_string(kMaxBitmapHeight) +
@@ -449,7 +450,10 @@ int RunCommandLine(const std::vector<std::string>& arguments, Machine& machine) 
   }
   CLI::App& download = device("download", Command::Download,
                               "store an image (BMP, PNG, JPEG, GIF) in a slot of the printer");
-  download.add_option("file", options.file, "the image")->required();
+  download
+      .add_option("file", options.file,
+                  "the image: PNG, JPEG, GIF (its first picture) or BMP; no other format is read")
+      ->required();
   download.add_option("--slot", options.slot, "slot 1 to 8")->required();
   download.add_flag("--dither", options.dither,
                     "convert even a BMP (scaled to 576 dots, dithered to two colours)");

@@ -5,6 +5,8 @@
 
 #include <algorithm>
 #include <limits>
+#include <string>
+#include <string_view>
 
 #include "cli/lib/image.h"
 
@@ -45,12 +47,29 @@ class ComScope {
   bool started_;
 };
 
-// The formats the tool takes on every platform; WIC would read more (TIFF, icons, ...).
-bool IsTakenFormat(const GUID& format) {
-  return IsEqualGUID(format, GUID_ContainerFormatPng) ||
-         IsEqualGUID(format, GUID_ContainerFormatJpeg) ||
-         IsEqualGUID(format, GUID_ContainerFormatGif) ||
-         IsEqualGUID(format, GUID_ContainerFormatBmp);
+std::string_view NameOf(ImageFormat format) {
+  switch (format) {
+    case ImageFormat::Png:
+      return "PNG";
+    case ImageFormat::Jpeg:
+      return "JPEG";
+    default:
+      return "GIF";
+  }
+}
+
+// A frame's position on a GIF's logical screen, from the frame's image descriptor.
+UINT GifOffset(IWICBitmapFrameDecode* frame, const wchar_t* name) {
+  Held<IWICMetadataQueryReader> reader;
+  if (FAILED(frame->GetMetadataQueryReader(reader.put())))
+    return 0;
+  PROPVARIANT value;
+  PropVariantInit(&value);
+  UINT offset = 0;
+  if (SUCCEEDED(reader->GetMetadataByName(name, &value)) && value.vt == VT_UI2)
+    offset = value.uiVal;
+  PropVariantClear(&value);
+  return offset;
 }
 
 constexpr UINT kBandRows = 256;
@@ -58,9 +77,28 @@ constexpr UINT kBandRows = 256;
 }  // namespace
 
 std::variant<GreyImage, std::string> DecodeImage(std::span<const std::uint8_t> file) {
-  const std::string unreadable = "not an image this tool can read";
+  const ImageFormat format = FormatOf(file);
+  if (format == ImageFormat::Bmp)
+    return DecodeBmpImage(file);
+  if (format == ImageFormat::Other)
+    return UnknownFormatMessage();
+  const std::string damaged =
+      "the " + std::string(NameOf(format)) + " file is damaged or cut short";
   if (file.size() > std::numeric_limits<DWORD>::max())
     return std::string("the file is too large");
+  // A GIF's logical screen is the image, its first frame placed on it: refused by its size
+  // before anything is decoded.
+  UINT width = 0;
+  UINT height = 0;
+  if (format == ImageFormat::Gif) {
+    if (file.size() < 10)
+      return damaged;
+    width = file[6] | (UINT{file[7]} << 8);
+    height = file[8] | (UINT{file[9]} << 8);
+    if (auto refused = CheckImageSize(width, height))
+      return *refused;
+  }
+
   const ComScope com;
   Held<IWICImagingFactory> factory;
   if (FAILED(CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER,
@@ -74,46 +112,50 @@ std::variant<GreyImage, std::string> DecodeImage(std::span<const std::uint8_t> f
   Held<IWICBitmapDecoder> decoder;
   if (FAILED(factory->CreateDecoderFromStream(stream.get(), nullptr, WICDecodeMetadataCacheOnDemand,
                                               decoder.put())))
-    return unreadable + " (unknown format)";
-  GUID format{};
-  if (FAILED(decoder->GetContainerFormat(&format)) || !IsTakenFormat(format))
-    return unreadable + " (not PNG, JPEG, GIF or BMP)";
+    return damaged;
   Held<IWICBitmapFrameDecode> frame;  // the first frame of an animated GIF
-  if (FAILED(decoder->GetFrame(0, frame.put())))
-    return unreadable + " (no picture in it)";
-  UINT width = 0;
-  UINT height = 0;
-  if (FAILED(frame->GetSize(&width, &height)))
-    return unreadable + " (no size)";
-  if (auto refused = CheckImageSize(width, height))
+  UINT frameWidth = 0;
+  UINT frameHeight = 0;
+  if (FAILED(decoder->GetFrame(0, frame.put())) ||
+      FAILED(frame->GetSize(&frameWidth, &frameHeight)))
+    return damaged;
+  if (auto refused = CheckImageSize(frameWidth, frameHeight))
     return *refused;
+  UINT left = 0;
+  UINT top = 0;
+  if (format == ImageFormat::Gif) {
+    left = GifOffset(frame.get(), L"/imgdesc/Left");
+    top = GifOffset(frame.get(), L"/imgdesc/Top");
+  } else {
+    width = frameWidth;
+    height = frameHeight;
+  }
 
   Held<IWICFormatConverter> converter;
   if (FAILED(factory->CreateFormatConverter(converter.put())) ||
       FAILED(converter->Initialize(frame.get(), GUID_WICPixelFormat32bppBGRA,
                                    WICBitmapDitherTypeNone, nullptr, 0.0,
                                    WICBitmapPaletteTypeCustom)))
-    return unreadable + " (its pixels cannot be converted)";
+    return damaged;
 
-  GreyImage image{width, height, {}};
-  image.pixels.resize(std::size_t{width} * height);
+  // White paper where the frame does not reach.
+  GreyImage image{width, height, std::vector<std::uint8_t>(std::size_t{width} * height, 255)};
   // A band of rows at a time, so the colour pixels never take four times the grey image.
-  const UINT stride = width * 4;
-  std::vector<BYTE> band(std::size_t{stride} * std::min(height, kBandRows));
-  for (UINT top = 0; top < height; top += kBandRows) {
-    const UINT rows = std::min(kBandRows, height - top);
-    const WICRect rect{0, static_cast<INT>(top), static_cast<INT>(width), static_cast<INT>(rows)};
+  const UINT stride = frameWidth * 4;
+  std::vector<BYTE> band(std::size_t{stride} * std::min(frameHeight, kBandRows));
+  for (UINT first = 0; first < frameHeight && top + first < height; first += kBandRows) {
+    const UINT rows = std::min(kBandRows, frameHeight - first);
+    const WICRect rect{0, static_cast<INT>(first), static_cast<INT>(frameWidth),
+                       static_cast<INT>(rows)};
     if (FAILED(converter->CopyPixels(&rect, stride, stride * rows, band.data())))
-      return unreadable + " (the file is damaged)";
-    std::uint8_t* grey = &image.pixels[std::size_t{top} * width];
-    for (std::size_t i = 0; i < std::size_t{width} * rows; ++i) {
-      const unsigned blue = band[4 * i];
-      const unsigned green = band[4 * i + 1];
-      const unsigned red = band[4 * i + 2];
-      const unsigned alpha = band[4 * i + 3];
-      // ITU-R BT.601 luma weights in 256ths; then transparent parts count as white paper.
-      const unsigned luma = (red * 77u + green * 150u + blue * 29u) >> 8;
-      grey[i] = static_cast<std::uint8_t>((luma * alpha + 255u * (255u - alpha)) / 255u);
+      return damaged;
+    for (UINT r = 0; r < rows && top + first + r < height; ++r) {
+      std::uint8_t* out = &image.pixels[std::size_t{top + first + r} * width];
+      const BYTE* in = &band[std::size_t{r} * stride];
+      for (UINT x = 0; x < frameWidth && left + x < width; ++x) {
+        const BYTE* bgra = in + 4 * std::size_t{x};
+        out[left + x] = OnPaper(GreyOf(bgra[2], bgra[1], bgra[0]), bgra[3]);
+      }
     }
   }
   return image;

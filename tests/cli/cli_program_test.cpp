@@ -293,43 +293,6 @@ INSTANTIATE_TEST_SUITE_P(
                    "bd cf df 0a 0d 1d 56 42 00"}),
     test::ParamName<DryRunCase>);
 
-// A PNG of one grey level, its image data in stored (uncompressed) deflate blocks.
-std::string GreyPng(std::uint32_t width, std::uint32_t height, char level) {
-  auto big = [](std::uint32_t v) {
-    return std::string{static_cast<char>(v >> 24), static_cast<char>(v >> 16),
-                       static_cast<char>(v >> 8), static_cast<char>(v)};
-  };
-  auto chunk = [&](const std::string& type, const std::string& data) {
-    std::uint32_t crc = 0xFFFFFFFFu;
-    for (const char c : type + data) {
-      crc ^= static_cast<std::uint8_t>(c);
-      for (int bit = 0; bit < 8; ++bit)
-        crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
-    }
-    return big(static_cast<std::uint32_t>(data.size())) + type + data + big(~crc);
-  };
-  std::string rows;
-  for (std::uint32_t y = 0; y < height; ++y)
-    rows += '\0' + std::string(width, level);  // filter type 0 before each row
-  std::string deflated = "\x78\x01";
-  for (std::size_t at = 0; at < rows.size(); at += 65535) {
-    const std::size_t n = std::min<std::size_t>(65535, rows.size() - at);
-    deflated += static_cast<char>(at + n == rows.size() ? 1 : 0);
-    deflated += {static_cast<char>(n), static_cast<char>(n >> 8), static_cast<char>(~n),
-                 static_cast<char>(~n >> 8)};
-    deflated += rows.substr(at, n);
-  }
-  std::uint32_t a = 1;
-  std::uint32_t b = 0;
-  for (const char c : rows) {
-    a = (a + static_cast<std::uint8_t>(c)) % 65521u;
-    b = (b + a) % 65521u;
-  }
-  deflated += big((b << 16) | a);
-  return "\x89PNG\r\n\x1a\n"s + chunk("IHDR", big(width) + big(height) + "\x08\x00\x00\x00\x00"s) +
-         chunk("IDAT", deflated) + chunk("IEND", "");
-}
-
 TEST(DryRunDownload, SendsATwoColourBmpByteForByteAndConvertsOtherImages) {
   const Ran bmp = Vantrel(
       {"download", VANTREL_FIXTURES "/mono-100x50.bmp", "--slot", "8", "--dry-run", "--json"});
@@ -342,12 +305,10 @@ TEST(DryRunDownload, SendsATwoColourBmpByteForByteAndConvertsOtherImages) {
   EXPECT_EQ((command.size() - 5) / 3, 657u);
   EXPECT_EQ(writes[2], "write 1b 15");
 
-  // A grey PNG twice as wide as the paper: scaled to 576 dots (72 bytes a row), half as high.
-  const fs::path folder = ScratchFolder();
-  const fs::path grey = folder / "wide.png";
-  std::ofstream(grey, std::ios::binary) << GreyPng(1152, 200, static_cast<char>(0x80));
-  const Ran converted =
-      Vantrel({"download", grey.string(), "--slot", "1", "--dry-run", "-i", "192.0.2.1"});
+  // A grey PNG (1152 x 200, all 128) twice as wide as the paper: scaled to 576 dots (72 bytes
+  // a row), half as high.
+  const Ran converted = Vantrel(
+      {"download", VANTREL_IMAGES "/wide-grey.png", "--slot", "1", "--dry-run", "-i", "192.0.2.1"});
   ASSERT_EQ(converted.status, 0) << converted.err;
   EXPECT_NE(converted.out.find("send 1b fe 00 48 00 64 00 "), std::string::npos);
 }
@@ -408,6 +369,11 @@ INSTANTIATE_TEST_SUITE_P(
         BadInputCase{"MissingFile", "download DIR/none.png --slot 1", 3,
                      "missing or cannot be read"},
         BadInputCase{"NotAnImage", "download DIR/text.png --slot 1", 3, "not an image"},
+        BadInputCase{"Pnm16Bit", "download " VANTREL_IMAGES "/grey16.pnm --slot 1", 3,
+                     "(it reads PNG, JPEG, GIF and BMP files)"},
+        BadInputCase{"HugeGifHeader", "download " VANTREL_IMAGES "/huge-header.gif --slot 1", 3,
+                     "huge-header.gif: the image is too large (21588 x 21588 pixels; at most "
+                     "50000000 pixels are read)"},
         BadInputCase{"TooWideBmp", "download " VANTREL_FIXTURES "/mono-577x8.bmp --slot 1", 3,
                      "Width Must Be Within 576Pix!"},
         BadInputCase{"ColourBmp", "download " VANTREL_FIXTURES "/truecolor-24bit.bmp --slot 1", 3,
