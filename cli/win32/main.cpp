@@ -211,7 +211,7 @@ int main() {
       Environment,
       Resolve,
       Encode,
-      [](const cli::LinkSetup&) { return win32::CreateWin32System(); },
+      [](const cli::LinkSetup& setup) { return win32::CreateWin32System(setup.connectTimeout); },
       ListUsb,
       *files,
       errBuffer.IsConsole(),
