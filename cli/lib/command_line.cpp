@@ -277,7 +277,7 @@ void PrintResult(const Result& result, const Request& request, const Options& op
   }
   if (result.outcome.status == ExitStatus::OpenFailed && request.target.index == kUsbInterface &&
       !options.dryRun && machine.listUsb) {
-    const std::string hint = UsbOpenHint(machine.listUsb());
+    const std::string hint = UsbOpenHint(machine.listUsb(), machine.platform);
     if (!hint.empty())
       machine.err << "vantrel: " << hint << "\n";
   }
@@ -493,7 +493,7 @@ int RunCommandLine(const std::vector<std::string>& arguments, Machine& machine) 
 
   if (listUsb->parsed()) {
     const auto devices = machine.listUsb ? machine.listUsb() : std::nullopt;
-    machine.out << DescribeUsbDevices(devices);
+    machine.out << DescribeUsbDevices(devices, machine.platform);
     return static_cast<int>(devices ? ExitStatus::Ok : ExitStatus::OpenFailed);
   }
   if (settings->parsed()) {

@@ -12,6 +12,7 @@
 #include "base/ui_variant.h"
 #include "bitmap/file_reader.h"
 #include "cli/lib/inputs.h"
+#include "cli/lib/platform.h"
 #include "cli/lib/setting_options.h"
 #include "cli/lib/usb_listing.h"
 #include "link/system.h"
@@ -24,9 +25,6 @@ struct LinkSetup {
   std::optional<std::chrono::milliseconds> connectTimeout;
   std::function<void(std::size_t done, std::size_t total)> progress;
 };
-
-// The names the help shows: the POSIX machine's device paths, or Windows' port names first.
-enum class Platform { Posix, Windows };
 
 // What the program needs of the machine it runs on.
 struct Machine {
