@@ -3,8 +3,6 @@
 #include <CLI/CLI.hpp>
 #include <nlohmann/json.hpp>
 
-#include <fstream>
-#include <iterator>
 #include <map>
 #include <mutex>
 #include <ostream>
@@ -29,7 +27,7 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-constexpr std::string_view kFooter = R"(Interfaces (--interface):
+constexpr std::string_view kPosixFooter = R"(Interfaces (--interface):
   COM1 ... COM10   serial ports /dev/ttyS0 ... /dev/ttyS9
   LPT1             the parallel port /dev/lp0
   USB              the USB printer found by vendor and product (see list-usb)
@@ -46,6 +44,25 @@ Examples:
   vantrel print-bitmap --slot 1 -i USB
   vantrel set --hosts store-printers.txt --profile store.json --json
   vantrel cut -i 127.0.0.1:9100 --lang zh
+
+Exit status: 0 done, 1 a setting failed, 2 bad usage or value, 3 unusable file,
+4 the connection could not be opened (fleet mode: the highest of all printers).)";
+
+constexpr std::string_view kWindowsFooter = R"(Interfaces (--interface):
+  COM1 ... COM10   serial ports
+  LPT1             the parallel port
+  USB              the USB printer found by vendor and product (see list-usb)
+  Ethernet         the dialog's printer address 192.168.1.114:9100
+  HOST[:PORT]      a network printer (port 9100 unless given)
+
+Examples:
+  vantrel-cli settings
+  vantrel-cli set -i COM3 --baud 115200 --language english --code-page cp437
+  vantrel-cli set -i 192.168.1.50 --profile store.json --dry-run
+  vantrel-cli download logo.png --slot 1 -i COM2
+  vantrel-cli print-bitmap --slot 1 -i USB
+  vantrel-cli set --hosts store-printers.txt --profile store.json --json
+  vantrel-cli cut -i 127.0.0.1:9100 --lang zh
 
 Exit status: 0 done, 1 a setting failed, 2 bad usage or value, 3 unusable file,
 4 the connection could not be opened (fleet mode: the highest of all printers).)";
@@ -71,13 +88,6 @@ struct Failure {
   std::string message;
 };
 
-std::optional<std::string> ReadTextFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in)
-    return std::nullopt;
-  return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
 std::optional<Bytes> ReadBinaryFile(FileReader& files, const std::string& path) {
   FileOpenResult opened = files.Open(path);
   if (!opened.file)
@@ -94,11 +104,21 @@ std::optional<Bytes> ReadBinaryFile(FileReader& files, const std::string& path) 
   }
 }
 
+// Through the platform's reader, which takes UTF-8 paths on every system.
+std::optional<std::string> ReadTextFile(FileReader& files, const std::string& path) {
+  const std::optional<Bytes> bytes = ReadBinaryFile(files, path);
+  if (!bytes)
+    return std::nullopt;
+  return std::string(bytes->begin(), bytes->end());
+}
+
 UiVariant ChooseVariant(const Options& options, const Machine& machine) {
   if (options.lang == "zh")
     return UiVariant::Chinese;
   if (options.lang == "en")
     return UiVariant::English;
+  if (machine.languageId)
+    return ChooseUiVariant(machine.languageId());
   return ChooseUiVariant(LanguageIdOfLocale(EffectiveLocale(machine.getenv)));
 }
 
@@ -133,7 +153,7 @@ std::variant<Request, Failure> BuildRequest(Command command, const Options& opti
   if (command == Command::Set) {
     std::map<std::string, std::string> values;
     if (!options.profile.empty()) {
-      const std::optional<std::string> text = ReadTextFile(options.profile);
+      const std::optional<std::string> text = ReadTextFile(machine.files, options.profile);
       if (!text)
         return Failure{ExitStatus::BadFile, options.profile + ": the profile could not be read"};
       auto parsed = ParseProfile(*text);
@@ -293,7 +313,7 @@ void PrintResult(const Result& result, const Request& request, const Options& op
   }
   if (result.outcome.status == ExitStatus::OpenFailed && request.target.index == kUsbInterface &&
       !options.dryRun && machine.listUsb) {
-    const std::string hint = UsbOpenHint(machine.listUsb());
+    const std::string hint = UsbOpenHint(machine.listUsb(), machine.platform);
     if (!hint.empty())
       machine.err << "vantrel: " << hint << "\n";
   }
@@ -301,7 +321,7 @@ void PrintResult(const Result& result, const Request& request, const Options& op
 
 int RunDevice(Command command, Options& options, Machine& machine) {
   if (!options.hostsFile.empty()) {
-    const std::optional<std::string> text = ReadTextFile(options.hostsFile);
+    const std::optional<std::string> text = ReadTextFile(machine.files, options.hostsFile);
     if (!text) {
       machine.err << "vantrel: " << options.hostsFile << ": the hosts file could not be read\n";
       return static_cast<int>(ExitStatus::BadFile);
@@ -406,17 +426,21 @@ std::string NearestOptionHint(const CLI::App& app, const std::vector<std::string
 
 int RunCommandLine(const std::vector<std::string>& arguments, Machine& machine) {
   Options options;
+  const bool windows = machine.platform == Platform::Windows;
   CLI::App app{"Configure receipt printers: settings, stored bitmaps and device commands.",
-               "vantrel"};
+               windows ? "vantrel-cli" : "vantrel"};
   app.set_version_flag("--version", std::string("vantrel ") + VANTREL_VERSION);
-  app.footer(std::string(kFooter));
+  app.footer(std::string(windows ? kWindowsFooter : kPosixFooter));
   app.require_subcommand(1);
+  // Options start with '-' on every system: on Windows "/path" is a file, not an option.
+  app.allow_windows_style_options(false);
 
   // Connection and output options, taken before or after the command.
   auto common = [&](CLI::App& command) {
     command
         .add_option("-i,--interface", options.interface,
-                    "COM1-COM10, LPT1, USB, Ethernet, a device path or HOST[:PORT]")
+                    windows ? "COM1-COM10, LPT1, USB, Ethernet or HOST[:PORT]"
+                            : "COM1-COM10, LPT1, USB, Ethernet, a device path or HOST[:PORT]")
         ->capture_default_str()
         ->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
     command.add_option("--baud", options.baud, "the current serial line's rate")
@@ -425,7 +449,10 @@ int RunCommandLine(const std::vector<std::string>& arguments, Machine& machine) 
     command.add_option("--parity", options.parity, "none, odd or even")
         ->capture_default_str()
         ->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
-    command.add_option("--lang", options.lang, "texts in zh or en (default: from the locale)")
+    command
+        .add_option("--lang", options.lang,
+                    windows ? "texts in zh or en (default: from the Windows language)"
+                            : "texts in zh or en (default: from the locale)")
         ->check(CLI::IsMember({"zh", "en"}))
         ->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
     command.add_flag("--json", options.json, "print the outcome as JSON");
@@ -503,7 +530,7 @@ int RunCommandLine(const std::vector<std::string>& arguments, Machine& machine) 
 
   if (listUsb->parsed()) {
     const auto devices = machine.listUsb ? machine.listUsb() : std::nullopt;
-    machine.out << DescribeUsbDevices(devices);
+    machine.out << DescribeUsbDevices(devices, machine.platform);
     return static_cast<int>(devices ? ExitStatus::Ok : ExitStatus::OpenFailed);
   }
   if (settings->parsed()) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <chrono>
+#include <cstdint>
 #include <functional>
 #include <iosfwd>
 #include <memory>
@@ -11,6 +12,7 @@
 #include "base/ui_variant.h"
 #include "bitmap/file_reader.h"
 #include "cli/lib/inputs.h"
+#include "cli/lib/platform.h"
 #include "cli/lib/setting_options.h"
 #include "cli/lib/usb_listing.h"
 #include "link/system.h"
@@ -36,6 +38,9 @@ struct Machine {
   bool errorIsTerminal = false;
   std::ostream& out;
   std::ostream& err;
+  Platform platform = Platform::Posix;
+  // The user's language id where the system keeps one (Windows); else the locale's is taken.
+  std::function<std::uint16_t()> languageId;
 };
 
 // The whole program: parses the arguments, runs the command, prints, returns the exit status.

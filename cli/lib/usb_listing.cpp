@@ -19,9 +19,13 @@ std::string_view PrinterKind(const std::string& identifier) {
 
 }  // namespace
 
-std::string DescribeUsbDevices(const std::optional<std::vector<UsbListing>>& devices) {
-  if (!devices)
-    return "The USB device list could not be read (is /sys mounted?).\n";
+std::string DescribeUsbDevices(const std::optional<std::vector<UsbListing>>& devices,
+                               Platform platform) {
+  if (!devices) {
+    return platform == Platform::Windows
+               ? "The USB device list could not be read (SetupAPI gave no device set).\n"
+               : "The USB device list could not be read (is /sys mounted?).\n";
+  }
   std::string text;
   bool printer = false;
   for (const UsbListing& device : *devices) {
@@ -42,15 +46,20 @@ std::string DescribeUsbDevices(const std::optional<std::vector<UsbListing>>& dev
   return text;
 }
 
-std::string UsbOpenHint(const std::optional<std::vector<UsbListing>>& devices) {
-  if (!devices)
-    return "the USB device list could not be read (is /sys mounted?)";
+std::string UsbOpenHint(const std::optional<std::vector<UsbListing>>& devices, Platform platform) {
+  const bool windows = platform == Platform::Windows;
+  if (!devices) {
+    return windows ? "the USB device list could not be read (SetupAPI gave no device set)"
+                   : "the USB device list could not be read (is /sys mounted?)";
+  }
   for (const UsbListing& device : *devices) {
     if (PrinterKind(device.identifier).empty())
       continue;
     if (!device.printerNode)
       return "USB printer " + device.identifier + " (" + device.name +
              "): " + std::string(kNoNodeFix);
+    if (windows)
+      return *device.printerNode + " could not be opened: check that no other program holds it";
     return *device.printerNode +
            " could not be opened: check that it may be written (the lp group) and that no other "
            "program holds it";

@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "cli/lib/platform.h"
+
 namespace vantrel::cli {
 
 // A USB device as the platform's discovery found it.
@@ -15,9 +17,12 @@ struct UsbListing {
 
 // `vantrel list-usb`: every device, the two printers marked, with what to do when the kernel
 // made no printer node for one of them.
-std::string DescribeUsbDevices(const std::optional<std::vector<UsbListing>>& devices);
+std::string DescribeUsbDevices(const std::optional<std::vector<UsbListing>>& devices,
+                               Platform platform = Platform::Posix);
 
 // Why a USB open failed, in plain words with the fix; empty when nothing more can be said.
-std::string UsbOpenHint(const std::optional<std::vector<UsbListing>>& devices);
+// On Windows SetupAPI's device path is what is opened, so there is always one.
+std::string UsbOpenHint(const std::optional<std::vector<UsbListing>>& devices,
+                        Platform platform = Platform::Posix);
 
 }  // namespace vantrel::cli

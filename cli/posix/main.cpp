@@ -93,6 +93,8 @@ int main(int argc, char** argv) {
       ::isatty(STDERR_FILENO) == 1,
       std::cout,
       std::cerr,
+      cli::Platform::Posix,
+      nullptr,  // the language comes from the locale
   };
   const std::vector<std::string> arguments(argv + 1, argv + argc);
   const int status = cli::RunCommandLine(arguments, machine);

@@ -18,6 +18,8 @@ namespace {
 constexpr GUID kUsbDeviceInterface = {
     0xA5DCBF10, 0x6530, 0x11D2, {0x90, 0x1F, 0x00, 0xC0, 0x4F, 0xB9, 0x51, 0xED}};
 constexpr DWORD kDetailBufferSize = 1024;
+// FIONBIO, whose macro is an unsigned value for a signed parameter.
+constexpr long kNonBlockingIo = static_cast<long>(FIONBIO);
 
 HANDLE OpenDevice(std::string_view path, DWORD shareMode, DWORD flags = FILE_ATTRIBUTE_NORMAL) {
   const std::string terminated(path);
@@ -27,6 +29,9 @@ HANDLE OpenDevice(std::string_view path, DWORD shareMode, DWORD flags = FILE_ATT
 
 class Win32System final : public System {
  public:
+  explicit Win32System(std::optional<std::chrono::milliseconds> connectTimeout)
+      : connectTimeout_(connectTimeout) {}
+
   void Sleep(std::chrono::milliseconds duration) override {
     ::Sleep(static_cast<DWORD>(duration.count()));
   }
@@ -104,8 +109,31 @@ class Win32System final : public System {
     address.sin_family = AF_INET;
     address.sin_addr.s_addr = inet_addr(endpoint.AddressText().c_str());
     address.sin_port = htons(endpoint.port);
-    return ::connect(static_cast<SOCKET>(socket), reinterpret_cast<const sockaddr*>(&address),
-                     sizeof address) != SOCKET_ERROR;
+    const auto handle = static_cast<SOCKET>(socket);
+    const auto* raw = reinterpret_cast<const sockaddr*>(&address);
+    if (!connectTimeout_)
+      return ::connect(handle, raw, sizeof address) != SOCKET_ERROR;
+
+    // Non-blocking for the connect only: done when the socket becomes writable, failed when
+    // select reports it in the exception set or the time runs out.
+    u_long nonBlocking = 1;
+    ioctlsocket(handle, kNonBlockingIo, &nonBlocking);
+    bool connected = ::connect(handle, raw, sizeof address) != SOCKET_ERROR;
+    if (!connected && WSAGetLastError() == WSAEWOULDBLOCK) {
+      fd_set writable;
+      fd_set failed;
+      FD_ZERO(&writable);
+      FD_ZERO(&failed);
+      FD_SET(handle, &writable);
+      FD_SET(handle, &failed);
+      const long long ms = connectTimeout_->count();
+      timeval wait{static_cast<long>(ms / 1000), static_cast<long>(ms % 1000 * 1000)};
+      connected = select(0, nullptr, &writable, &failed, &wait) > 0 &&
+                  FD_ISSET(handle, &writable) && !FD_ISSET(handle, &failed);
+    }
+    u_long blocking = 0;
+    ioctlsocket(handle, kNonBlockingIo, &blocking);
+    return connected;
   }
 
   bool Send(SocketId socket, ByteView data) override {
@@ -128,12 +156,15 @@ class Win32System final : public System {
     const std::string parameters(kArpParameters);
     ShellExecuteA(nullptr, verb.c_str(), arp->c_str(), parameters.c_str(), nullptr, SW_SHOW);
   }
+
+ private:
+  std::optional<std::chrono::milliseconds> connectTimeout_;
 };
 
 }  // namespace
 
-std::unique_ptr<System> CreateWin32System() {
-  return std::make_unique<Win32System>();
+std::unique_ptr<System> CreateWin32System(std::optional<std::chrono::milliseconds> connectTimeout) {
+  return std::make_unique<Win32System>(connectTimeout);
 }
 
 }  // namespace vantrel::win32

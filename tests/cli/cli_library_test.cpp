@@ -192,5 +192,17 @@ TEST(UsbHints, SayWhatIsMissingAndHowToFixIt) {
             "that no other program holds it");
 }
 
+TEST(UsbHints, NameWindowsThingsOnWindows) {
+  const std::string path = "\\\\?\\usb#vid_0483&pid_5720#5&2f1a&0&1#{a5dcbf10}";
+  EXPECT_EQ(UsbOpenHint(std::nullopt, Platform::Windows),
+            "the USB device list could not be read (SetupAPI gave no device set)");
+  EXPECT_EQ(UsbOpenHint(std::vector<UsbListing>{{"5&2f1a&0&1", "vid_0483&pid_5720", path}},
+                        Platform::Windows),
+            path + " could not be opened: check that no other program holds it");
+  EXPECT_EQ(DescribeUsbDevices(std::vector<UsbListing>{{"5&2f1a&0&1", "vid_0483&pid_5720", path}},
+                               Platform::Windows),
+            "5&2f1a&0&1  vid_0483&pid_5720  (printer)  " + path + "\n");
+}
+
 }  // namespace
 }  // namespace vantrel::cli

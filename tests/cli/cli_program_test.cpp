@@ -1,5 +1,10 @@
 // vantrel as a program: started as a process against vantrel-sim over its pseudo-terminal and TCP,
 // its output, exit status and what the printer was told checked together.
+//
+// The same table runs the Windows program under Wine (tests/wine/run-cli):
+//   VANTREL_CLI       the command that runs the program ("wine /path/vantrel-cli.exe"), in words
+//   VANTREL_CLI_COM1  the link by which the program's COM1 is found (Wine's dosdevices/com1):
+//                     pointed at the printer's pseudo-terminal, and COM1 named instead of its path
 #include <arpa/inet.h>
 #include <gtest/gtest.h>
 #include <netinet/in.h>
@@ -12,6 +17,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -57,6 +63,32 @@ struct Ran {
   std::string err;
 };
 
+// Splits at blanks.
+std::vector<std::string> Words(const std::string& text) {
+  std::istringstream in(text);
+  std::vector<std::string> words;
+  for (std::string word; in >> word;)
+    words.push_back(word);
+  return words;
+}
+
+const char* Setting(const char* name) {
+  const char* value = std::getenv(name);
+  return value && *value ? value : nullptr;
+}
+
+// True when the program under test is the Windows one.
+bool OnWindows() {
+  return Setting("VANTREL_CLI_COM1") != nullptr;
+}
+
+// The command that runs the program under test.
+std::vector<std::string> ProgramCommand() {
+  if (const char* command = Setting("VANTREL_CLI"))
+    return Words(command);
+  return {VANTREL_PATH};
+}
+
 pid_t Spawn(const std::string& program, std::vector<std::string> args, int out, int err,
             const std::vector<std::string>& extraEnvironment) {
   posix_spawn_file_actions_t actions;
@@ -77,18 +109,20 @@ pid_t Spawn(const std::string& program, std::vector<std::string> args, int out, 
     envp.push_back(e.data());
   envp.push_back(nullptr);
   pid_t pid = -1;
-  EXPECT_EQ(posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), envp.data()), 0);
+  EXPECT_EQ(posix_spawnp(&pid, program.c_str(), &actions, nullptr, argv.data(), envp.data()), 0);
   posix_spawn_file_actions_destroy(&actions);
   return pid;
 }
 
 // Runs vantrel to its end with these arguments.
-Ran Vantrel(const std::vector<std::string>& args, const std::vector<std::string>& env = {}) {
+Ran Vantrel(std::vector<std::string> args, const std::vector<std::string>& env = {}) {
   int out[2];
   int err[2];
   EXPECT_EQ(pipe(out), 0);
   EXPECT_EQ(pipe(err), 0);
-  const pid_t pid = Spawn(VANTREL_PATH, args, out[1], err[1], env);
+  std::vector<std::string> command = ProgramCommand();
+  args.insert(args.begin(), command.begin() + 1, command.end());
+  const pid_t pid = Spawn(command.front(), args, out[1], err[1], env);
   close(out[1]);
   close(err[1]);
   Ran ran;
@@ -171,12 +205,15 @@ class Sim {
   std::string tcp_;
 };
 
-std::vector<std::string> Words(const std::string& text) {
-  std::istringstream in(text);
-  std::vector<std::string> words;
-  for (std::string word; in >> word;)
-    words.push_back(word);
-  return words;
+// What the program is told to open to reach the printer's serial line: its pseudo-terminal, or
+// on Windows COM1, linked to it.
+std::string SerialName(const Sim& sim) {
+  const char* com1 = Setting("VANTREL_CLI_COM1");
+  if (!com1)
+    return sim.Pty();
+  fs::remove(com1);
+  fs::create_symlink(sim.Pty(), com1);
+  return "COM1";
 }
 
 TEST(VantrelProgram, ShowsHelpWithExamplesAndItsVersion) {
@@ -184,6 +221,10 @@ TEST(VantrelProgram, ShowsHelpWithExamplesAndItsVersion) {
   EXPECT_EQ(help.status, 0);
   for (const char* text : {"set", "download", "list-usb", "settings", "Examples:", "Exit status"})
     EXPECT_NE(help.out.find(text), std::string::npos) << text;
+  // Windows names its ports first and no device paths; a POSIX machine says what they stand for.
+  const std::string interfaces = help.out.substr(help.out.find("Interfaces (--interface):"));
+  EXPECT_EQ(interfaces.find("COM1 ... COM10"), 28u) << interfaces;
+  EXPECT_EQ(interfaces.find("/dev/ttyS0") != std::string::npos, !OnWindows()) << interfaces;
   const Ran setHelp = Vantrel({"set", "--help"});
   EXPECT_NE(setHelp.out.find("--code-page"), std::string::npos);
   const Ran version = Vantrel({"--version"});
@@ -371,7 +412,7 @@ TEST_P(AgainstSim, ReportsAsTheDialogDoes) {
       arg = VANTREL_FIXTURES "/mono-100x50.bmp";
   }
   args.insert(args.end(),
-              {"-i", GetParam().tcp ? sim.Tcp() : sim.Pty(), "--lang", GetParam().lang});
+              {"-i", GetParam().tcp ? sim.Tcp() : SerialName(sim), "--lang", GetParam().lang});
   const Ran ran = Vantrel(args);
   EXPECT_EQ(ran.status, 0) << ran.err;
   std::string joined = ran.out;
@@ -450,7 +491,7 @@ TEST_P(Faults, ShowInTheReportAndTheExitStatus) {
   Sim sim(folder / "sim", simArgs);
   std::vector<std::string> args = Words(GetParam().args);
   args.insert(args.end(),
-              {"-i", GetParam().tcp ? sim.Tcp() : sim.Pty(), "--lang", GetParam().lang});
+              {"-i", GetParam().tcp ? sim.Tcp() : SerialName(sim), "--lang", GetParam().lang});
   const Ran ran = Vantrel(args);
   EXPECT_EQ(ran.status, GetParam().status) << ran.err;
   std::string joined = ran.out;
@@ -569,14 +610,14 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(JsonOutput, CarriesTheLinesAndTheStatus) {
   const fs::path folder = ScratchFolder();
   Sim sim(folder / "sim", {"--tcp", "off", "--fault", "wrong-echo"});
-  const Ran ran =
-      Vantrel({"set", "--language", "english", "-i", sim.Pty(), "--lang", "en", "--json"});
+  const std::string serial = SerialName(sim);
+  const Ran ran = Vantrel({"set", "--language", "english", "-i", serial, "--lang", "en", "--json"});
   EXPECT_EQ(ran.status, 1);
   const auto json = nlohmann::json::parse(ran.out);
   EXPECT_EQ(json["status"], 1);
   EXPECT_EQ(json["ok"], false);
   EXPECT_EQ(json["lines"], nlohmann::json::array({"Language setting failed!"}));
-  EXPECT_EQ(json["target"], sim.Pty());
+  EXPECT_EQ(json["target"], serial);
   EXPECT_EQ(json["settings"], nlohmann::json::parse(R"([{"option": "language", "key": "Language",
       "outcome": "failed", "line": "Language setting failed!"}])"));
 }
@@ -595,7 +636,7 @@ TEST(JsonOutput, CarriesOneEntryPerSentSetting) {
       "--radio-address 00:84:00:01 --lcd-backlight on --paper-near-end on --print-passes double "
       "--bid-adjust 3 --chars-per-line 42-2sp --start-offset 10 --cut-offset 20 --lang en --json");
   std::vector<std::string> args = every;
-  args.insert(args.end(), {"-i", sim.Pty()});
+  args.insert(args.end(), {"-i", SerialName(sim)});
   const Ran ran = Vantrel(args);
   EXPECT_EQ(ran.status, 0) << ran.err;
   const char* rows[][4] = {
@@ -664,7 +705,7 @@ TEST(EchoedXoff, DoesNotStopTheRun) {
   Sim sim(folder / "sim", {"--tcp", "off"});
   const Ran ran = Vantrel({"set", "--code-page", "cp858", "--speed", "150", "--radio-address",
                            "00:84:00:13", "--bid-adjust", "19", "--chars-per-line", "42-2sp", "-i",
-                           sim.Pty(), "--lang", "zh"});
+                           SerialName(sim), "--lang", "zh"});
   EXPECT_EQ(ran.status, 1) << ran.err;
   EXPECT_EQ(ran.out,
             "代码页设置失败!\n打印速度设置成功!\n射频地址设置失败!\n双向打印校对调整设置失败!\n"
@@ -681,7 +722,7 @@ TEST(Profile, SetsItsSettingsAndTheCommandLineWins) {
   std::ofstream(folder / "store.json")
       << R"({"language": "English", "code-page": 17, "density": "high", "manufacturer": "ACME"})";
   const Ran ran = Vantrel({"set", "--profile", (folder / "store.json").string(), "--density", "low",
-                           "-i", sim.Pty(), "--lang", "en"});
+                           "-i", SerialName(sim), "--lang", "en"});
   EXPECT_EQ(ran.status, 0) << ran.err;
   EXPECT_EQ(ran.out,
             "Language setting succeed!\nCodepage setting succeed!\nPrint density setting "
@@ -791,6 +832,18 @@ TEST(Fleet, DownloadsOneImageToEveryPrinter) {
 // --- USB discovery on a fake device tree ---
 
 TEST(Usb, FindsThePrinterNodeOrSaysHowToGetOne) {
+  if (OnWindows()) {
+    // No device tree of files stands in for SetupAPI: Wine's machine has no USB printer.
+    const Ran listed = Vantrel({"list-usb"});
+    EXPECT_EQ(listed.status, 0);
+    EXPECT_EQ(listed.out, "No printer with vid_0483&pid_5720 or vid_067b&pid_2305 is attached.\n");
+    const Ran drawer = Vantrel({"drawer", "-i", "USB", "--lang", "en"});
+    EXPECT_EQ(drawer.status, 4);
+    EXPECT_EQ(drawer.err,
+              "Failed to open USB port!\nvantrel: no USB printer with vid_0483&pid_5720 "
+              "or vid_067b&pid_2305 is attached (vantrel list-usb shows what is)\n");
+    return;
+  }
   const fs::path root = ScratchFolder();
   const fs::path devices = root / "sys" / "bus" / "usb" / "devices";
   auto device = [&](const std::string& name, const std::string& vendor,

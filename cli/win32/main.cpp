@@ -1,0 +1,230 @@
+// vantrel-cli.exe: binds the Windows links (the dialog's), Winsock's resolver, the code pages and
+// the console to the program, which is all in the portable library.
+
+// Winsock before windows.h.
+#include <winsock2.h>
+#include <ws2tcpip.h>
+
+#include <shellapi.h>
+#include <windows.h>
+
+#include <cstring>
+#include <map>
+#include <mutex>
+#include <ostream>
+#include <streambuf>
+#include <string>
+#include <vector>
+
+#include "base/win32/wide_text.h"
+#include "cli/lib/command_line.h"
+#include "link/win32/win32_system.h"
+
+namespace {
+
+using namespace vantrel;
+
+// A standard handle as a stream of UTF-8 text. A console is written in UTF-16 (WriteConsoleW), so
+// Chinese report lines show whatever the console's code page; a file or pipe gets the UTF-8
+// bytes as they are.
+class HandleBuffer final : public std::streambuf {
+ public:
+  HandleBuffer(DWORD which, bool eager) : handle_(GetStdHandle(which)), eager_(eager) {
+    DWORD mode = 0;
+    console_ = handle_ != INVALID_HANDLE_VALUE && handle_ != nullptr &&
+               GetConsoleMode(handle_, &mode) != 0;
+  }
+  HandleBuffer(const HandleBuffer&) = delete;
+  HandleBuffer& operator=(const HandleBuffer&) = delete;
+  ~HandleBuffer() override { Write(true); }
+
+  bool IsConsole() const { return console_; }
+
+ protected:
+  int_type overflow(int_type c) override {
+    if (c != traits_type::eof()) {
+      pending_.push_back(traits_type::to_char_type(c));
+      if (eager_ || c == '\n')
+        Write(false);
+    }
+    return traits_type::not_eof(c);
+  }
+
+  std::streamsize xsputn(const char* text, std::streamsize count) override {
+    pending_.append(text, static_cast<std::size_t>(count));
+    if (eager_ || pending_.size() >= 4096)
+      Write(false);
+    return count;
+  }
+
+  int sync() override {
+    Write(false);
+    return 0;
+  }
+
+ private:
+  // Writes what is pending; a console gets only whole UTF-8 sequences, the rest waits for its
+  // remaining bytes (or, at the end, goes as it is).
+  void Write(bool all) {
+    if (pending_.empty() || handle_ == INVALID_HANDLE_VALUE || handle_ == nullptr)
+      return;
+    std::size_t whole = pending_.size();
+    if (console_ && !all) {
+      std::size_t start = whole;
+      while (start > 0 && whole - start < 4 &&
+             (static_cast<unsigned char>(pending_[start - 1]) & 0xC0) == 0x80)
+        --start;
+      if (start > 0) {
+        const auto lead = static_cast<unsigned char>(pending_[start - 1]);
+        const std::size_t length = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 1;
+        if (start - 1 + length > whole)
+          whole = start - 1;
+      }
+    }
+    if (console_) {
+      const std::wstring wide = win32::Widen(std::string_view(pending_).substr(0, whole));
+      DWORD written = 0;
+      WriteConsoleW(handle_, wide.data(), static_cast<DWORD>(wide.size()), &written, nullptr);
+    } else {
+      std::size_t done = 0;
+      while (done < whole) {
+        DWORD written = 0;
+        if (!WriteFile(handle_, pending_.data() + done, static_cast<DWORD>(whole - done), &written,
+                       nullptr) ||
+            written == 0)
+          break;
+        done += written;
+      }
+    }
+    pending_.erase(0, whole);
+  }
+
+  HANDLE handle_;
+  bool eager_;
+  bool console_ = false;
+  std::string pending_;
+};
+
+// The environment as UTF-8; each value read is kept for the rest of the run.
+const char* Environment(const char* name) {
+  static std::mutex guard;
+  static std::map<std::string, std::string> read;
+  const std::lock_guard<std::mutex> lock(guard);
+  const std::wstring wide = win32::Widen(name);
+  const DWORD needed = GetEnvironmentVariableW(wide.c_str(), nullptr, 0);
+  if (needed == 0)
+    return nullptr;
+  std::wstring value(needed, L'\0');
+  const DWORD length = GetEnvironmentVariableW(wide.c_str(), value.data(), needed);
+  value.resize(length);
+  return (read[name] = win32::Narrow(value)).c_str();
+}
+
+std::optional<std::array<std::uint8_t, 4>> Resolve(std::string_view host) {
+  addrinfo hints{};
+  hints.ai_family = AF_INET;
+  hints.ai_socktype = SOCK_STREAM;
+  addrinfo* found = nullptr;
+  if (getaddrinfo(std::string(host).c_str(), nullptr, &hints, &found) != 0 || !found)
+    return std::nullopt;
+  std::array<std::uint8_t, 4> address{};
+  const auto* ipv4 = reinterpret_cast<const sockaddr_in*>(found->ai_addr);
+  std::memcpy(address.data(), &ipv4->sin_addr.s_addr, 4);
+  freeaddrinfo(found);
+  return address;
+}
+
+// The texts in the code page a Windows machine of that language sends them in (936, 1252);
+// nothing when a character has no place in it.
+std::optional<std::string> Encode(std::string_view utf8, UiVariant variant) {
+  if (utf8.empty())
+    return std::string();
+  const UINT codePage = variant == UiVariant::Chinese ? 936 : 1252;
+  const int length = static_cast<int>(utf8.size());
+  const int wideLength =
+      MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, utf8.data(), length, nullptr, 0);
+  if (wideLength <= 0)
+    return std::nullopt;
+  std::wstring wide(static_cast<std::size_t>(wideLength), L'\0');
+  MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, utf8.data(), length, wide.data(), wideLength);
+  BOOL replaced = FALSE;
+  const int needed = WideCharToMultiByte(codePage, WC_NO_BEST_FIT_CHARS, wide.data(), wideLength,
+                                         nullptr, 0, nullptr, &replaced);
+  if (needed <= 0 || replaced)
+    return std::nullopt;
+  std::string out(static_cast<std::size_t>(needed), '\0');
+  WideCharToMultiByte(codePage, WC_NO_BEST_FIT_CHARS, wide.data(), wideLength, out.data(), needed,
+                      nullptr, &replaced);
+  if (replaced)
+    return std::nullopt;
+  return out;
+}
+
+// "\\?\usb#vid_0483&pid_5720#5&2f1a&0&1#{a5dcbf10-...}": where the device sits, its vendor and
+// product, and the path the printer is opened by.
+std::optional<std::vector<cli::UsbListing>> ListUsb() {
+  const std::unique_ptr<System> system = win32::CreateWin32System();
+  const std::optional<std::vector<std::string>> paths = system->ListUsbDevicePaths();
+  if (!paths)
+    return std::nullopt;
+  std::vector<cli::UsbListing> listing;
+  for (const std::string& path : *paths) {
+    std::vector<std::string> fields;
+    std::size_t from = 0;
+    for (std::size_t hash; (hash = path.find('#', from)) != std::string::npos; from = hash + 1)
+      fields.push_back(path.substr(from, hash - from));
+    fields.push_back(path.substr(from));
+    std::string identifier = fields.size() > 1 ? fields[1] : path;
+    for (char& c : identifier) {
+      if (c >= 'A' && c <= 'Z')
+        c = static_cast<char>(c - 'A' + 'a');
+    }
+    listing.push_back({fields.size() > 2 ? fields[2] : path, identifier, path});
+  }
+  return listing;
+}
+
+std::vector<std::string> Arguments() {
+  int count = 0;
+  LPWSTR* wide = CommandLineToArgvW(GetCommandLineW(), &count);
+  std::vector<std::string> arguments;
+  for (int i = 1; wide && i < count; ++i)
+    arguments.push_back(win32::Narrow(wide[i]));
+  if (wide)
+    LocalFree(wide);
+  return arguments;
+}
+
+}  // namespace
+
+int main() {
+  HandleBuffer outBuffer(STD_OUTPUT_HANDLE, false);
+  HandleBuffer errBuffer(STD_ERROR_HANDLE, true);
+  std::ostream out(&outBuffer);
+  std::ostream err(&errBuffer);
+  // The resolver needs Winsock before any link starts it.
+  WSADATA sockets{};
+  const bool started = WSAStartup(MAKEWORD(2, 2), &sockets) == 0;
+  const std::unique_ptr<FileReader> files = CreateSystemFileReader();
+
+  cli::Machine machine{
+      Environment,
+      Resolve,
+      Encode,
+      [](const cli::LinkSetup& setup) { return win32::CreateWin32System(setup.connectTimeout); },
+      ListUsb,
+      *files,
+      errBuffer.IsConsole(),
+      out,
+      err,
+      cli::Platform::Windows,
+      // The language the dialog takes its texts from.
+      []() -> std::uint16_t { return GetUserDefaultLangID(); },
+  };
+  const int status = cli::RunCommandLine(Arguments(), machine);
+  out.flush();
+  err.flush();
+  if (started)
+    WSACleanup();
+  return status;
+}
