@@ -30,11 +30,11 @@ constexpr SettingOption kOptions[] = {
      "print direction"},
     {"code-page", OptionKind::List, SettingList::CodePage, SettingKey::CodePage, "code page"},
     {"density", OptionKind::List, SettingList::PrintDensity, SettingKey::PrintDensity,
-     "print density"},
+     "print density: low/1, medium/2, high/3"},
     {"cutter", OptionKind::List, SettingList::Cutter, SettingKey::CutterMechanism,
      "cutter (sent with --mechanism)"},
     {"mechanism", OptionKind::List, SettingList::Mechanism, SettingKey::CutterMechanism,
-     "print mechanism (sent only with --cutter)"},
+     "print mechanism (only with --cutter)"},
     {"paper-out-reprint", OptionKind::List, SettingList::PaperOutReprint,
      SettingKey::PaperOutReprint, "reprint after paper-out"},
     {"carriage-return", OptionKind::List, SettingList::CarriageReturn, SettingKey::CarriageReturn,
@@ -42,18 +42,20 @@ constexpr SettingOption kOptions[] = {
     {"print-width", OptionKind::List, SettingList::PrintWidth, SettingKey::PrintWidth,
      "print width"},
     {"buzzer", OptionKind::List, SettingList::Buzzer, SettingKey::Buzzer, "buzzer"},
-    {"speed", OptionKind::List, SettingList::PrintSpeed, SettingKey::PrintSpeed, "print speed"},
+    {"speed", OptionKind::List, SettingList::PrintSpeed, SettingKey::PrintSpeed,
+     "print speed: 150, 200, 220 or 250 mm/s"},
     {"manufacturer", OptionKind::Text, kNoList, SettingKey::ManufacturerName,
      "manufacturer name (first 16 bytes)"},
     {"model", OptionKind::Text, kNoList, SettingKey::ModelName, "printer model (first 16 bytes)"},
     {"target-baud", OptionKind::List, SettingList::TargetBaud, SettingKey::TargetSerialLine,
-     "the printer's own serial line from now on (with --target-parity/-data-bits/-flow)"},
+     "the printer's own serial line from now on: 1200 to 115200 baud (with --target-parity, "
+     "--target-data-bits, --target-flow)"},
     {"target-parity", OptionKind::List, SettingList::TargetParity, SettingKey::TargetSerialLine,
-     "target serial parity (sent only with --target-baud)"},
+     "target serial parity (only with --target-baud)"},
     {"target-data-bits", OptionKind::List, SettingList::TargetDataBits,
-     SettingKey::TargetSerialLine, "target serial data bits (sent only with --target-baud)"},
+     SettingKey::TargetSerialLine, "target serial data bits: 7 or 8 (only with --target-baud)"},
     {"target-flow", OptionKind::List, SettingList::TargetFlow, SettingKey::TargetSerialLine,
-     "target serial flow control (sent only with --target-baud)"},
+     "target serial flow control (only with --target-baud)"},
     {"bt-name", OptionKind::Text, kNoList, SettingKey::BluetoothName,
      "Bluetooth name (at most 255 bytes)"},
     {"bt-password", OptionKind::Text, kNoList, SettingKey::BluetoothPassword,
@@ -163,15 +165,125 @@ std::vector<std::string> AcceptedNames(const SettingOption& option) {
   return names;
 }
 
+bool AllDigits(std::string_view text) {
+  return !text.empty() &&
+         std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
+// A list whose item 0 is "Default" (or "Not Set") and leaves the setting unchanged.
+bool HasNoChangeItem(SettingList list) {
+  return DecidingListOf(KeyOf(list)) == list;
+}
+
+// The lists whose items are numbers: the alignment value, the baud rates and data bits, the speed
+// in mm/s and the density's passes. There a number names an item only as that number, never as
+// its index, which would be a different value ("--bid-adjust 25" is not "24"). The print width
+// is not among them: its items are widths named three ways, and its index stays usable.
+constexpr SettingList kNumberLists[] = {SettingList::BidAdjustment, SettingList::TargetBaud,
+                                        SettingList::TargetDataBits, SettingList::PrintSpeed,
+                                        SettingList::PrintDensity};
+
+// The number each real item of a number list is known by (its text, or a short name made of
+// digits), by list index; empty for the other lists.
+std::vector<std::pair<int, long long>> ItemNumbers(const SettingOption& option) {
+  std::vector<std::pair<int, long long>> numbers;
+  if (option.kind != OptionKind::List || std::find(std::begin(kNumberLists), std::end(kNumberLists),
+                                                   option.list) == std::end(kNumberLists))
+    return numbers;
+  for (const ListItem& item : ListItems(option)) {
+    if (item.index == 0 && HasNoChangeItem(option.list))
+      continue;
+    std::optional<std::string> digits;
+    if (AllDigits(Trim(item.english)))
+      digits = std::string(Trim(item.english));
+    for (const std::string& name : item.shortNames) {
+      if (!digits && AllDigits(name))
+        digits = name;
+    }
+    if (!digits)
+      return {};
+    numbers.emplace_back(item.index, std::stoll(*digits));
+  }
+  return numbers;
+}
+
+std::optional<long long> ParseNumber(std::string_view text) {
+  if (!AllDigits(text) || text.size() > 12)
+    return std::nullopt;
+  return std::stoll(std::string(text));
+}
+
+// "0 to 24" for numbers that follow each other, else "1200, 2400, 4800".
+std::string NumbersText(const std::vector<std::pair<int, long long>>& numbers) {
+  bool consecutive = numbers.size() > 2;
+  for (std::size_t i = 1; i < numbers.size(); ++i)
+    consecutive = consecutive && numbers[i].second == numbers[i - 1].second + 1;
+  if (consecutive) {
+    return std::to_string(numbers.front().second) + " to " + std::to_string(numbers.back().second);
+  }
+  std::string text;
+  for (const auto& [index, number] : numbers)
+    text += (text.empty() ? "" : ", ") + std::to_string(number);
+  return text;
+}
+
 std::string ListValueError(const SettingOption& option, std::string_view value) {
-  std::string message = "unknown value \"" + std::string(value) + "\" for --" +
-                        std::string(option.name) + "; nearest: ";
+  const std::string shown(Trim(value));
+  std::string message =
+      "unknown value \"" + std::string(value) + "\" for --" + std::string(option.name) + "; ";
+  const bool negative = shown.size() > 1 && shown[0] == '-';
+  if (ParseNumber(negative ? std::string_view(shown).substr(1) : std::string_view(shown))) {
+    const auto numbers = ItemNumbers(option);
+    if (!numbers.empty()) {
+      message += "its values are " + NumbersText(numbers);
+      if (HasNoChangeItem(option.list))
+        message += ", or default to leave it unchanged";
+      return message;
+    }
+    return message + "its items are numbered 0 to " + std::to_string(ListItems(option).size() - 1) +
+           " (all values: vantrel settings)";
+  }
+  message += "nearest: ";
   const std::vector<std::string> names = AcceptedNames(option);
   const std::vector<std::string> nearest = NearestNames(names, value);
   for (std::size_t i = 0; i < nearest.size(); ++i)
     message += (i ? ", " : "") + nearest[i];
   message += " (all values: vantrel settings)";
   return message;
+}
+
+// Options that only add detail to another option's setting, and that partner.
+struct Partner {
+  std::string_view option;
+  std::string_view partner;
+};
+
+constexpr Partner kPartners[] = {
+    {"mechanism", "cutter"},
+    {"target-parity", "target-baud"},
+    {"target-data-bits", "target-baud"},
+    {"target-flow", "target-baud"},
+};
+
+// An option that would be dropped because its partner is missing or left unchanged.
+std::optional<std::string> PartnerMissing(const std::map<std::string, std::string>& values,
+                                          const SettingSelection& selection) {
+  for (const Partner& pair : kPartners) {
+    if (!values.count(std::string(pair.option)))
+      continue;
+    const SettingOption* partner = FindSettingOption(pair.partner);
+    const std::string name = "--" + std::string(pair.option);
+    const std::string partnerName = "--" + std::string(pair.partner);
+    if (!values.count(std::string(pair.partner))) {
+      return name + " is sent only together with " + partnerName + ": give " + partnerName +
+             " as well";
+    }
+    if (selection.*SelectionFieldOf(partner->list) <= 0) {
+      return name + " is sent only together with " + partnerName + ", and " + partnerName +
+             " leaves the setting unchanged: choose a value for " + partnerName;
+    }
+  }
+  return std::nullopt;
 }
 
 }  // namespace
@@ -220,9 +332,20 @@ std::optional<int> MatchListValue(const SettingOption& option, std::string_view 
         return item.index;
     }
   }
-  const std::optional<int> index = ParseIndex(wanted);
-  if (index && *index >= 0 && static_cast<std::size_t>(*index) < items.size())
-    return index;
+  const std::optional<long long> number = ParseNumber(wanted);
+  if (!number)
+    return std::nullopt;
+  // A list of numbers takes only its own numbers (written with or without leading zeros).
+  const auto numbers = ItemNumbers(option);
+  if (!numbers.empty()) {
+    for (const auto& [index, itemNumber] : numbers) {
+      if (itemNumber == *number)
+        return index;
+    }
+    return std::nullopt;
+  }
+  if (*number < static_cast<long long>(items.size()))
+    return static_cast<int>(*number);
   return std::nullopt;
 }
 
@@ -313,6 +436,8 @@ std::optional<std::string> ApplySettingValues(const std::map<std::string, std::s
       }
     }
   }
+  if (auto missing = PartnerMissing(values, selection))
+    return missing;
   // The protocol's own limits: radio-address digits, Bluetooth lengths, offset range.
   if (const auto refusal = CheckSelection(selection))
     return RefusalMessage(variant, *refusal);

@@ -2,6 +2,7 @@
 // the progress line and the USB hints.
 #include <gtest/gtest.h>
 
+#include <map>
 #include <string>
 #include <vector>
 
@@ -80,6 +81,112 @@ TEST(SettingValues, FillTheSelectionOrExplainTheFirstProblem) {
   const TextEncoder refuses = [](std::string_view) { return std::optional<std::string>(); };
   EXPECT_EQ(ApplySettingValues({{"bt-name", "☃"}}, UiVariant::Chinese, refuses, other),
             "--bt-name: \"☃\" cannot be written in the printer's code page (GBK)");
+}
+
+// Lists whose items are numbers take only those numbers (and the short names); any other number
+// is refused with the valid values. Values and list indexes as the catalogue gives them.
+struct NumberCase {
+  std::string name;
+  std::map<std::string, std::string> values;
+  std::optional<int> index;  // the list index of the value, when it is taken
+  std::string refusal;       // a part of the message, when it is not
+};
+
+void PrintTo(const NumberCase& c, std::ostream* os) {
+  *os << c.name;
+}
+
+class NumberValue : public testing::TestWithParam<NumberCase> {};
+
+TEST_P(NumberValue, IsOneOfTheListsNumbersOrRefused) {
+  const NumberCase& c = GetParam();
+  const TextEncoder asIs = [](std::string_view text) { return std::string(text); };
+  // The option under test is the last by name; a partner it needs sorts before it.
+  const auto& [name, value] = *c.values.rbegin();
+  const SettingOption* option = FindSettingOption(name);
+  ASSERT_NE(option, nullptr);
+  EXPECT_EQ(MatchListValue(*option, value), c.index);
+  SettingSelection selection;
+  const std::optional<std::string> problem =
+      ApplySettingValues(c.values, UiVariant::English, asIs, selection);
+  if (c.refusal.empty()) {
+    EXPECT_EQ(problem, std::nullopt);
+  } else {
+    ASSERT_TRUE(problem);
+    EXPECT_NE(problem->find(c.refusal), std::string::npos) << *problem;
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Values, NumberValue,
+    testing::Values(
+        NumberCase{"BidAdjustFirst", {{"bid-adjust", "0"}}, 1, ""},
+        NumberCase{"BidAdjustLast", {{"bid-adjust", "24"}}, 25, ""},
+        NumberCase{"BidAdjustLeadingZero", {{"bid-adjust", "07"}}, 8, ""},
+        NumberCase{"BidAdjustDefault", {{"bid-adjust", "default"}}, 0, ""},
+        NumberCase{"BidAdjustPastTheEnd",
+                   {{"bid-adjust", "25"}},
+                   std::nullopt,
+                   "unknown value \"25\" for --bid-adjust; its values are 0 to 24, or default"},
+        NumberCase{"BidAdjustNegative", {{"bid-adjust", "-1"}}, std::nullopt, "0 to 24"},
+        NumberCase{"TargetBaudRate", {{"target-baud", "19200"}}, 5, ""},
+        NumberCase{"TargetBaudFastest", {{"target-baud", "115200"}}, 8, ""},
+        NumberCase{"TargetBaudIndex",
+                   {{"target-baud", "4"}},
+                   std::nullopt,
+                   "its values are 1200, 2400, 4800, 9600, 19200, 38400, 57600, 115200"},
+        NumberCase{"TargetBaudNotARate", {{"target-baud", "9601"}}, std::nullopt, "1200, 2400"},
+        NumberCase{"TargetDataBits", {{"target-data-bits", "7"}, {"target-baud", "9600"}}, 0, ""},
+        NumberCase{"TargetDataBitsIndex",
+                   {{"target-data-bits", "1"}, {"target-baud", "9600"}},
+                   std::nullopt,
+                   "its values are 7, 8"},
+        NumberCase{"SpeedInMillimetres", {{"speed", "220"}}, 3, ""},
+        NumberCase{"SpeedIndex", {{"speed", "2"}}, std::nullopt, "150, 200, 220, 250"},
+        NumberCase{"DensityPasses", {{"density", "3"}}, 3, ""},
+        NumberCase{"DensityPastTheEnd", {{"density", "4"}}, std::nullopt, "1 to 3"},
+        NumberCase{"DensityZero", {{"density", "0"}}, std::nullopt, "1 to 3, or default"},
+        NumberCase{"PrintWidthInDots", {{"print-width", "512"}}, 2, ""},
+        // The print width's items are widths, not numbers: its index stays.
+        NumberCase{"PrintWidthIndex", {{"print-width", "1"}}, 1, ""},
+        // Lists of names still take their index, within the list.
+        NumberCase{"LanguageIndex", {{"language", "3"}}, 3, ""},
+        NumberCase{"CodePagePastTheEnd",
+                   {{"code-page", "49"}},
+                   std::nullopt,
+                   "its items are numbered 0 to 48"}),
+    test::ParamName<NumberCase>);
+
+// A detail option without the option it details would be dropped without a word.
+TEST(SettingValues, RefuseADetailWithoutItsPartner) {
+  const TextEncoder asIs = [](std::string_view text) { return std::string(text); };
+  const std::pair<std::map<std::string, std::string>, std::string> cases[] = {
+      {{{"mechanism", "dp330"}},
+       "--mechanism is sent only together with --cutter: give --cutter as well"},
+      {{{"mechanism", "dp330"}, {"cutter", "default"}},
+       "--mechanism is sent only together with --cutter, and --cutter leaves the setting "
+       "unchanged"},
+      {{{"target-parity", "odd"}}, "--target-parity is sent only together with --target-baud"},
+      {{{"target-data-bits", "7"}, {"language", "english"}},
+       "--target-data-bits is sent only together with --target-baud"},
+      {{{"target-flow", "xon-xoff"}, {"target-baud", "default"}},
+       "--target-flow is sent only together with --target-baud, and --target-baud leaves"},
+  };
+  for (const auto& [values, message] : cases) {
+    SettingSelection selection;
+    const auto problem = ApplySettingValues(values, UiVariant::English, asIs, selection);
+    ASSERT_TRUE(problem) << message;
+    EXPECT_NE(problem->find(message), std::string::npos) << *problem;
+  }
+  SettingSelection both;
+  EXPECT_EQ(ApplySettingValues({{"mechanism", "dp330"},
+                                {"cutter", "acs-230"},
+                                {"target-flow", "xon-xoff"},
+                                {"target-baud", "9600"}},
+                               UiVariant::English, asIs, both),
+            std::nullopt);
+  EXPECT_EQ(both.mechanism, 1);
+  EXPECT_EQ(both.targetFlow, 0);
 }
 
 TEST(NearestNames, RankByEditDistanceInListOrder) {

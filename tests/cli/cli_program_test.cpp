@@ -336,6 +336,7 @@ TEST_P(BadInput, IsRefusedBeforeAnythingIsOpened) {
   const fs::path folder = ScratchFolder();
   std::ofstream(folder / "bad.json") << "{\"language\": \"english\", \"langauge\": 1}";
   std::ofstream(folder / "broken.json") << "{\"language\": ";
+  std::ofstream(folder / "partner.json") << "{\"mechanism\": \"dp330\"}";
   std::ofstream(folder / "text.png") << "not an image";
   std::string args = GetParam().args;
   for (std::size_t at; (at = args.find("DIR")) != std::string::npos;)
@@ -366,6 +367,16 @@ INSTANTIATE_TEST_SUITE_P(
         BadInputCase{"OffsetNotANumber", "set --start-offset 12mm", 2, "whole number"},
         BadInputCase{"UnknownProfileSetting", "set --profile DIR/bad.json", 2,
                      "unknown setting \"langauge\"; nearest: language"},
+        BadInputCase{"NotAnAlignmentValue", "set --bid-adjust 25", 2,
+                     "its values are 0 to 24, or default"},
+        BadInputCase{"BaudRateByIndex", "set --target-baud 4", 2,
+                     "its values are 1200, 2400, 4800, 9600, 19200, 38400, 57600, 115200"},
+        BadInputCase{"MechanismWithoutCutter", "set --mechanism dp330", 2,
+                     "--mechanism is sent only together with --cutter"},
+        BadInputCase{"DetailWithoutPartnerInProfile", "set --profile DIR/partner.json", 2,
+                     "--mechanism is sent only together with --cutter"},
+        BadInputCase{"TargetParityWithoutBaud", "set --target-parity odd", 2,
+                     "--target-parity is sent only together with --target-baud"},
         BadInputCase{"BrokenProfile", "set --profile DIR/broken.json", 3, "not valid JSON"},
         BadInputCase{"MissingProfile", "set --profile DIR/none.json", 3, "could not be read"},
         BadInputCase{"SlotTooHigh", "print-bitmap --slot 9", 2, "slots are 1 to 8"},
