@@ -346,7 +346,7 @@ void Paper::PrintLine(bool feed, int height, PaperSink& sink) {
   }
   const int shift = AlignedX(right);
   for (Piece& piece : line_) {
-    Run run;
+    LineRun run;
     run.x = shift + piece.x;
     run.width = piece.width;
     if (piece.picture) {
@@ -371,7 +371,7 @@ void Paper::PrintLine(bool feed, int height, PaperSink& sink) {
     }
     line.runs.push_back(std::move(run));
   }
-  for (Run& run : line.runs)
+  for (LineRun& run : line.runs)
     run.y = tallest - run.height;
   line.height = std::max(height > 0 ? height : lineSpacing_, tallest);
   const int top = Grow(line.height, sink);
@@ -391,7 +391,7 @@ void Paper::DrawPicture(const StoredBitmap& picture, int x, int top) {
 }
 
 void Paper::Draw(const PrintedLine& line, int top) {
-  for (const Run& run : line.runs) {
+  for (const LineRun& run : line.runs) {
     const int y0 = top + run.y;
     if (run.picture) {
       DrawPicture(*run.picture, run.x, y0);
@@ -450,7 +450,7 @@ void Paper::PrintLabel(const std::string& text, PaperSink& sink) {
   PrintLine(false, 0, sink);
   Open(sink);
   PrintedLine line;
-  Run run;
+  LineRun run;
   run.text = "[" + text + "]";
   run.cell = setup_.cellWidth;
   run.height = kFontAHeight;

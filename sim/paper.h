@@ -40,7 +40,7 @@ struct PageSetup {
 PageSetup SetupOf(const Printer& printer);
 
 // One piece of a printed line: text in one style, or a picture.
-struct Run {
+struct LineRun {
   int x = 0;  // dots from the left edge of the paper
   int y = 0;  // dots from the top of its line (runs stand on the line's bottom)
   int width = 0;
@@ -59,7 +59,7 @@ struct Run {
 
 struct PrintedLine {
   int height = 0;  // the paper it takes
-  std::vector<Run> runs;
+  std::vector<LineRun> runs;
 };
 
 // Where the paper goes: the journal and the receipt pictures.

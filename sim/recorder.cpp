@@ -170,7 +170,7 @@ void Recorder::ReceiptBegin(int number, const PageSetup& setup) {
 
 void Recorder::ReceiptLine(const PrintedLine& line) {
   std::string html = "<div class=\"line\" style=\"height:" + std::to_string(line.height) + "px\">";
-  for (const Run& run : line.runs) {
+  for (const LineRun& run : line.runs) {
     const std::string place = "left:" + std::to_string(run.x) + "px;top:" + std::to_string(run.y) +
                               "px;";
     if (run.picture) {
