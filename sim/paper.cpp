@@ -296,6 +296,8 @@ void Paper::AddCharacter(std::string_view bytes, int cells, PaperSink& sink) {
   piece.style = style_;
   piece.chinese = chinese_;
   piece.charset = charset;
+  if (charset.empty())
+    piece.tableName = CodeTableName(jobTable_.value_or(setup_.codeTable));
   piece.bytes = bytes;
   line_.push_back(std::move(piece));
   x_ += width;
@@ -367,7 +369,8 @@ void Paper::PrintLine(bool feed, int height, PaperSink& sink) {
         for (const char c : piece.bytes)
           run.text += static_cast<unsigned char>(c) < 0x80 ? std::string(1, c) : "\xEF\xBF\xBD";
       }
-      charsets_.insert(piece.charset.empty() ? "no character set" : piece.charset);
+      charsets_.insert(piece.charset.empty() ? piece.tableName + " (characters not known here)"
+                                             : piece.charset);
     }
     line.runs.push_back(std::move(run));
   }

@@ -107,6 +107,7 @@ class Paper {
     Style style;
     bool chinese = false;
     std::string charset;
+    std::string tableName;  // for a table without a character set
     std::string bytes;
     std::optional<StoredBitmap> picture;
   };

@@ -45,7 +45,7 @@ body { background: #cfcac0; margin: 0; padding: 16px;
 .line .b { font-weight: bold; }
 .line .u { text-decoration: underline; }
 .line .r { background: #111; color: #fff; }
-.line .label { font: bold 14px sans-serif; border: 1px solid #111; padding: 2px 6px; }
+.line .label { font-family: sans-serif; font-weight: bold; outline: 1px solid #111; }
 .line .picture { background: repeating-linear-gradient(45deg, #333 0 2px, #fff 2px 4px); }
 .image img { display: block; image-rendering: pixelated; }
 .paper > .note { padding: 0 8px; }
@@ -53,7 +53,17 @@ body { background: #cfcac0; margin: 0; padding: 16px;
   background: linear-gradient(45deg, #fff 50%, transparent 50%) 0 0 / 12px 10px repeat-x,
               linear-gradient(-45deg, #fff 50%, transparent 50%) 0 0 / 12px 10px repeat-x; }
 .receipt > .settings a { color: #555; }
-</style></head><body>
+</style>
+<script>
+// Each run of text is as wide on the screen as on the paper, whatever font the browser has.
+addEventListener("DOMContentLoaded", () => {
+  for (const run of document.querySelectorAll(".line span[data-w]")) {
+    const natural = run.getBoundingClientRect().width;
+    if (natural > 0)
+      run.style.transform = `scale(${run.dataset.w / natural}, ${run.dataset.h})`;
+  }
+});
+</script></head><body>
 )";
 
 }  // namespace
@@ -188,12 +198,11 @@ void Recorder::ReceiptLine(const PrintedLine& line) {
     // A cell of the paper is run.cell dots; the page's font draws a half-width character in half
     // its height.
     const int base = run.height / run.high;
-    std::string style = place + "font-size:" + std::to_string(base) + "px;";
-    if (!run.label)
-      style += "letter-spacing:" + std::to_string(run.cell - base / 2) + "px;";
-    if (run.wide != 1 || run.high != 1)
-      style += "transform:scale(" + std::to_string(run.wide) + "," + std::to_string(run.high) + ");";
-    html += "<span" + (classes.empty() ? std::string() : " class=\"" + classes + "\"") +
+    const std::string style = place + "font-size:" + std::to_string(base) + "px";
+    const std::string fit = run.label ? std::string()
+                                      : " data-w=\"" + std::to_string(run.width) + "\" data-h=\"" +
+                                            std::to_string(run.high) + "\"";
+    html += "<span" + (classes.empty() ? std::string() : " class=\"" + classes + "\"") + fit +
             " style=\"" + style + "\">" + HtmlEscape(run.text) + "</span>";
   }
   JournalAppend(html + "</div>");
