@@ -13,6 +13,14 @@ constexpr std::uint8_t kGs = 0x1D;
 
 using Step = PrintParse::Step;
 
+// A little-endian number of `bytes` bytes at `at`.
+std::size_t Number(ByteView b, std::size_t at, std::size_t bytes = 2) {
+  std::size_t value = 0;
+  for (std::size_t i = bytes; i-- > 0;)
+    value = (value << 8) | b[at + i];
+  return value;
+}
+
 struct Parser {
   ByteView b;
   Command& command;
@@ -36,7 +44,7 @@ struct Parser {
   PrintParse Op16(PrintOp op, std::size_t length, std::size_t at) {
     PrintParse parse = Op(op, length);
     if (parse.step == Step::Done)
-      command.count = static_cast<std::uint16_t>(b[at] | (b[at + 1] << 8));
+      command.count = static_cast<std::uint16_t>(Number(b, at));
     return parse;
   }
   PrintParse NeedMore() {
@@ -118,7 +126,7 @@ PrintParse Parser::Esc() {
       const std::uint8_t m = b[2];
       if (m != 0 && m != 1 && m != 32 && m != 33)
         return NoMatch();
-      const std::size_t columns = b[3] | (b[4] << 8);
+      const std::size_t columns = Number(b, 3);
       PrintParse parse = Op(PrintOp::BitImage, 5, 2);
       const std::size_t perColumn = m < 32 ? 1 : 3;
       // Kept as columns of one to three bytes; at most the widest paper's dots.
@@ -128,7 +136,7 @@ PrintParse Parser::Esc() {
     case '(': {
       if (b.size() < 5)
         return NeedMore();
-      return Skip(PrintOp::Ignored, 5, b[3] | (b[4] << 8));
+      return Skip(PrintOp::Ignored, 5, Number(b, 3));
     }
     default:
       return NoMatch();
@@ -152,7 +160,7 @@ PrintParse Parser::Fs() {
     case '(': {
       if (b.size() < 5)
         return NeedMore();
-      return Skip(PrintOp::Ignored, 5, b[3] | (b[4] << 8));
+      return Skip(PrintOp::Ignored, 5, Number(b, 3));
     }
     default:
       return NoMatch();
@@ -175,8 +183,8 @@ PrintParse Parser::Graphics(std::size_t head, std::uint64_t size) {
   constexpr std::size_t kFields = 10;
   if (b.size() < head + kFields)
     return NeedMore();
-  const std::size_t x = b[head + 6] | (b[head + 7] << 8);
-  const std::size_t y = b[head + 8] | (b[head + 9] << 8);
+  const std::size_t x = Number(b, head + 6);
+  const std::size_t y = Number(b, head + 8);
   const std::uint64_t rowBytes = (x + 7) / 8;
   const std::uint64_t data = size - kFields;
   PrintParse parse = Op(PrintOp::GraphicsStore, head + kFields);
@@ -246,8 +254,8 @@ PrintParse Parser::Gs() {
       const std::uint8_t m = b[3];
       if (b[2] != '0' || !(m <= 3 || (m >= 48 && m <= 51)))
         return NoMatch();
-      const std::size_t x = b[4] | (b[5] << 8);
-      const std::size_t y = b[6] | (b[7] << 8);
+      const std::size_t x = Number(b, 4);
+      const std::size_t y = Number(b, 6);
       PrintParse parse = Op(PrintOp::Raster, 8, 3);
       command.rowBytes = static_cast<std::uint16_t>(std::min(x, kMaxPrintRowBytes));
       command.rows = static_cast<std::uint16_t>(std::min(y, kMaxPrintRows));
@@ -284,7 +292,7 @@ PrintParse Parser::Gs() {
     case '(': {
       if (b.size() < 5)
         return NeedMore();
-      const std::uint64_t size = b[3] | (b[4] << 8);
+      const std::uint64_t size = Number(b, 3);
       if (b[2] == 'L')
         return Graphics(5, size);
       if (b[2] != 'k' || size < 2)
@@ -311,7 +319,7 @@ PrintParse Parser::Gs() {
     case '8': {
       if (b.size() < 7)
         return NeedMore();
-      const std::uint64_t size = b[3] | (b[4] << 8) | (b[5] << 16) | (std::uint64_t{b[6]} << 24);
+      const std::uint64_t size = Number(b, 3, 4);
       if (b[2] == 'L')
         return Graphics(7, size);
       return NoMatch();
