@@ -88,8 +88,8 @@ void PrintReceipts(benchmark::State& state, PaperSink& sink) {
   }
   state.SetItemsProcessed(state.iterations());
   state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(receipt.size()));
-  state.counters["receipts/s"] = benchmark::Counter(static_cast<double>(state.iterations()),
-                                                    benchmark::Counter::kIsRate);
+  state.counters["receipts/s"] =
+      benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
 }
 
 void DecodeAndLayOut(benchmark::State& state) {

@@ -29,7 +29,7 @@ struct Heads {
   Bytes setupBegin{SetupBegin.begin(), SetupBegin.end()};
   Bytes setupEnd{SetupEnd.begin(), SetupEnd.end()};
   Bytes printStored;  // slot follows
-  Bytes drawer;  // the whole pulse: pin and on/off times follow the head
+  Bytes drawer;       // the whole pulse: pin and on/off times follow the head
   Bytes feedToNext;
   std::uint8_t alignmentValue = 0;
   std::uint16_t maxRowBytes = 0;
@@ -315,7 +315,8 @@ std::size_t Decoder::TakePayload(ByteView bytes) {
   } else if (payload_.KeepSize() > 0) {
     for (std::size_t i = 0; i < take; ++i) {
       const std::uint64_t at = payloadTaken_ + i;
-      if (at / payload_.rowLength < payload_.keepRows && at % payload_.rowLength < payload_.keepPerRow)
+      if (at / payload_.rowLength < payload_.keepRows &&
+          at % payload_.rowLength < payload_.keepPerRow)
         raster_.push_back(bytes[i]);
     }
   }

@@ -41,7 +41,7 @@ struct Command {
   PrintOp op = PrintOp::Ignored;
   std::uint16_t count = 0;  // a print command's 16-bit number (positions, margins)
   Bytes raster;             // rows top first, bit 7 the leftmost dot, 1 prints
-  bool malformed = false;  // a name without its terminating zero
+  bool malformed = false;   // a name without its terminating zero
   // The command's bytes as received; for a download only its 7-byte header.
   Bytes bytes;
 };

@@ -48,7 +48,8 @@ const Glyph* FontGlyphs::Get(char32_t character, int cellWidth, int cellHeight) 
     // No outline for it: a box, as a printer without the character prints a filler.
     for (int y = cellHeight / 4; y < cellHeight - 2; ++y) {
       for (int x = 1; x < cellWidth - 1; ++x) {
-        const bool edge = y == cellHeight / 4 || y == cellHeight - 3 || x == 1 || x == cellWidth - 2;
+        const bool edge =
+            y == cellHeight / 4 || y == cellHeight - 3 || x == 1 || x == cellWidth - 2;
         glyph.dots[static_cast<std::size_t>(y * cellWidth + x)] = edge ? 1 : 0;
       }
     }
@@ -56,8 +57,7 @@ const Glyph* FontGlyphs::Get(char32_t character, int cellWidth, int cellHeight) 
   }
   // A cell is about one em high; the baseline sits a fifth of it above the bottom.
   FT_Set_Pixel_Sizes(face, 0, static_cast<FT_UInt>(cellHeight));
-  if (FT_Load_Char(face, character, FT_LOAD_RENDER | FT_LOAD_TARGET_MONO | FT_LOAD_MONOCHROME) !=
-      0)
+  if (FT_Load_Char(face, character, FT_LOAD_RENDER | FT_LOAD_TARGET_MONO | FT_LOAD_MONOCHROME) != 0)
     return &glyph;
   const FT_Bitmap& bitmap = face->glyph->bitmap;
   const int baseline = cellHeight - cellHeight / 5;

@@ -17,14 +17,16 @@ constexpr char32_t kReplacement = 0xFFFD;
 
 // The character sets of the printer's code tables, in the order of its code-page list.
 constexpr std::array<std::string_view, 48> kCharsets = {
-    "CP437",      "",           "CP850",      "CP860",      "CP863",      "CP865",
-    "CP1251",     "CP866",      "MIK",        "",           "",           "",
-    "",           "",           "",           "CP862",      "CP1252",     "CP1253",
-    "CP852",      "CP858",      "",           "",           "CP864",      "ISO-8859-1",
-    "CP737",      "CP1257",     "CP874",      "",           "CP855",      "CP857",
-    "CP1250",     "CP775",      "CP1254",     "CP1255",     "CP1256",     "CP1258",
-    "ISO-8859-2", "ISO-8859-3", "ISO-8859-4", "ISO-8859-5", "ISO-8859-6", "ISO-8859-7",
-    "ISO-8859-8", "ISO-8859-9", "ISO-8859-15", "",          "CP856",      "CP874"};
+    "CP437",      "",           "CP850",      "CP860",      "CP863",
+    "CP865",      "CP1251",     "CP866",      "MIK",        "",
+    "",           "",           "",           "",           "",
+    "CP862",      "CP1252",     "CP1253",     "CP852",      "CP858",
+    "",           "",           "CP864",      "ISO-8859-1", "CP737",
+    "CP1257",     "CP874",      "",           "CP855",      "CP857",
+    "CP1250",     "CP775",      "CP1254",     "CP1255",     "CP1256",
+    "CP1258",     "ISO-8859-2", "ISO-8859-3", "ISO-8859-4", "ISO-8859-5",
+    "ISO-8859-6", "ISO-8859-7", "ISO-8859-8", "ISO-8859-9", "ISO-8859-15",
+    "",           "CP856",      "CP874"};
 
 void SetDot(StoredBitmap& page, int x, int y) {
   if (x < 0 || y < 0 || x >= page.rowBytes * 8 || y >= page.rows)
@@ -41,7 +43,8 @@ void FlipDot(StoredBitmap& page, int x, int y) {
 }
 
 bool Dot(const StoredBitmap& bitmap, int x, int y) {
-  const std::size_t at = static_cast<std::size_t>(y) * bitmap.rowBytes + static_cast<std::size_t>(x / 8);
+  const std::size_t at =
+      static_cast<std::size_t>(y) * bitmap.rowBytes + static_cast<std::size_t>(x / 8);
   return at < bitmap.raster.size() && (bitmap.raster[at] & (0x80 >> (x % 8))) != 0;
 }
 
@@ -50,9 +53,11 @@ StoredBitmap Scaled(const StoredBitmap& picture, int wide, int high) {
   if (wide == 1 && high == 1)
     return picture;
   StoredBitmap out;
-  const int width = std::min<int>(picture.rowBytes * 8 * wide, static_cast<int>(kMaxPrintRowBytes) * 8);
+  const int width =
+      std::min<int>(picture.rowBytes * 8 * wide, static_cast<int>(kMaxPrintRowBytes) * 8);
   out.rowBytes = static_cast<std::uint16_t>((width + 7) / 8);
-  out.rows = static_cast<std::uint16_t>(std::min<int>(picture.rows * high, static_cast<int>(kMaxPrintRows)));
+  out.rows = static_cast<std::uint16_t>(
+      std::min<int>(picture.rows * high, static_cast<int>(kMaxPrintRows)));
   out.raster.assign(std::size_t{out.rowBytes} * out.rows, 0);
   for (int y = 0; y < out.rows; ++y) {
     for (int x = 0; x < width; ++x) {
@@ -64,9 +69,8 @@ StoredBitmap Scaled(const StoredBitmap& picture, int wide, int high) {
 }
 
 std::string BarcodeName(std::uint8_t m) {
-  static constexpr std::string_view kNames[] = {"UPC-A", "UPC-E",   "EAN13", "EAN8",
-                                                "CODE39", "ITF",    "CODABAR", "CODE93",
-                                                "CODE128"};
+  static constexpr std::string_view kNames[] = {"UPC-A", "UPC-E",   "EAN13",  "EAN8",   "CODE39",
+                                                "ITF",   "CODABAR", "CODE93", "CODE128"};
   const int index = m <= 6 ? m : m - 65;
   if (index >= 0 && index < static_cast<int>(std::size(kNames)))
     return std::string(kNames[index]);
@@ -152,7 +156,11 @@ std::u32string CodePoints(std::string_view utf8) {
   std::u32string out;
   for (std::size_t i = 0; i < utf8.size();) {
     const auto byte = static_cast<unsigned char>(utf8[i]);
-    int extra = byte < 0x80 ? 0 : (byte >> 5) == 6 ? 1 : (byte >> 4) == 14 ? 2 : (byte >> 3) == 30 ? 3 : -1;
+    int extra = byte < 0x80         ? 0
+                : (byte >> 5) == 6  ? 1
+                : (byte >> 4) == 14 ? 2
+                : (byte >> 3) == 30 ? 3
+                                    : -1;
     if (extra < 0 || i + static_cast<std::size_t>(extra) >= utf8.size() + (extra == 0 ? 1 : 0)) {
       out.push_back(kReplacement);
       ++i;
@@ -517,8 +525,8 @@ void Paper::Take(const Command& c, const Printer& printer, PaperSink& sink) {
     }
     case Kind::PrintStoredBitmap:
       if (c.value < 8 && printer.Slot(c.value)) {
-        PrintImage(*printer.Slot(c.value), c.value, "stored bitmap, slot " + std::to_string(c.value + 1),
-                   sink);
+        PrintImage(*printer.Slot(c.value), c.value,
+                   "stored bitmap, slot " + std::to_string(c.value + 1), sink);
       } else {
         sink.ReceiptNote("stored bitmap, slot " + std::to_string(c.value + 1) +
                          ": empty, nothing printed");

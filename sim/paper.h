@@ -44,7 +44,7 @@ struct LineRun {
   int x = 0;  // dots from the left edge of the paper
   int y = 0;  // dots from the top of its line (runs stand on the line's bottom)
   int width = 0;
-  int height = 0;  // of its characters or picture
+  int height = 0;    // of its characters or picture
   std::string text;  // UTF-8
   int cell = 12;     // dots per character (a Chinese character takes two)
   int wide = 1;

@@ -196,7 +196,8 @@ PrintParse Parser::Graphics(std::size_t head, std::uint64_t size) {
     parse.payload = Payload{1, data, 0, 0, false};
     return parse;
   }
-  command.rowBytes = static_cast<std::uint16_t>(std::min<std::uint64_t>(rowBytes, kMaxPrintRowBytes));
+  command.rowBytes =
+      static_cast<std::uint16_t>(std::min<std::uint64_t>(rowBytes, kMaxPrintRowBytes));
   command.rows = static_cast<std::uint16_t>(std::min<std::size_t>(y, kMaxPrintRows));
   parse.payload = Payload{y, rowBytes, command.rowBytes, command.rows, false};
   return parse;
@@ -304,8 +305,8 @@ PrintParse Parser::Gs() {
       if (function == 80 && size >= 3) {
         PrintParse parse = Op(PrintOp::TwoDStore, 8, 5);
         if (parse.step == Step::Done)
-          parse.payload = Payload{1, size - 3, std::min<std::size_t>(size - 3, kMaxSymbolData), 1,
-                                  true};
+          parse.payload =
+              Payload{1, size - 3, std::min<std::size_t>(size - 3, kMaxSymbolData), 1, true};
         return parse;
       }
       if (function == 81) {

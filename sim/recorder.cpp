@@ -181,17 +181,17 @@ void Recorder::ReceiptBegin(int number, const PageSetup& setup) {
 void Recorder::ReceiptLine(const PrintedLine& line) {
   std::string html = "<div class=\"line\" style=\"height:" + std::to_string(line.height) + "px\">";
   for (const LineRun& run : line.runs) {
-    const std::string place = "left:" + std::to_string(run.x) + "px;top:" + std::to_string(run.y) +
-                              "px;";
+    const std::string place =
+        "left:" + std::to_string(run.x) + "px;top:" + std::to_string(run.y) + "px;";
     if (run.picture) {
-      html += "<span class=\"picture\" title=\"bit image: see the receipt's PNG\" style=\"" + place +
-              "width:" + std::to_string(run.width) + "px;height:" + std::to_string(run.height) +
-              "px\"></span>";
+      html += "<span class=\"picture\" title=\"bit image: see the receipt's PNG\" style=\"" +
+              place + "width:" + std::to_string(run.width) +
+              "px;height:" + std::to_string(run.height) + "px\"></span>";
       continue;
     }
     std::string classes = run.label ? "label" : "";
-    for (const auto& [on, name] : {std::pair{run.bold, "b"}, std::pair{run.underline, "u"},
-                                   std::pair{run.reverse, "r"}}) {
+    for (const auto& [on, name] :
+         {std::pair{run.bold, "b"}, std::pair{run.underline, "u"}, std::pair{run.reverse, "r"}}) {
       if (on)
         classes += (classes.empty() ? "" : " ") + std::string(name);
     }
@@ -234,15 +234,15 @@ void Recorder::ReceiptEnd(int number, const StoredBitmap& page, std::string_view
   char name[32];
   std::snprintf(name, sizeof name, "receipt-%03d.png", number);
   const bool saved = SavePicture(name, page);
-  JournalAppend("</div><div class=\"cut\" title=\"" + HtmlEscape(ending) + "\" style=\"width:" +
-                std::to_string(paperWidth_) + "px\"></div><div class=\"settings\">" +
-                HtmlEscape(ending) + (printedWith.empty() ? "" : "; text in ") +
-                HtmlEscape(printedWith) +
-                (saved ? std::string("; <a href=\"") + name + "\">" + name + "</a>" : std::string()) +
-                "</div></section>");
+  JournalAppend(
+      "</div><div class=\"cut\" title=\"" + HtmlEscape(ending) +
+      "\" style=\"width:" + std::to_string(paperWidth_) + "px\"></div><div class=\"settings\">" +
+      HtmlEscape(ending) + (printedWith.empty() ? "" : "; text in ") + HtmlEscape(printedWith) +
+      (saved ? std::string("; <a href=\"") + name + "\">" + name + "</a>" : std::string()) +
+      "</div></section>");
   Log("receipt " + std::to_string(number) + " " + std::string(ending) + ": " +
-      (saved ? std::string(name) : std::string("(no picture)")) + ", " +
-      std::to_string(page.rows) + " dots long");
+      (saved ? std::string(name) : std::string("(no picture)")) + ", " + std::to_string(page.rows) +
+      " dots long");
 }
 
 void Recorder::JournalNote(std::string_view note) {

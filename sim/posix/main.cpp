@@ -156,7 +156,8 @@ bool Simulator::OpenPty(PtyChannel& channel, bool announce) {
     }
   }
   channel.session = std::make_unique<Session>(
-      ChannelOptions{channel.name, true, fault_, channel.latestAnswerOnly, &paper_}, printer_, recorder_);
+      ChannelOptions{channel.name, true, fault_, channel.latestAnswerOnly, &paper_}, printer_,
+      recorder_);
   channel.out.clear();
   channel.inflight.clear();
   if (announce)
@@ -326,8 +327,8 @@ void Simulator::Accept(Listener& listener) {
   TcpChannel& channel = connections_.emplace_back();
   channel.fd = fd;
   channel.peer = std::string("tcp ") + host + ":" + service;
-  channel.session =
-      std::make_unique<Session>(ChannelOptions{channel.peer, false, fault_, false, &paper_}, printer_, recorder_);
+  channel.session = std::make_unique<Session>(
+      ChannelOptions{channel.peer, false, fault_, false, &paper_}, printer_, recorder_);
   recorder_.Log("[" + channel.peer + "] connected to " + listener.address);
 }
 

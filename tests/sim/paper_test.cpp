@@ -155,8 +155,12 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(
         // Nothing stored: a Chinese printer, GBK text.
         ReceiptCase{"ChineseByDefault", "", "D6 D0 CE C4 0A 1D 56 00", {"中文"}, 576, "GBK"},
-        ReceiptCase{"StoredCodePage", kSetEnglishCp858Width512, "33 2E 35 30 20 D5 0A 1D 56 01",
-                    {"3.50 €"}, 512, "CP858"},
+        ReceiptCase{"StoredCodePage",
+                    kSetEnglishCp858Width512,
+                    "33 2E 35 30 20 D5 0A 1D 56 01",
+                    {"3.50 €"},
+                    512,
+                    "CP858"},
         // A code table chosen for the job; initialise returns to the stored one.
         ReceiptCase{"JobCodeTable",
                     "1B 09 1B 16 00 1B 15",
@@ -165,24 +169,41 @@ INSTANTIATE_TEST_SUITE_P(
                     576,
                     "CP437, CP858"},
         // The settings' own bytes outside the frame: a print mode, a code table, a spacing.
-        ReceiptCase{"SettingBytesPrint", "1B 09 1B 16 00 1B 15",
-                    "1B 21 00 1B 74 13 1B 20 00 1B 35 01 D5 0A 1D 56 42 00", {"€"}, 576, "CP858"},
+        ReceiptCase{"SettingBytesPrint",
+                    "1B 09 1B 16 00 1B 15",
+                    "1B 21 00 1B 74 13 1B 20 00 1B 35 01 D5 0A 1D 56 42 00",
+                    {"€"},
+                    576,
+                    "CP858"},
         // Chinese characters switched on for the job on an English printer.
-        ReceiptCase{"ChineseForTheJob", kSetEnglishCp858Width512,
-                    "1C 26 D6 D0 1C 2E D5 0A 1D 56 31", {"中 | €"}, 512, "CP858, GBK"},
+        ReceiptCase{"ChineseForTheJob",
+                    kSetEnglishCp858Width512,
+                    "1C 26 D6 D0 1C 2E D5 0A 1D 56 31",
+                    {"中 | €"},
+                    512,
+                    "CP858, GBK"},
         // 48 characters: one line at 576 dots, two at 512 (42 a line).
-        ReceiptCase{"WrapsAtTheStoredWidth", kSetEnglishCp858Width512,
+        ReceiptCase{"WrapsAtTheStoredWidth",
+                    kSetEnglishCp858Width512,
                     "31 32 33 34 35 36 37 38 39 30 31 32 33 34 35 36 37 38 39 30 31 32 33 34 35 36 "
                     "37 38 39 30 31 32 33 34 35 36 37 38 39 30 41 42 43 44 45 46 47 48 0A 1D 56 00",
-                    {"1234567890123456789012345678901234567890AB", "CDEFGH"}, 512, "CP858"},
-        ReceiptCase{"Unwrapped", "1B 09 1B 16 00 1B 15",
+                    {"1234567890123456789012345678901234567890AB", "CDEFGH"},
+                    512,
+                    "CP858"},
+        ReceiptCase{"Unwrapped",
+                    "1B 09 1B 16 00 1B 15",
                     "31 32 33 34 35 36 37 38 39 30 31 32 33 34 35 36 37 38 39 30 31 32 33 34 35 36 "
                     "37 38 39 30 31 32 33 34 35 36 37 38 39 30 41 42 43 44 45 46 47 48 0A 1D 56 00",
-                    {"1234567890123456789012345678901234567890ABCDEFGH"}, 576, "CP437"},
-        ReceiptCase{"BarcodeAndQrAsLabels", "1B 09 1B 16 00 1B 15",
+                    {"1234567890123456789012345678901234567890ABCDEFGH"},
+                    576,
+                    "CP437"},
+        ReceiptCase{"BarcodeAndQrAsLabels",
+                    "1B 09 1B 16 00 1B 15",
                     "1D 6B 04 41 42 00 1D 28 6B 06 00 31 50 30 61 62 63 1D 28 6B 03 00 31 51 30 "
                     "1B 69",
-                    {"[barcode CODE39: AB]", "[QR code: abc]"}, 576, ""}),
+                    {"[barcode CODE39: AB]", "[QR code: abc]"},
+                    576,
+                    ""}),
     test::ParamName<ReceiptCase>);
 
 TEST(Paper, LaysOutAlignmentSizesAndEmphasis) {
@@ -220,7 +241,8 @@ TEST(Paper, EveryCutEndsAReceiptAndImagesArePictures) {
   EXPECT_EQ(run.journal.receipts[1].page.rows, 30);  // a 24-dot band on a 30-dot line
   EXPECT_EQ(run.journal.receipts[5].ending, "partial cut after a feed of 16 dots");
   EXPECT_EQ(run.journal.receipts[5].page.rows, 30 + 16);
-  EXPECT_EQ(run.journal.notes, std::vector<std::string>{"full cut: nothing printed since the last cut"});
+  EXPECT_EQ(run.journal.notes,
+            std::vector<std::string>{"full cut: nothing printed since the last cut"});
   EXPECT_EQ(run.printer.State(&EscapeNonAscii)["counters"]["cuts"], 9);
 }
 
