@@ -13,6 +13,8 @@ constexpr int kFontAHeight = 24;
 constexpr int kFontBHeight = 17;
 constexpr int kDefaultLineSpacing = 30;
 constexpr int kMaxPendingFeed = 2000;
+// Pieces of one line: positions that move back could otherwise pile them up without end.
+constexpr std::size_t kMaxPieces = 512;
 constexpr char32_t kReplacement = 0xFFFD;
 
 // The character sets of the printer's code tables, in the order of its code-page list.
@@ -298,6 +300,8 @@ void Paper::AddCharacter(std::string_view bytes, int cells, PaperSink& sink) {
       return;
     }
   }
+  if (line_.size() >= kMaxPieces)
+    PrintLine(false, 0, sink);
   Piece piece;
   piece.x = x_;
   piece.width = width;
@@ -330,6 +334,8 @@ void Paper::AddPicture(StoredBitmap picture, PaperSink& sink) {
   const int width = picture.rowBytes * 8;
   if (x_ + width > AreaWidth() && x_ > 0)
     PrintLine(true, 0, sink);
+  if (line_.size() >= kMaxPieces)
+    PrintLine(false, 0, sink);
   Piece piece;
   piece.x = x_;
   piece.width = width;

@@ -257,6 +257,15 @@ TEST(Paper, AReceiptsPictureStaysBounded) {
   ASSERT_EQ(run.journal.receipts.size(), 1u);
   EXPECT_EQ(run.journal.receipts[0].page.rows, Paper::kMaxRows);
   EXPECT_EQ(run.journal.notes.size(), 1u);
+
+  // Text sent again and again to the line's start never piles up in one line.
+  std::string back;
+  for (int i = 0; i < 600; ++i)
+    back += "41 1B 24 00 00 ";
+  run.Feed(back + "0A 1D 56 00");
+  ASSERT_EQ(run.journal.receipts.size(), 2u);
+  EXPECT_EQ(run.journal.receipts[1].lines.size(), 2u);
+  EXPECT_LE(run.journal.receipts[1].lines[0].runs.size(), 512u);
 }
 
 }  // namespace
