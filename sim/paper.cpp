@@ -3,8 +3,6 @@
 #include <algorithm>
 #include <array>
 
-#include "ui/control_ids.h"
-#include "ui/option_lists.h"
 
 namespace vantrel::sim {
 namespace {
@@ -103,9 +101,8 @@ std::string_view CodeTableCharset(std::uint8_t table) {
 }
 
 std::string CodeTableName(std::uint8_t table) {
-  const auto items = OptionItems(UiVariant::English, ctl::kCodePage);
-  if (std::size_t{table} + 1 < items.size()) {
-    std::string name(items[std::size_t{table} + 1]);
+  if (const auto item = ChoiceItem(SettingKey::CodePage, table)) {
+    std::string name(item->en);
     while (!name.empty() && name.back() == ' ')
       name.pop_back();
     return name;
@@ -234,11 +231,9 @@ int Paper::AlignedX(int width) const {
 void Paper::Open(PaperSink& sink) {
   if (open_)
     return;
-  const int width = setup_.widthDots;
-  if (printer_ != nullptr) {
+  // A receipt takes the stored settings as they are when it starts.
+  if (printer_ != nullptr)
     setup_ = SetupOf(*printer_);
-  }
-  (void)width;
   open_ = true;
   ++receipts_;
   page_ = StoredBitmap{static_cast<std::uint16_t>(setup_.widthDots / 8), 0, {}, {}};
