@@ -303,7 +303,8 @@ void Decoder::StartPayload(Command command, const Payload& payload) {
   payload_ = payload;
   payloadTaken_ = 0;
   raster_.clear();
-  raster_.reserve(payload.KeepSize());
+  // Reserved as the data comes: a header alone costs no memory.
+  raster_.reserve(std::min<std::size_t>(payload.KeepSize(), std::size_t{1} << 16));
   inRaster_ = true;
 }
 
