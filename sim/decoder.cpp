@@ -259,11 +259,12 @@ void Decoder::FlushUnknown(std::vector<Command>& out) {
   out.push_back(std::move(command));
 }
 
-void Decoder::EndLine(bool always, std::vector<Command>& out) {
+void Decoder::EndLine(bool always, std::vector<Command>& out, std::uint8_t ending) {
   if (line_.empty() && !always)
     return;
   Command command;
   command.kind = Command::Kind::TextLine;
+  command.value = ending;
   command.text = std::move(line_);
   line_.clear();
   command.bytes.assign(command.text.begin(), command.text.end());
@@ -281,7 +282,7 @@ void Decoder::TakePlainByte(std::uint8_t byte, std::vector<Command>& out) {
   if (byte == kLineFeed)
     EndLine(true, out);
   else if (byte == kCarriageReturn)
-    EndLine(false, out);
+    EndLine(false, out, kCarriageReturn);
   else if (byte == kTab)
     EmitTab(out);
   else if (IsText(byte))

@@ -24,7 +24,7 @@ struct Command {
     CashDrawer,
     Cut,  // value: the mode byte of GS V (or 'i' / 'm'), count: its feed
     FeedToNextPosition,
-    TextLine,  // text: the printed bytes of one line, without its line end
+    TextLine,  // text: the printed bytes of one line, without its line end (value: LF or CR)
     Text,      // text: printed bytes that a command interrupts before the line ends
     Print,     // op: an ordinary print command
     Unknown,   // bytes that are no command the printer knows
@@ -90,7 +90,7 @@ class Decoder {
   void Emit(Command command, std::vector<Command>& out);
   void AddUnknown(std::uint8_t byte, std::vector<Command>& out);
   void AddText(std::uint8_t byte, std::vector<Command>& out);
-  void EndLine(bool always, std::vector<Command>& out);
+  void EndLine(bool always, std::vector<Command>& out, std::uint8_t ending = 0x0A);
   void DrainPending(bool finishing, std::vector<Command>& out);
   // A byte outside any command: a line end, printed text or an unknown byte.
   void TakePlainByte(std::uint8_t byte, std::vector<Command>& out);

@@ -506,7 +506,9 @@ void Paper::Take(const Command& c, const Printer& printer, PaperSink& sink) {
   switch (c.kind) {
     case Kind::TextLine:
       AddText(c.text, sink);
-      PrintLine(true, 0, sink);
+      // A carriage return prints the line unless the printer is set to ignore it.
+      if (c.value != 0x0D || setup_.carriageReturnPrints)
+        PrintLine(true, 0, sink);
       return;
     case Kind::Text:
       AddText(c.text, sink);

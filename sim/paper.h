@@ -34,8 +34,8 @@ struct PageSetup {
   bool fontB = false;
   std::uint8_t codeTable = 0;
   PrinterLanguage language = PrinterLanguage::SimplifiedChinese;
-  bool carriageReturnPrints = false;
-  std::string Words() const;  // "576 dots, 48 characters a line, font A 12 x 24, ..."
+  bool carriageReturnPrints = true;  // unless "0D Invalid" is stored
+  std::string Words() const;         // "576 dots, 48 characters a line, font A 12 x 24, ..."
 };
 PageSetup SetupOf(const Printer& printer);
 
