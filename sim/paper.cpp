@@ -154,17 +154,17 @@ std::u32string CodePoints(std::string_view utf8) {
   std::u32string out;
   for (std::size_t i = 0; i < utf8.size();) {
     const auto byte = static_cast<unsigned char>(utf8[i]);
-    int extra = byte < 0x80         ? 0
-                : (byte >> 5) == 6  ? 1
-                : (byte >> 4) == 14 ? 2
-                : (byte >> 3) == 30 ? 3
-                                    : -1;
-    if (extra < 0 || i + static_cast<std::size_t>(extra) >= utf8.size() + (extra == 0 ? 1 : 0)) {
+    const int extra = byte < 0x80         ? 0
+                      : (byte >> 5) == 6  ? 1
+                      : (byte >> 4) == 14 ? 2
+                      : (byte >> 3) == 30 ? 3
+                                          : -1;
+    if (extra < 0 || i + static_cast<std::size_t>(extra) >= utf8.size()) {
       out.push_back(kReplacement);
       ++i;
       continue;
     }
-    char32_t code = extra == 0 ? byte : byte & (0x3F >> extra);
+    char32_t code = extra == 0 ? char32_t{byte} : static_cast<char32_t>(byte & (0x3F >> extra));
     bool broken = false;
     for (int k = 1; k <= extra; ++k) {
       const auto next = static_cast<unsigned char>(utf8[i + static_cast<std::size_t>(k)]);
