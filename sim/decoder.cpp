@@ -13,6 +13,7 @@ constexpr std::uint8_t kFs = 0x1C;
 constexpr std::uint8_t kGs = 0x1D;
 constexpr std::uint8_t kLineFeed = 0x0A;
 constexpr std::uint8_t kCarriageReturn = 0x0D;
+constexpr std::uint8_t kTab = 0x09;
 
 bool IsLead(std::uint8_t byte) {
   return byte == kEsc || byte == kFs || byte == kGs;
@@ -29,7 +30,6 @@ struct Heads {
   Bytes setupEnd{SetupEnd.begin(), SetupEnd.end()};
   Bytes printStored;  // slot follows
   Bytes drawer;       // the whole pulse: pin and on/off times follow the head
-  Bytes cut;          // the mode byte follows
   Bytes feedToNext;
   std::uint8_t alignmentValue = 0;
   std::uint16_t maxRowBytes = 0;
@@ -41,8 +41,6 @@ struct Heads {
     const Bytes print = DirectOperationCommand(DeviceOperation::PrintStoredBitmap, 0);
     printStored.assign(print.begin(), print.end() - 1);
     drawer = DirectOperationCommand(DeviceOperation::OpenCashDrawer, 0);
-    const Bytes cutCommand = DirectOperationCommand(DeviceOperation::Cut, 0);
-    cut.assign(cutCommand.begin(), cutCommand.end() - 1);
     const Bytes feed = FixedCommandBytes(FixedCommand::FeedToNextPosition);
     feedToNext.assign(feed.begin(), feed.begin() + 2);
     // The alignment test: the frame around the alignment code with its test value.
@@ -118,7 +116,11 @@ Decoder::Parse Decoder::TryParse(ByteView b) const {
     return parse;
 
   bool partial = false;  // some head matches as far as the bytes go
-  for (const SettingKey key : AllSettingKeys()) {
+  // Outside the frame no setting is stored: the bytes are print commands.
+  const auto keys = AllSettingKeys();
+  for (const SettingKey key : keys) {
+    if (!inFrame_)
+      break;
     const Bytes& head = heads.settings[static_cast<std::size_t>(key)];
     if (head.empty() || !StartsWith(b, head))
       continue;
@@ -192,14 +194,6 @@ Decoder::Parse Decoder::TryParse(ByteView b) const {
       return parse;
     return done(Command::Kind::CashDrawer, heads.drawer.size());
   }
-  if (StartsWith(b, heads.cut)) {
-    if (b.size() < heads.cut.size() + 1) {
-      partial = true;
-    } else {
-      parse.command.value = b[heads.cut.size()];
-      return done(Command::Kind::Cut, heads.cut.size() + 1);
-    }
-  }
   if (StartsWith(b, heads.download)) {
     if (b.size() < kDownloadHeaderSize)
       return parse;
@@ -208,12 +202,23 @@ Decoder::Parse Decoder::TryParse(ByteView b) const {
       parse.command.value = b[2];
       parse.command.rowBytes = rowBytes;
       parse.command.rows = static_cast<std::uint16_t>(b[5] | (b[6] << 8));
+      parse.payload = Payload{parse.command.rows, rowBytes, rowBytes, parse.command.rows, false};
       return done(Command::Kind::BitmapDownload, kDownloadHeaderSize);
     }
     // Wider than any printer row: no download, only unknown bytes.
   }
   if (partial)
     return parse;
+  Command print;
+  const PrintParse printed = ParsePrintCommand(b, print);
+  if (printed.step == PrintParse::Step::NeedMore)
+    return parse;
+  if (printed.step == PrintParse::Step::Done) {
+    const Command::Kind kind = print.kind;
+    parse.command = std::move(print);
+    parse.payload = printed.payload;
+    return done(kind, printed.length);
+  }
   // No command: the lead byte is unknown, and its partner with it unless that opens a command.
   parse.step = Step::Unknown;
   parse.length = IsLead(b[1]) ? 1 : 2;
@@ -222,6 +227,19 @@ Decoder::Parse Decoder::TryParse(ByteView b) const {
 
 void Decoder::Emit(Command command, std::vector<Command>& out) {
   FlushUnknown(out);
+  if (!line_.empty() && command.kind != Command::Kind::TextLine) {
+    // A command within a line: the text before it is printed with the modes it was sent in.
+    Command piece;
+    piece.kind = Command::Kind::Text;
+    piece.text = std::move(line_);
+    line_.clear();
+    piece.bytes.assign(piece.text.begin(), piece.text.end());
+    out.push_back(std::move(piece));
+  }
+  if (command.kind == Command::Kind::SetupBegin)
+    inFrame_ = true;
+  else if (command.kind == Command::Kind::SetupEnd)
+    inFrame_ = false;
   out.push_back(std::move(command));
 }
 
@@ -241,11 +259,12 @@ void Decoder::FlushUnknown(std::vector<Command>& out) {
   out.push_back(std::move(command));
 }
 
-void Decoder::EndLine(bool always, std::vector<Command>& out) {
+void Decoder::EndLine(bool always, std::vector<Command>& out, std::uint8_t ending) {
   if (line_.empty() && !always)
     return;
   Command command;
   command.kind = Command::Kind::TextLine;
+  command.value = ending;
   command.text = std::move(line_);
   line_.clear();
   command.bytes.assign(command.text.begin(), command.text.end());
@@ -263,17 +282,57 @@ void Decoder::TakePlainByte(std::uint8_t byte, std::vector<Command>& out) {
   if (byte == kLineFeed)
     EndLine(true, out);
   else if (byte == kCarriageReturn)
-    EndLine(false, out);
+    EndLine(false, out, kCarriageReturn);
+  else if (byte == kTab)
+    EmitTab(out);
   else if (IsText(byte))
     AddText(byte, out);
   else
     AddUnknown(byte, out);
 }
 
+void Decoder::EmitTab(std::vector<Command>& out) {
+  Command tab;
+  tab.kind = Command::Kind::Print;
+  tab.op = PrintOp::Tab;
+  tab.bytes = {kTab};
+  Emit(std::move(tab), out);
+}
+
+void Decoder::StartPayload(Command command, const Payload& payload) {
+  download_ = std::move(command);
+  payload_ = payload;
+  payloadTaken_ = 0;
+  raster_.clear();
+  // Reserved as the data comes: a header alone costs no memory.
+  raster_.reserve(std::min<std::size_t>(payload.KeepSize(), std::size_t{1} << 16));
+  inRaster_ = true;
+}
+
+std::size_t Decoder::TakePayload(ByteView bytes) {
+  const std::uint64_t left = payload_.Size() - payloadTaken_;
+  const auto take = static_cast<std::size_t>(std::min<std::uint64_t>(left, bytes.size()));
+  if (payload_.KeepSize() == payload_.Size()) {
+    raster_.insert(raster_.end(), bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(take));
+  } else if (payload_.KeepSize() > 0) {
+    for (std::size_t i = 0; i < take; ++i) {
+      const std::uint64_t at = payloadTaken_ + i;
+      if (at / payload_.rowLength < payload_.keepRows &&
+          at % payload_.rowLength < payload_.keepPerRow)
+        raster_.push_back(bytes[i]);
+    }
+  }
+  payloadTaken_ += take;
+  return take;
+}
+
 void Decoder::FinishRasterWhenComplete(std::vector<Command>& out) {
-  if (!inRaster_ || raster_.size() < rasterSize_)
+  if (!inRaster_ || payloadTaken_ < payload_.Size())
     return;
-  download_.raster = std::move(raster_);
+  if (payload_.intoText)
+    download_.text.assign(raster_.begin(), raster_.end());
+  else
+    download_.raster = std::move(raster_);
   raster_.clear();
   inRaster_ = false;
   Emit(std::move(download_), out);
@@ -294,20 +353,16 @@ void Decoder::DrainPending(bool finishing, std::vector<Command>& out) {
     if (parse.step == Step::Unknown) {
       for (std::size_t i = 0; i < parse.length; ++i)
         AddUnknown(pending_[i], out);
-    } else if (parse.command.kind == Command::Kind::BitmapDownload) {
-      download_ = std::move(parse.command);
-      rasterSize_ = std::size_t{download_.rowBytes} * download_.rows;
-      raster_.clear();
-      raster_.reserve(rasterSize_);
-      inRaster_ = true;
+    } else if (parse.payload.Size() > 0) {
+      StartPayload(std::move(parse.command), parse.payload);
     } else {
       Emit(std::move(parse.command), out);
     }
     pending_.clear();
     for (std::size_t i = 0; i < rest.size(); ++i) {
       if (inRaster_) {
-        // Only a download header starts the raster, and it is never followed by leftovers.
-        raster_.push_back(rest[i]);
+        i += TakePayload(ByteView(rest).subspan(i)) - 1;
+        FinishRasterWhenComplete(out);
         continue;
       }
       const std::uint8_t byte = rest[i];
@@ -325,10 +380,7 @@ void Decoder::Feed(ByteView chunk, std::vector<Command>& out) {
   std::size_t i = 0;
   while (i < chunk.size()) {
     if (inRaster_) {
-      const std::size_t take = std::min(rasterSize_ - raster_.size(), chunk.size() - i);
-      raster_.insert(raster_.end(), chunk.begin() + static_cast<std::ptrdiff_t>(i),
-                     chunk.begin() + static_cast<std::ptrdiff_t>(i + take));
-      i += take;
+      i += TakePayload(chunk.subspan(i));
       FinishRasterWhenComplete(out);
       continue;
     }
@@ -344,12 +396,14 @@ void Decoder::Feed(ByteView chunk, std::vector<Command>& out) {
 
 void Decoder::Finish(std::vector<Command>& out) {
   if (inRaster_) {
-    // A download cut short stores nothing: its header is reported as unknown bytes.
+    // A download or image cut short stores and prints nothing: its head is unknown bytes.
     Command lost;
     lost.kind = Command::Kind::Unknown;
     lost.bytes = download_.bytes;
-    lost.text = "download cut short after " + std::to_string(raster_.size()) + " of " +
-                std::to_string(rasterSize_) + " raster bytes";
+    const bool download = download_.kind == Command::Kind::BitmapDownload;
+    lost.text = std::string(download ? "download" : PrintOpName(download_.op)) +
+                " cut short after " + std::to_string(payloadTaken_) + " of " +
+                std::to_string(payload_.Size()) + (download ? " raster bytes" : " data bytes");
     raster_.clear();
     inRaster_ = false;
     Emit(std::move(lost), out);

@@ -8,6 +8,7 @@
 
 #include "base/bytes.h"
 #include "protocol/settings.h"
+#include "sim/print_commands.h"
 
 namespace vantrel::sim {
 
@@ -21,9 +22,11 @@ struct Command {
     BitmapDownload,     // slot, rowBytes, rows, raster
     PrintStoredBitmap,  // slot
     CashDrawer,
-    Cut,
+    Cut,  // value: the mode byte of GS V (or 'i' / 'm'), count: its feed
     FeedToNextPosition,
-    TextLine,  // text: the printed bytes of one line, without its line end
+    TextLine,  // text: the printed bytes of one line, without its line end (value: LF or CR)
+    Text,      // text: printed bytes that a command interrupts before the line ends
+    Print,     // op: an ordinary print command
     Unknown,   // bytes that are no command the printer knows
   };
 
@@ -35,8 +38,10 @@ struct Command {
   std::uint16_t positions = 0;  // offsets
   std::uint16_t rowBytes = 0;   // bitmap download
   std::uint16_t rows = 0;
-  Bytes raster;            // rows top first, bit 7 the leftmost dot, 1 prints
-  bool malformed = false;  // a name without its terminating zero
+  PrintOp op = PrintOp::Ignored;
+  std::uint16_t count = 0;  // a print command's 16-bit number (positions, margins)
+  Bytes raster;             // rows top first, bit 7 the leftmost dot, 1 prints
+  bool malformed = false;   // a name without its terminating zero
   // The command's bytes as received; for a download only its 7-byte header.
   Bytes bytes;
 };
@@ -51,9 +56,11 @@ SettingLayout LayoutOf(SettingKey key);
 Bytes CommandHead(SettingKey key);
 
 // A streaming decoder of what a printer receives. Feed it chunks of any size: the commands it
-// returns do not depend on how the stream was cut. Memory stays bounded on any input: a partial
-// command holds at most a few hundred bytes, a download at most 72 x 65535 raster bytes, a text
-// line and a run of unknown bytes are cut at fixed lengths.
+// returns do not depend on how the stream was cut. Inside the setup frame (SetupBegin ...
+// SetupEnd) the setting commands are settings; outside it the same bytes are read as the print
+// commands they are on a receipt printer. Memory stays bounded on any input: a partial command
+// holds at most a few hundred bytes, a download at most 72 x 65535 raster bytes, a printed image
+// 72 x 4096, a text line and a run of unknown bytes are cut at fixed lengths.
 class Decoder {
  public:
   static constexpr std::size_t kMaxLine = 1024;
@@ -68,6 +75,7 @@ class Decoder {
 
   // Bytes held for a command not yet complete (for the bounded-memory check).
   std::size_t Held() const { return pending_.size() + raster_.size() + line_.size(); }
+  bool InFrame() const { return inFrame_; }
 
  private:
   enum class Step { NeedMore, Done, Unknown, Text };
@@ -75,27 +83,34 @@ class Decoder {
     Step step = Step::NeedMore;
     std::size_t length = 0;
     Command command;
+    Payload payload;
   };
 
   Parse TryParse(ByteView bytes) const;
   void Emit(Command command, std::vector<Command>& out);
   void AddUnknown(std::uint8_t byte, std::vector<Command>& out);
   void AddText(std::uint8_t byte, std::vector<Command>& out);
-  void EndLine(bool always, std::vector<Command>& out);
+  void EndLine(bool always, std::vector<Command>& out, std::uint8_t ending = 0x0A);
   void DrainPending(bool finishing, std::vector<Command>& out);
   // A byte outside any command: a line end, printed text or an unknown byte.
   void TakePlainByte(std::uint8_t byte, std::vector<Command>& out);
-  // Hands the download on once its raster is whole.
+  // Hands the download or print command on once its payload is whole.
   void FinishRasterWhenComplete(std::vector<Command>& out);
+  // Takes payload bytes from the front of `bytes`; returns how many.
+  std::size_t TakePayload(ByteView bytes);
+  void StartPayload(Command command, const Payload& payload);
+  void EmitTab(std::vector<Command>& out);
 
   Bytes pending_;
   Bytes unknown_;
   std::string line_;
-  // A download in progress: its header command and the raster bytes still to come.
+  bool inFrame_ = false;
+  // A download or image in progress: its header command and what of its payload is kept.
   bool inRaster_ = false;
   Command download_;
   Bytes raster_;
-  std::size_t rasterSize_ = 0;
+  Payload payload_;
+  std::uint64_t payloadTaken_ = 0;
 };
 
 }  // namespace vantrel::sim

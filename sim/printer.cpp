@@ -272,8 +272,17 @@ std::string Describe(const Command& c, const TextConverter& toUtf8) {
              (c.value < kSlots ? "" : " (no such slot)");
     case Kind::CashDrawer:
       return "open cash drawer";
-    case Kind::Cut:
-      return "cut paper";
+    case Kind::Cut: {
+      const std::uint8_t m = c.value;
+      const bool partial = m == 1 || m == 49 || m == 66 || m == 98 || m == 104 || m == 'm';
+      const bool feed = m == 65 || m == 66 || (m >= 97 && m <= 104);
+      return std::string("cut paper (") + (partial ? "partial" : "full") +
+             (feed ? ", after a feed of " + std::to_string(c.count) + " dots" : "") + ")";
+    }
+    case Kind::Text:
+      return "print text " + Quoted(c.text, toUtf8);
+    case Kind::Print:
+      return DescribePrint(c);
     case Kind::FeedToNextPosition:
       return "feed to next print start position";
     case Kind::TextLine:

@@ -74,6 +74,11 @@ class Printer {
   void Apply(const Command& command);
 
   const SerialLine& Line() const { return line_; }
+  // The value a choice setting holds, or nothing when it was never set.
+  std::optional<std::uint8_t> Stored(SettingKey key) const {
+    const auto found = values_.find(key);
+    return found == values_.end() ? std::nullopt : std::optional<std::uint8_t>(found->second);
+  }
   const std::optional<StoredBitmap>& Slot(std::size_t slot) const { return slots_.at(slot); }
   void SetSlotPng(std::size_t slot, std::string png) { slots_.at(slot)->png = std::move(png); }
 

@@ -35,15 +35,35 @@ std::string HtmlEscape(std::string_view text) {
 constexpr std::string_view kJournalHead = R"(<!DOCTYPE html>
 <html><head><meta charset="utf-8"><title>vantrel-sim receipt journal</title>
 <style>
-body { background: #ddd; font-family: "WenQuanYi Micro Hei Mono", "DejaVu Sans Mono", monospace; }
-.paper { background: #fff; width: 576px; margin: 16px auto; padding: 12px 8px; box-shadow: 0 1px 4px #888; }
-.line { white-space: pre; font-size: 20px; line-height: 26px; min-height: 26px; }
+body { background: #cfcac0; margin: 0; padding: 16px;
+  font-family: "WenQuanYi Micro Hei Mono", "DejaVu Sans Mono", monospace; }
+.receipt { width: fit-content; margin: 8px auto 32px; }
+.settings, .caption, .note { font: 12px sans-serif; color: #555; margin: 4px 0; max-width: 576px; }
+.paper { background: #fff; width: 576px; padding: 12px 0 4px; box-shadow: 0 2px 4px #999; }
+.line { position: relative; white-space: pre; font-size: 24px; line-height: 1; min-height: 1px; }
+.line span { position: absolute; transform-origin: 0 0; color: #111; }
+.line .b { font-weight: bold; }
+.line .u { text-decoration: underline; }
+.line .r { background: #111; color: #fff; }
+.line .label { font-family: sans-serif; font-weight: bold; outline: 1px solid #111; }
+.line .picture { background: repeating-linear-gradient(45deg, #333 0 2px, #fff 2px 4px); }
 .image img { display: block; image-rendering: pixelated; }
-.caption, .note { font: 12px sans-serif; color: #777; margin: 4px 0; }
-.cut { border-top: 2px dashed #999; margin: 14px -8px; position: relative; }
-.cut::after { content: "\2702\00a0cut"; position: absolute; right: 4px; top: -9px; background: #fff;
-  font: 12px sans-serif; color: #777; padding: 0 4px; }
-</style></head><body><div class="paper">
+.paper > .note { padding: 0 8px; }
+.cut { height: 10px; width: 576px;
+  background: linear-gradient(45deg, #fff 50%, transparent 50%) 0 0 / 12px 10px repeat-x,
+              linear-gradient(-45deg, #fff 50%, transparent 50%) 0 0 / 12px 10px repeat-x; }
+.receipt > .settings a { color: #555; }
+</style>
+<script>
+// Each run of text is as wide on the screen as on the paper, whatever font the browser has.
+addEventListener("DOMContentLoaded", () => {
+  for (const run of document.querySelectorAll(".line span[data-w]")) {
+    const natural = run.getBoundingClientRect().width;
+    if (natural > 0)
+      run.style.transform = `scale(${run.dataset.w / natural}, ${run.dataset.h})`;
+  }
+});
+</script></head><body>
 )";
 
 }  // namespace
@@ -116,28 +136,113 @@ std::string Recorder::SaveBitmap(std::string_view kind, std::size_t slot,
   char name[64];
   std::snprintf(name, sizeof name, "%.*s-%03d-slot%zu.png", static_cast<int>(kind.size()),
                 kind.data(), ++sequence_, slot + 1);
-  if (!WritePng(dir_ / name, bitmap))
-    Log(std::string("could not write ") + name);
+  SavePicture(name, bitmap);
   return name;
 }
 
 void Recorder::JournalAppend(const std::string& html) {
+  if (journalFull_)
+    return;
+  if (journalBytes_ + html.size() > kMaxJournalBytes) {
+    journalFull_ = true;
+    journal_ << "<div class=\"note\">the journal is full: nothing more is shown</div>\n";
+    journal_.flush();
+    Log("journal.html is full (" + std::to_string(kMaxJournalBytes) + " bytes)");
+    return;
+  }
+  journalBytes_ += html.size() + 1;
   journal_ << html << '\n';
   journal_.flush();
 }
 
-void Recorder::JournalText(std::string_view printerBytes) {
-  JournalAppend("<div class=\"line\">" + HtmlEscape(toUtf8_(printerBytes)) + "</div>");
+bool Recorder::SavePicture(const std::string& name, const StoredBitmap& bitmap) {
+  if (pictures_ >= kMaxPictures) {
+    if (pictures_ == kMaxPictures)
+      Log("no more pictures are written (" + std::to_string(kMaxPictures) + " written)");
+    ++pictures_;
+    return false;
+  }
+  ++pictures_;
+  if (!WritePng(dir_ / name, bitmap)) {
+    Log("could not write " + name);
+    return false;
+  }
+  return true;
 }
 
-void Recorder::JournalImage(const std::string& png, std::string_view caption) {
-  JournalAppend("<div class=\"image\"><div class=\"caption\">" + HtmlEscape(caption) +
-                "</div><img src=\"" + HtmlEscape(png) + "\" alt=\"" + HtmlEscape(caption) +
-                "\"></div>");
+void Recorder::ReceiptBegin(int number, const PageSetup& setup) {
+  paperWidth_ = setup.widthDots;
+  JournalAppend("<section class=\"receipt\" id=\"receipt-" + std::to_string(number) +
+                "\"><div class=\"settings\">Receipt " + std::to_string(number) + ": " +
+                HtmlEscape(setup.Words()) + "</div><div class=\"paper\" style=\"width:" +
+                std::to_string(setup.widthDots) + "px\">");
 }
 
-void Recorder::JournalCut() {
-  JournalAppend("<div class=\"cut\"></div>");
+void Recorder::ReceiptLine(const PrintedLine& line) {
+  std::string html = "<div class=\"line\" style=\"height:" + std::to_string(line.height) + "px\">";
+  for (const LineRun& run : line.runs) {
+    const std::string place =
+        "left:" + std::to_string(run.x) + "px;top:" + std::to_string(run.y) + "px;";
+    if (run.picture) {
+      html += "<span class=\"picture\" title=\"bit image: see the receipt's PNG\" style=\"" +
+              place + "width:" + std::to_string(run.width) +
+              "px;height:" + std::to_string(run.height) + "px\"></span>";
+      continue;
+    }
+    std::string classes = run.label ? "label" : "";
+    for (const auto& [on, name] :
+         {std::pair{run.bold, "b"}, std::pair{run.underline, "u"}, std::pair{run.reverse, "r"}}) {
+      if (on)
+        classes += (classes.empty() ? "" : " ") + std::string(name);
+    }
+    // A cell of the paper is run.cell dots; the page's font draws a half-width character in half
+    // its height.
+    const int base = run.height / run.high;
+    const std::string style = place + "font-size:" + std::to_string(base) + "px";
+    const std::string fit = run.label ? std::string()
+                                      : " data-w=\"" + std::to_string(run.width) + "\" data-h=\"" +
+                                            std::to_string(run.high) + "\"";
+    html += "<span" + (classes.empty() ? std::string() : " class=\"" + classes + "\"") + fit +
+            " style=\"" + style + "\">" + HtmlEscape(run.text) + "</span>";
+  }
+  JournalAppend(html + "</div>");
+}
+
+void Recorder::ReceiptPicture(const StoredBitmap& picture, std::optional<std::size_t> slot, int x,
+                              std::string_view caption) {
+  std::string name;
+  if (slot) {
+    name = SaveBitmap("printed", *slot, picture);
+  } else {
+    char buffer[32];
+    std::snprintf(buffer, sizeof buffer, "image-%03d.png", ++sequence_);
+    name = buffer;
+    if (!SavePicture(name, picture))
+      name.clear();
+  }
+  JournalAppend("<div class=\"image\" style=\"margin-left:" + std::to_string(x) +
+                "px\"><div class=\"caption\">" + HtmlEscape(caption) + "</div><img src=\"" +
+                HtmlEscape(name) + "\" alt=\"" + HtmlEscape(caption) + "\"></div>");
+}
+
+void Recorder::ReceiptNote(std::string_view note) {
+  JournalNote(note);
+}
+
+void Recorder::ReceiptEnd(int number, const StoredBitmap& page, std::string_view ending,
+                          std::string_view printedWith) {
+  char name[32];
+  std::snprintf(name, sizeof name, "receipt-%03d.png", number);
+  const bool saved = SavePicture(name, page);
+  JournalAppend(
+      "</div><div class=\"cut\" title=\"" + HtmlEscape(ending) +
+      "\" style=\"width:" + std::to_string(paperWidth_) + "px\"></div><div class=\"settings\">" +
+      HtmlEscape(ending) + (printedWith.empty() ? "" : "; text in ") + HtmlEscape(printedWith) +
+      (saved ? std::string("; <a href=\"") + name + "\">" + name + "</a>" : std::string()) +
+      "</div></section>");
+  Log("receipt " + std::to_string(number) + " " + std::string(ending) + ": " +
+      (saved ? std::string(name) : std::string("(no picture)")) + ", " + std::to_string(page.rows) +
+      " dots long");
 }
 
 void Recorder::JournalNote(std::string_view note) {

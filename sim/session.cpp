@@ -165,41 +165,12 @@ void Session::Handle(const Command& command, FeedResult& result) {
   }
   recorder_.Log(line);
 
-  switch (command.kind) {
-    case Kind::BitmapDownload:
-      if (command.value < 8) {
-        const auto& slot = printer_.Slot(command.value);
-        printer_.SetSlotPng(command.value, recorder_.SaveBitmap("stored", command.value, *slot));
-      }
-      break;
-    case Kind::PrintStoredBitmap:
-      if (command.value < 8 && printer_.Slot(command.value)) {
-        const std::string png =
-            recorder_.SaveBitmap("printed", command.value, *printer_.Slot(command.value));
-        recorder_.JournalImage(png, "stored bitmap, slot " + std::to_string(command.value + 1));
-      } else {
-        recorder_.JournalNote("stored bitmap, slot " + std::to_string(command.value + 1) +
-                              ": empty, nothing printed");
-      }
-      break;
-    case Kind::TextLine:
-      recorder_.JournalText(command.text);
-      break;
-    case Kind::Cut:
-      recorder_.JournalCut();
-      break;
-    case Kind::CashDrawer:
-      recorder_.JournalNote("cash drawer opened");
-      break;
-    case Kind::FeedToNextPosition:
-      recorder_.JournalNote("fed to the next print start position");
-      break;
-    case Kind::AlignmentTest:
-      recorder_.JournalNote("bidirectional alignment test printed");
-      break;
-    default:
-      break;
+  if (command.kind == Kind::BitmapDownload && command.value < 8) {
+    const auto& slot = printer_.Slot(command.value);
+    printer_.SetSlotPng(command.value, recorder_.SaveBitmap("stored", command.value, *slot));
   }
+  if (options_.paper != nullptr)
+    options_.paper->Take(command, printer_, recorder_);
 }
 
 }  // namespace vantrel::sim

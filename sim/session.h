@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "sim/decoder.h"
+#include "sim/paper.h"
 #include "sim/printer.h"
 #include "sim/recorder.h"
 
@@ -50,6 +51,8 @@ struct ChannelOptions {
   // A parallel port: the tool does not read back the settings under the skip rule there, so
   // the printer answers only the others (an unread answer would be read for a later setting).
   bool parallel = false;
+  // The paper the printer prints on (shared by every channel); none: nothing is printed.
+  Paper* paper = nullptr;
 };
 
 // One connection to the printer: decodes what arrives, stores it in the printer, logs it,

@@ -20,6 +20,9 @@
 #include <list>
 #include <memory>
 
+#include "sim/font.h"
+#include "sim/paper.h"
+#include "sim/posix/charset.h"
 #include "sim/posix/pty.h"
 #include "sim/session.h"
 
@@ -53,6 +56,7 @@ struct Options {
   bool checkLine = false;
   std::string fault;
   bool quiet = false;
+  std::string font = "/usr/share/fonts/truetype/wqy/wqy-microhei.ttc";
 };
 
 // The wire time of n bytes at a baud rate, 10 bits a byte.
@@ -99,7 +103,12 @@ class Simulator {
       : options_(std::move(options)),
         fault_(fault),
         printer_(line),
-        recorder_(options_.out, options_.quiet, std::cout, &GbkToUtf8) {
+        recorder_(options_.out, options_.quiet, std::cout, &GbkToUtf8),
+        glyphs_(options_.font),
+        paper_(&ConvertCharset, &glyphs_) {
+    if (!glyphs_.Loaded())
+      std::cerr << "vantrel-sim: cannot load the font " << options_.font
+                << ": characters print as boxes\n";
     statePath_ = options_.state.empty() ? std::filesystem::path(options_.out) / "state.json"
                                         : std::filesystem::path(options_.state);
   }
@@ -122,6 +131,8 @@ class Simulator {
   Fault fault_;
   Printer printer_;
   Recorder recorder_;
+  FontGlyphs glyphs_;
+  Paper paper_;
   std::filesystem::path statePath_;
   std::list<PtyChannel> ptys_;
   std::vector<Listener> listeners_;
@@ -145,7 +156,8 @@ bool Simulator::OpenPty(PtyChannel& channel, bool announce) {
     }
   }
   channel.session = std::make_unique<Session>(
-      ChannelOptions{channel.name, true, fault_, channel.latestAnswerOnly}, printer_, recorder_);
+      ChannelOptions{channel.name, true, fault_, channel.latestAnswerOnly, &paper_}, printer_,
+      recorder_);
   channel.out.clear();
   channel.inflight.clear();
   if (announce)
@@ -315,8 +327,8 @@ void Simulator::Accept(Listener& listener) {
   TcpChannel& channel = connections_.emplace_back();
   channel.fd = fd;
   channel.peer = std::string("tcp ") + host + ":" + service;
-  channel.session =
-      std::make_unique<Session>(ChannelOptions{channel.peer, false, fault_}, printer_, recorder_);
+  channel.session = std::make_unique<Session>(
+      ChannelOptions{channel.peer, false, fault_, false, &paper_}, printer_, recorder_);
   recorder_.Log("[" + channel.peer + "] connected to " + listener.address);
 }
 
@@ -342,8 +354,9 @@ void Simulator::ReadTcp(TcpChannel& channel) {
 }
 
 void Simulator::WriteState() {
-  const std::string text =
-      printer_.State(&GbkToUtf8).dump(2, ' ', false, nlohmann::json::error_handler_t::replace);
+  nlohmann::json state = printer_.State(&GbkToUtf8);
+  state["counters"]["receipts"] = paper_.Receipts();
+  const std::string text = state.dump(2, ' ', false, nlohmann::json::error_handler_t::replace);
   const std::filesystem::path temporary = statePath_.string() + ".tmp";
   {
     std::ofstream file(temporary, std::ios::out | std::ios::trunc);
@@ -373,6 +386,7 @@ void Simulator::Shutdown() {
       close(channel.fd);
     }
   }
+  paper_.Finish(recorder_);
   WriteState();
 }
 
@@ -499,6 +513,9 @@ int main(int argc, char** argv) {
                  "XON/XOFF takes for XOFF; by default the printer does not)")
       ->type_name("MODE");
   app.add_flag("--quiet", options.quiet, "no log lines on stdout (log.txt is still written)");
+  app.add_option("--font", options.font, "the outline font the printer's characters are drawn from")
+      ->default_str(options.font)
+      ->type_name("FILE");
   app.footer(R"(
 Examples:
   vantrel-sim                                   a pty named serial and TCP on 127.0.0.1:9100

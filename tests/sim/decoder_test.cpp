@@ -19,9 +19,14 @@ namespace expected = test::expected;
 using test::FromHex;
 using Kind = Command::Kind;
 
-std::vector<Command> Decode(ByteView bytes, std::size_t chunk = 0) {
+// Decodes a stream; `framed`: as the printer takes it inside the setup frame.
+std::vector<Command> Decode(ByteView bytes, std::size_t chunk = 0, bool framed = false) {
   Decoder decoder;
   std::vector<Command> out;
+  if (framed) {
+    decoder.Feed(SetupBegin, out);
+    out.clear();
+  }
   if (chunk == 0) {
     decoder.Feed(bytes, out);
   } else {
@@ -50,16 +55,18 @@ struct DecodeCase {
   const char* name;
   const char* bytes;
   std::vector<std::string> lines;
+  bool framed = true;  // decoded inside the setup frame
 };
 
 class DecodeTable : public testing::TestWithParam<DecodeCase> {};
 
 TEST_P(DecodeTable, NamesEachCommandAndItsAnswer) {
   const Bytes bytes = FromHex(GetParam().bytes);
-  EXPECT_EQ(Lines(Decode(bytes)), GetParam().lines);
+  const bool framed = GetParam().framed;
+  EXPECT_EQ(Lines(Decode(bytes, 0, framed)), GetParam().lines);
   // Any cut of the stream gives the same commands.
   for (std::size_t chunk = 1; chunk < bytes.size(); ++chunk)
-    EXPECT_EQ(Lines(Decode(bytes, chunk)), GetParam().lines) << "chunks of " << chunk;
+    EXPECT_EQ(Lines(Decode(bytes, chunk, framed)), GetParam().lines) << "chunks of " << chunk;
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -97,7 +104,7 @@ INSTANTIATE_TEST_SUITE_P(
         DecodeCase{"DirectOperations",
                    "1C 50 07 1B 70 00 32 32 1D 56 42 00",
                    {"print stored bitmap of slot 8 [1C 50 07]", "open cash drawer [1B 70 00 32 32]",
-                    "cut paper [1D 56 42 00]"}},
+                    "cut paper (partial, after a feed of 0 dots) [1D 56 42 00]"}},
         DecodeCase{"TestLineEndsAtLineFeed",
                    "50 72 69 6E 74 20 74 65 73 74 20 4F 4B 21 0A 0D",
                    {"print line \"Print test OK!\" [50 72 69 6E 74 20 74 65 73 74 20 4F 4B 21]"}},
@@ -119,8 +126,51 @@ INSTANTIATE_TEST_SUITE_P(
             {"unknown bytes [1B FE 00]", "unknown bytes [00 01 00]", "print line \"I\" [49]"}},
         DecodeCase{"UnknownEscapeAndControls",
                    "01 02 1B 40 1D 1D 0C",
-                   {"unknown bytes [01 02 1B 40 1D]", "feed to next print start position [1D 0C]"}},
+                   {"unknown bytes [01 02]", "initialise [1B 40]", "unknown bytes [1D]",
+                    "feed to next print start position [1D 0C]"}},
         DecodeCase{"CutShort", "1B 09 1B 16", {"setup begin [1B 09]", "unknown bytes [1B 16]"}},
+        // Outside the frame the same bytes are the print commands of a receipt printer.
+        DecodeCase{"SettingsOnlyInsideTheFrame",
+                   "1B 74 13 1B 15 1B 74 13",
+                   {"CodePage = 19 (CP858 Multilingual Latin \xE2\x85\xA0+Euro)) [1B 74 13] -> 13",
+                    "setup end [1B 15]", "code table 19 (this print only) [1B 74 13]"}},
+        DecodeCase{
+            "PrintModesNotSettings",
+            "1B 21 08 1B 20 00 1B 16 01 1B 28 41 02 00 30 31 1D 28 46 04 00 01 00 38 02",
+            {"print mode 8 (this print only) [1B 21 08]",
+             "print command with no effect on the paper [1B 20 00]", "unknown bytes [1B 16 01]",
+             "print command with no effect on the paper [1B 28 41 02 00]",
+             "print command with no effect on the paper [1D 28 46 04 00]"},
+            false},
+        DecodeCase{"EveryCut",
+                   "1D 56 00 1D 56 01 1D 56 30 1D 56 31 1D 56 41 05 1D 56 42 00 1B 69 1B 6D",
+                   {"cut paper (full) [1D 56 00]", "cut paper (partial) [1D 56 01]",
+                    "cut paper (full) [1D 56 30]", "cut paper (partial) [1D 56 31]",
+                    "cut paper (full, after a feed of 5 dots) [1D 56 41 05]",
+                    "cut paper (partial, after a feed of 0 dots) [1D 56 42 00]",
+                    "cut paper (full) [1B 69]", "cut paper (partial) [1B 6D]"},
+                   false},
+        DecodeCase{"TextAroundModes",
+                   "54 6F 1B 45 01 74 61 6C 0A 1B 61 01 1D 21 11 1B 64 02",
+                   {"print text \"To\" [54 6F]", "emphasis 1 (this print only) [1B 45 01]",
+                    "print line \"tal\" [74 61 6C]", "alignment 1 (this print only) [1B 61 01]",
+                    "character size 17 (this print only) [1D 21 11]",
+                    "print and feed lines 2 (this print only) [1B 64 02]"},
+                   false},
+        DecodeCase{"ImagesAndSymbols",
+                   "1D 76 30 00 01 00 02 00 F0 0F 1D 6B 04 41 42 00 1D 6B 49 02 7B 42 "
+                   "1D 28 6B 05 00 31 50 30 61 62 1D 28 6B 03 00 31 51 30",
+                   {"raster image 8 x 2 dots (as kept) [1D 76 30 00 01 00 02 00]",
+                    "barcode 4: 2 bytes of data [1D 6B 04 41 42 00]",
+                    "barcode 73: 2 bytes of data [1D 6B 49 02 7B 42]",
+                    "store 2D symbol data 49: 2 bytes of data [1D 28 6B 05 00 31 50 30]",
+                    "print 2D symbol 49 [1D 28 6B 03 00 31 51]"},
+                   false},
+        DecodeCase{"ImageCutShort",
+                   "1D 76 30 00 02 00 02 00 FF",
+                   {"unknown bytes: raster image cut short after 1 of 4 data bytes "
+                    "[1D 76 30 00 02 00 02 00]"},
+                   false},
         DecodeCase{"DownloadCutShort",
                    "1B FE 00 02 00 02 00 FF",
                    {"unknown bytes: download cut short after 1 of 4 raster bytes "
@@ -138,7 +188,7 @@ TEST(DecoderAgreesWithTheEncoder, EveryChosenSettingRoundTripsAndIsAcknowledged)
     ASSERT_TRUE(sent) << SettingName(key);
     EXPECT_EQ(Hex(sent->command), Hex(want.command)) << SettingName(key);
     EXPECT_EQ(sent->reference, want.reference) << SettingName(key);
-    const auto commands = Decode(want.command);
+    const auto commands = Decode(want.command, 0, true);
     ASSERT_EQ(commands.size(), 1u) << SettingName(key);
     const Command& got = commands[0];
     EXPECT_EQ(got.kind, Kind::Setting);
@@ -205,6 +255,29 @@ TEST(Decoder, HoldsBoundedMemoryOnNoise) {
     out.clear();
   }
   EXPECT_LE(most, std::size_t{72} * 65535 + Decoder::kMaxLine + 300);
+}
+
+// An image header announcing 65535 x 65535 bytes: its data is read, and only the widest paper's
+// rows up to the image cap are kept.
+TEST(Decoder, AHugeImageKeepsOnlyWhatThePaperShows) {
+  Decoder decoder;
+  std::vector<Command> out;
+  decoder.Feed(FromHex("1D 76 30 00 FF FF 03 00"), out);
+  Bytes rows(std::size_t{3} * 65535, 0x81);
+  decoder.Feed(rows, out);
+  decoder.Feed(FromHex("0A"), out);
+  ASSERT_EQ(out.size(), 2u);
+  EXPECT_EQ(out[0].op, PrintOp::Raster);
+  EXPECT_EQ(out[0].rowBytes, 72);
+  EXPECT_EQ(out[0].rows, 3);
+  EXPECT_EQ(out[0].raster, Bytes(std::size_t{3} * 72, 0x81));
+  EXPECT_EQ(out[1].kind, Kind::TextLine);
+
+  decoder.Feed(FromHex("1D 76 30 00 FF FF FF FF"), out);
+  Bytes chunk(1 << 20, 0xFF);
+  for (int i = 0; i < 8; ++i)
+    decoder.Feed(chunk, out);
+  EXPECT_LE(decoder.Held(), kMaxPrintRowBytes * kMaxPrintRows);
 }
 
 TEST(TargetLine, TheValuesOfTheToolsLists) {

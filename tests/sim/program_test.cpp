@@ -237,7 +237,7 @@ TEST_F(SimProgram, ConfiguredOverItsSerialLineAndPrintsWhatItGetsOverTcp) {
   // A client that left an answer unread and closed the line: the next one does not get it.
   {
     SerialClient client(sim.Pty("com1"), B9600);
-    client.Write(test::FromHex("1B 16 00"));
+    client.Write(test::FromHex("1B 09 1B 16 00"));
     EXPECT_TRUE(sim.SeeLine("[com1] Language = 0"));
     const auto deadline = std::chrono::steady_clock::now() + 2s;
     while (client.ClearErrorsAndCountReceived() == 0u &&
@@ -290,7 +290,7 @@ TEST_F(SimProgram, ConfiguredOverItsSerialLineAndPrintsWhatItGetsOverTcp) {
     stream.insert(stream.end(), bytes.begin(), bytes.end());
   }
   SendTcp(port, stream);
-  EXPECT_TRUE(sim.SeeLine("cut paper  [1D 56 42 00]"));
+  EXPECT_TRUE(sim.SeeLine("cut paper (partial, after a feed of 0 dots)  [1D 56 42 00]"));
 
   sim.Signal(SIGUSR1);
   EXPECT_TRUE(sim.SeeLine("state written"));
@@ -324,8 +324,8 @@ TEST_F(SimProgram, ConfiguredOverItsSerialLineAndPrintsWhatItGetsOverTcp) {
   }
   const std::string journal = ReadFile(dir_ / "journal.html");
   const auto image = journal.find("<img src=\"printed-002-slot3.png\"");
-  const auto line = journal.find("<div class=\"line\">Print test OK!</div>");
-  const auto cut = journal.find("<div class=\"cut\">");
+  const auto line = journal.find(">Print test OK!</span>");
+  const auto cut = journal.find("<div class=\"cut\"");
   EXPECT_NE(image, std::string::npos);
   EXPECT_LT(image, line);
   EXPECT_LT(line, cut);
@@ -336,7 +336,8 @@ TEST_F(SimProgram, WithCheckLineItHearsOnlyItsOwnLineAndMovesToTheTargetLine) {
   SimProcess sim({"--tcp", "off", "--check-line", "--out", dir_.string(), "--quiet"});
   EXPECT_TRUE(sim.Announced("tcp").empty());
   SerialClient client(sim.Pty("serial"), B19200);
-  const Bytes language = test::FromHex("1B 16 00");
+  // Settings are stored inside the setup frame only.
+  const Bytes language = test::FromHex("1B 09 1B 16 00");
   client.Write(language);
   EXPECT_TRUE(client.Read(1).bytes.empty());
 
@@ -355,7 +356,7 @@ TEST_F(SimProgram, WithCheckLineItHearsOnlyItsOwnLineAndMovesToTheTargetLine) {
 
   EXPECT_EQ(sim.Stop(SIGINT), 0);
   const std::string log = ReadFile(dir_ / "log.txt");
-  EXPECT_NE(log.find("[serial] ignored 3 bytes: sent at 19200 baud, parity none, the printer "
+  EXPECT_NE(log.find("[serial] ignored 5 bytes: sent at 19200 baud, parity none, the printer "
                      "runs 9600 baud, parity none"),
             std::string::npos)
       << log;
