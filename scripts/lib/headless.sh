@@ -13,6 +13,8 @@ import socket, sys
 port = int(sys.argv[1])
 while port < 65535:
     s = socket.socket()
+    # As the servers bind: a port left in TIME_WAIT by the last run is free.
+    s.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
     try:
         s.bind(("127.0.0.1", port))
         break
