@@ -11,12 +11,15 @@
 #include <utility>
 
 #include "bitmap/download_command.h"
+#include "cli/lib/completion_words.h"
 #include "cli/lib/exit_status.h"
 #include "cli/lib/image.h"
+#include "cli/lib/open_hint.h"
 #include "cli/lib/progress.h"
 #include "cli/lib/recording_system.h"
 #include "cli/lib/run.h"
 #include "link/printer_connection.h"
+#include "tools/completion/bash_completion.h"
 
 #ifndef VANTREL_VERSION
 #define VANTREL_VERSION "unknown"
@@ -211,11 +214,12 @@ LinkSetup SetupFor(const Request& request, const Options& options) {
 struct Result {
   std::string label;
   Outcome outcome;
-  std::vector<std::string> writes;  // dry run
+  std::vector<std::string> writes;       // dry run
+  std::optional<FailedOpen> failedOpen;  // why the device did not open, when the system knows
 };
 
 Result RunOne(const Request& request, const Options& options, Machine& machine, bool showProgress) {
-  Result result{Label(request), {}, {}};
+  Result result{Label(request), {}, {}, {}};
   if (options.dryRun) {
     DryRunSystem system;
     // Only the bytes and the chosen settings count: nothing answers a dry run, so its report
@@ -243,6 +247,9 @@ Result RunOne(const Request& request, const Options& options, Machine& machine, 
   }
   const std::unique_ptr<System> system = machine.makeSystem(setup);
   result.outcome = Execute(request, *system, machine.files);
+  if (const auto* log = dynamic_cast<const OpenFailureLog*>(system.get());
+      log && result.outcome.status == ExitStatus::OpenFailed)
+    result.failedOpen = log->LastFailedOpen();
   if (drawn)
     machine.err << "\n";
   return result;
@@ -311,8 +318,12 @@ void PrintResult(const Result& result, const Request& request, const Options& op
     for (const std::string& line : MessageLines(message))
       stream << line << "\n";
   }
-  if (result.outcome.status == ExitStatus::OpenFailed && request.target.index == kUsbInterface &&
-      !options.dryRun && machine.listUsb) {
+  const std::string openHint =
+      result.failedOpen ? OpenFailureHint(*result.failedOpen, request.target.index) : "";
+  if (!openHint.empty()) {
+    machine.err << "vantrel: " << openHint << "\n";
+  } else if (result.outcome.status == ExitStatus::OpenFailed &&
+             request.target.index == kUsbInterface && !options.dryRun && machine.listUsb) {
     const std::string hint = UsbOpenHint(machine.listUsb(), machine.platform);
     if (!hint.empty())
       machine.err << "vantrel: " << hint << "\n";
@@ -509,6 +520,15 @@ int RunCommandLine(const std::vector<std::string>& arguments, Machine& machine) 
       app.add_subcommand("settings", "list every setting with its values in both languages");
   bool settingsJson = false;
   settings->add_flag("--json", settingsJson, "as JSON");
+
+  // The shell's completion, from this very table (the package installs what it prints).
+  if (arguments.size() == 1 && arguments[0] == completion::kCompletionSwitch) {
+    machine.out << completion::BashCompletion(app, [](const CLI::App&, const CLI::Option& option) {
+      return option.get_lnames().empty() ? std::optional<std::vector<std::string>>{}
+                                         : CompletionValues(option.get_lnames().front());
+    });
+    return 0;
+  }
 
   std::vector<std::string> reversed(arguments.rbegin(), arguments.rend());
   try {

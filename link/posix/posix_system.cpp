@@ -18,6 +18,7 @@
 #include <cstring>
 #include <utility>
 
+#include "link/open_failure.h"
 #include "link/read_timeouts.h"
 
 namespace vantrel {
@@ -258,13 +259,29 @@ class FdPort final : public SerialDevice {
   termios termios_{};
 };
 
-int OpenNode(const std::string& path) {
-  return ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+OpenError ErrorOf(int error) {
+  switch (error) {
+    case EACCES:
+    case EPERM:
+    case EROFS:
+      return OpenError::PermissionDenied;
+    case EBUSY:
+      return OpenError::Busy;
+    case ENOENT:
+    case ENODEV:
+    case ENXIO:
+    case ENOTDIR:
+      return OpenError::Missing;
+    default:
+      return OpenError::Other;
+  }
 }
 
-class PosixSystem final : public System {
+class PosixSystem final : public System, public OpenFailureLog {
  public:
   explicit PosixSystem(PosixLinkOptions options) : options_(std::move(options)) {}
+
+  std::optional<FailedOpen> LastFailedOpen() const override { return failed_; }
 
   void Sleep(milliseconds duration) override {
     ::usleep(static_cast<useconds_t>(duration.count()) * 1000);
@@ -277,6 +294,7 @@ class PosixSystem final : public System {
       return nullptr;
     // Exclusive, as the port is opened on Windows: a second open by anyone but root fails.
     if (::isatty(fd) && ::ioctl(fd, TIOCEXCL) != 0) {
+      Failed(device, errno);
       ::close(fd);
       return nullptr;
     }
@@ -372,7 +390,19 @@ class PosixSystem final : public System {
   void StartArpClear() override {}
 
  private:
+  // open(2) for reading and writing, never becoming the controlling terminal; a failure is
+  // remembered with its cause.
+  int OpenNode(const std::string& path) {
+    const int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+      Failed(path, errno);
+    return fd;
+  }
+
+  void Failed(const std::string& path, int error) { failed_ = FailedOpen{path, ErrorOf(error)}; }
+
   PosixLinkOptions options_;
+  std::optional<FailedOpen> failed_;
 };
 
 }  // namespace

@@ -78,13 +78,13 @@ vantrel_wine_prefix() {
   wineserver -w
 }
 
-# vantrel_xvfb: starts a private X server on a free display, 1280x1024; exports DISPLAY and
-# VANTREL_XVFB_PID.
+# vantrel_xvfb [WxH]: starts a private X server on a free display, 1280x1024 unless given;
+# exports DISPLAY and VANTREL_XVFB_PID.
 vantrel_xvfb() {
-  local fifo
+  local size=${1:-1280x1024} fifo
   fifo=$(mktemp -u)
   mkfifo "$fifo"
-  Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -noreset 3>"$fifo" </dev/null >/dev/null 2>&1 &
+  Xvfb -displayfd 3 -screen 0 "${size}x24" -nolisten tcp -noreset 3>"$fifo" </dev/null >/dev/null 2>&1 &
   VANTREL_XVFB_PID=$!
   local display
   read -r display <"$fifo"

@@ -19,12 +19,14 @@
 #include <iostream>
 #include <list>
 #include <memory>
+#include <string_view>
 
 #include "sim/font.h"
 #include "sim/paper.h"
 #include "sim/posix/charset.h"
 #include "sim/posix/pty.h"
 #include "sim/session.h"
+#include "tools/completion/bash_completion.h"
 
 namespace vantrel::sim {
 namespace {
@@ -482,7 +484,10 @@ int Simulator::Run() {
 int main(int argc, char** argv) {
   using namespace vantrel::sim;
   Options options;
-  CLI::App app{"vantrel-sim: a virtual receipt printer on pseudo-terminals and TCP"};
+  CLI::App app{"vantrel-sim: a virtual receipt printer on pseudo-terminals and TCP", "vantrel-sim"};
+  app.set_version_flag("--version", std::string("vantrel-sim ") + VANTREL_VERSION);
+  const std::vector<int> rates{1200, 2400, 4800, 9600, 19200, 38400, 57600, 115200};
+  const std::vector<std::string> parities{"none", "odd", "even"};
   app.add_option("--tcp", options.tcp,
                  "listen for TCP at ADDR:PORT (port 0: any free port; 'off': no TCP)")
       ->default_str("127.0.0.1:9100")
@@ -500,10 +505,10 @@ int main(int argc, char** argv) {
       ->type_name("FILE");
   app.add_option("--baud", options.baud, "the printer's own serial line at start")
       ->default_str("9600")
-      ->check(CLI::IsMember({1200, 2400, 4800, 9600, 19200, 38400, 57600, 115200}));
+      ->check(CLI::IsMember(rates));
   app.add_option("--parity", options.parity, "the printer's own parity at start")
       ->default_str("none")
-      ->check(CLI::IsMember({"none", "odd", "even"}));
+      ->check(CLI::IsMember(parities));
   app.add_flag("--pace", options.pace, "take in and answer at the line's wire speed");
   app.add_flag("--check-line", options.checkLine,
                "ignore bytes sent while the pty's line differs from the printer's own");
@@ -524,6 +529,28 @@ Examples:
 
 At start it prints "pty NAME PATH", "tcp ADDR:PORT", "out DIR" and "ready", then one line per
 command it decodes. SIGUSR1 writes the state; SIGINT or SIGTERM writes it and ends.)");
+  if (argc == 2 && std::string_view(argv[1]) == vantrel::completion::kCompletionSwitch) {
+    std::cout << vantrel::completion::BashCompletion(
+        app,
+        [&](const CLI::App&, const CLI::Option& option) -> std::optional<std::vector<std::string>> {
+          std::vector<std::string> words;
+          const std::string name = option.get_lnames().empty() ? "" : option.get_lnames().front();
+          if (name == "out" || name == "state" || name == "pty")
+            return std::nullopt;
+          if (name == "baud") {
+            for (const int rate : rates)
+              words.push_back(std::to_string(rate));
+          } else if (name == "parity") {
+            words = parities;
+          } else if (name == "fault") {
+            words = {"silent", "wrong-echo", "slow:", "o-without-k", "drop-after:", "garbage"};
+          } else if (name == "tcp") {
+            words = {"127.0.0.1:9100", "127.0.0.1:0", "off"};
+          }
+          return words;
+        });
+    return 0;
+  }
   CLI11_PARSE(app, argc, argv);
 
   Fault fault;

@@ -1,0 +1,32 @@
+#pragma once
+
+#include <optional>
+#include <string>
+
+namespace vantrel {
+
+// Why the system could not open a device: what a program that talks to a person in a terminal
+// can tell beyond the dialog's fixed "could not open" texts.
+enum class OpenError {
+  PermissionDenied,  // the user may not read and write the node
+  Busy,              // another program holds it (an exclusive open)
+  Missing,           // no such node
+  Other,
+};
+
+struct FailedOpen {
+  std::string path;  // the node that was opened, as the system named it (/dev/ttyS0)
+  OpenError error = OpenError::Other;
+
+  bool operator==(const FailedOpen&) const = default;
+};
+
+// Kept by a System that knows why its opens fail: the latest failed device open of its life.
+// The System seam itself keeps its plain success flags.
+class OpenFailureLog {
+ public:
+  virtual ~OpenFailureLog() = default;
+  virtual std::optional<FailedOpen> LastFailedOpen() const = 0;
+};
+
+}  // namespace vantrel

@@ -1,0 +1,17 @@
+# cmake -DOUT=FILE -P to_file.cmake -- COMMAND...: runs the command and writes what it prints to
+# FILE, failing when the command fails (a build step that keeps generated files out of the tree).
+set(command "")
+set(take OFF)
+foreach(i RANGE ${CMAKE_ARGC})
+  if(take)
+    list(APPEND command "${CMAKE_ARGV${i}}")
+  elseif("${CMAKE_ARGV${i}}" STREQUAL "--")
+    set(take ON)
+  endif()
+endforeach()
+execute_process(COMMAND ${command} OUTPUT_FILE "${OUT}.part" RESULT_VARIABLE status)
+if(NOT status EQUAL 0)
+  file(REMOVE "${OUT}.part")
+  message(FATAL_ERROR "${command}: ${status}")
+endif()
+file(RENAME "${OUT}.part" "${OUT}")
