@@ -146,7 +146,8 @@ std::variant<GreyImage, std::string> DecodeBmpImage(std::span<const std::uint8_t
     for (std::uint32_t x = 0; x < width; ++x) {
       if (bits <= 8) {
         const std::size_t bit = std::size_t{x} * bits;
-        const unsigned index = (row[bit / 8] >> (8 - bits - bit % 8)) & ((1u << bits) - 1);
+        const std::size_t shift = 8u - bits - bit % 8;
+        const unsigned index = (unsigned{row[bit / 8]} >> shift) & ((1u << bits) - 1u);
         out[x] = palette[index];
         continue;
       }

@@ -84,8 +84,8 @@ bool ReadPng(png_structp png, png_infop info, GreyImage& image, std::vector<std:
       // An interlaced pass fills only its own rows and columns.
       if (interlaced && !PNG_ROW_IN_INTERLACE_PASS(y, pass))
         continue;
-      const png_uint_32 first = interlaced ? PNG_PASS_START_COL(pass) : 0;
-      const png_uint_32 step = interlaced ? PNG_PASS_COL_OFFSET(pass) : 1;
+      const auto first = static_cast<png_uint_32>(interlaced ? PNG_PASS_START_COL(pass) : 0);
+      const auto step = static_cast<png_uint_32>(interlaced ? PNG_PASS_COL_OFFSET(pass) : 1);
       std::uint8_t* out = image.pixels.data() + std::size_t{y} * width;
       for (png_uint_32 x = first; x < width; x += step) {
         const std::uint8_t* p = row.data() + std::size_t{x} * 4;
