@@ -13,43 +13,14 @@
 #include "bitmap/bitmap_actions.h"
 #include "bitmap/bitmap_checks.h"
 #include "bitmap/download_command.h"
+#include "fuzz/memory_files.h"
 #include "ui/bitmap_handlers.h"
 
 namespace vantrel {
 namespace {
 
-void Require(bool condition) {
-  if (!condition)
-    std::abort();
-}
-
-class MemoryFile : public ReadableFile {
- public:
-  explicit MemoryFile(std::span<const std::uint8_t> bytes) : bytes_(bytes) {}
-  std::optional<std::uint64_t> Length() override { return bytes_.size(); }
-  std::optional<std::size_t> Read(std::span<std::uint8_t> into) override {
-    const std::size_t n = std::min(into.size(), bytes_.size() - at_);
-    if (n > 0)
-      std::memcpy(into.data(), bytes_.data() + at_, n);
-    at_ += n;
-    return n;
-  }
-
- private:
-  std::span<const std::uint8_t> bytes_;
-  std::size_t at_ = 0;
-};
-
-class MemoryFiles : public FileReader {
- public:
-  explicit MemoryFiles(std::span<const std::uint8_t> bytes) : bytes_(bytes) {}
-  FileOpenResult Open(std::string_view) override {
-    return {std::make_unique<MemoryFile>(bytes_), FileErrorCause::Other};
-  }
-
- private:
-  std::span<const std::uint8_t> bytes_;
-};
+using fuzz::MemoryFiles;
+using fuzz::Require;
 
 // Counts what the user would see; the file dialog always returns the one fuzzed file.
 class CountingPrompts : public UserPrompts {

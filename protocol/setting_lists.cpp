@@ -3,6 +3,8 @@
 #include <array>
 #include <map>
 
+#include "base/words.h"
+
 namespace vantrel {
 namespace {
 
@@ -226,30 +228,6 @@ static_assert(TablesInEnumOrder());
 
 const ListTable& TableOf(SettingList list) {
   return kTables[static_cast<std::size_t>(list)];
-}
-
-std::string Lower(std::string_view text) {
-  std::string out(text);
-  for (char& c : out) {
-    if (c >= 'A' && c <= 'Z')
-      c = static_cast<char>(c - 'A' + 'a');
-  }
-  return out;
-}
-
-std::vector<std::string> Split(std::string_view text, char mark) {
-  std::vector<std::string> parts;
-  std::size_t start = 0;
-  while (true) {
-    const std::size_t end = text.find(mark, start);
-    const std::string_view part = text.substr(start, end - start);
-    if (!part.empty())
-      parts.emplace_back(part);
-    if (end == std::string_view::npos)
-      break;
-    start = end + 1;
-  }
-  return parts;
 }
 
 // A code page is named by the first word of its item ("cp437", "katakana", "iso-8859-15");

@@ -181,35 +181,7 @@ std::optional<SerialLine> DecodeTargetLine(std::uint8_t value) {
 }
 
 std::string_view SettingName(SettingKey key) {
-  static constexpr std::string_view kNames[kSettingCount] = {"Language",
-                                                             "BlackMarkPosition",
-                                                             "Font",
-                                                             "BlackMarkDetection",
-                                                             "CommandSet",
-                                                             "PaperSensitivity",
-                                                             "PrintDirection",
-                                                             "CodePage",
-                                                             "PrintDensity",
-                                                             "CutterMechanism",
-                                                             "PaperOutReprint",
-                                                             "CarriageReturn",
-                                                             "PrintWidth",
-                                                             "Buzzer",
-                                                             "PrintSpeed",
-                                                             "ManufacturerName",
-                                                             "ModelName",
-                                                             "TargetSerialLine",
-                                                             "BluetoothName",
-                                                             "BluetoothPassword",
-                                                             "RadioAddress",
-                                                             "LcdBacklight",
-                                                             "PaperNearEnd",
-                                                             "PrintPasses",
-                                                             "BidAdjustment",
-                                                             "CharsPerLine",
-                                                             "StartOffset",
-                                                             "CutOffset"};
-  return kNames[static_cast<std::size_t>(key)];
+  return KeyName(key);
 }
 
 std::optional<ItemTexts> ChoiceItem(SettingKey key, std::uint8_t value) {

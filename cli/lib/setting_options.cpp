@@ -6,6 +6,7 @@
 #include <set>
 #include <sstream>
 
+#include "base/words.h"
 #include "protocol/set_run.h"
 #include "protocol/setting_lists.h"
 
@@ -76,35 +77,12 @@ constexpr SettingOption kOptions[] = {
     {"cut-offset", OptionKind::Offset, kNoList, SettingKey::CutOffset, "cut/tear offset in mm"},
 };
 
-std::string Lower(std::string_view text) {
-  std::string out(text);
-  std::transform(out.begin(), out.end(), out.begin(), [](char c) {
-    return static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
-  });
-  return out;
-}
-
 std::string_view Trim(std::string_view text) {
   while (!text.empty() && (text.front() == ' ' || text.front() == '\t'))
     text.remove_prefix(1);
   while (!text.empty() && (text.back() == ' ' || text.back() == '\t'))
     text.remove_suffix(1);
   return text;
-}
-
-std::vector<std::string> Split(std::string_view text, char mark) {
-  std::vector<std::string> parts;
-  std::size_t start = 0;
-  while (true) {
-    const std::size_t end = text.find(mark, start);
-    const std::string_view part = text.substr(start, end - start);
-    if (!part.empty())
-      parts.emplace_back(part);
-    if (end == std::string_view::npos)
-      break;
-    start = end + 1;
-  }
-  return parts;
 }
 
 std::optional<int> ParseIndex(std::string_view text) {
