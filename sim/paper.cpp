@@ -76,23 +76,6 @@ std::string BarcodeName(std::uint8_t m) {
   return "type " + std::to_string(m);
 }
 
-// Printer text shown in a label: printable ASCII as it is, anything else as \xNN.
-std::string LabelText(std::string_view bytes) {
-  std::string out;
-  for (const char c : bytes) {
-    const auto byte = static_cast<unsigned char>(c);
-    if (byte >= 0x20 && byte < 0x7F) {
-      out.push_back(c);
-    } else {
-      static constexpr char kHex[] = "0123456789ABCDEF";
-      out += "\\x";
-      out.push_back(kHex[byte >> 4]);
-      out.push_back(kHex[byte & 15]);
-    }
-  }
-  return out;
-}
-
 }  // namespace
 
 std::string_view CodeTableCharset(std::uint8_t table) {
@@ -678,14 +661,14 @@ void Paper::Take(const Command& c, const Printer& printer, PaperSink& sink) {
         PrintImage(*graphics_, std::nullopt, "graphics", sink);
       return;
     case PrintOp::Barcode:
-      PrintLabel("barcode " + BarcodeName(c.value) + ": " + LabelText(c.text), sink);
+      PrintLabel("barcode " + BarcodeName(c.value) + ": " + EscapeNonAscii(c.text), sink);
       return;
     case PrintOp::TwoDStore:
       symbol_ = c.text;
       return;
     case PrintOp::TwoDPrint: {
       const std::string kind = n == 0x31 ? "QR code" : n == 0x30 ? "PDF417 code" : "2D code";
-      PrintLabel(kind + ": " + LabelText(symbol_), sink);
+      PrintLabel(kind + ": " + EscapeNonAscii(symbol_), sink);
       return;
     }
     case PrintOp::Ignored:
