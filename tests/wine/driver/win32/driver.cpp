@@ -241,8 +241,12 @@ class Driver {
       ExpectSelection(ParseId(a[0]), a[1]);
     } else if (v == "expect-enabled") {
       need(2);
-      ExpectEqual("enabled", IsWindowEnabled(Control(ParseId(a[0]))) ? "yes" : "no",
-                  ParseYesNo(a[1]) ? "yes" : "no");
+      // The dialog may still be in the handler that sets it (a file dialog's OK is posted):
+      // wait a few seconds for the state, then judge.
+      const HWND control = Control(ParseId(a[0]));
+      const bool enabled = ParseYesNo(a[1]);
+      Waited(5, [&] { return (IsWindowEnabled(control) != FALSE) == enabled; });
+      ExpectEqual("enabled", IsWindowEnabled(control) ? "yes" : "no", enabled ? "yes" : "no");
     } else if (v == "expect-visible") {
       need(2);
       ExpectEqual("visible", IsWindowVisible(Control(ParseId(a[0]))) ? "yes" : "no",
