@@ -317,15 +317,29 @@ TEST_F(FakeUsbTree, AMatchWithoutAPrinterNodeCannotBeOpened) {
   EXPECT_EQ(system->OpenUsbDevice(UsbOpenPath(match->devicePath)), nullptr);
 }
 
-TEST(TcpLink, ConnectsSendsAndBoundsTheConnect) {
+// A TCP listener on a free loopback port, with this backlog; its address in `address`. -1 when
+// it could not be set up.
+int ListenOnLoopback(int backlog, sockaddr_in& address) {
   const int listener = ::socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in address{};
+  address = {};
   address.sin_family = AF_INET;
   address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  ASSERT_EQ(::bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
   socklen_t length = sizeof address;
-  ::getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length);
-  ::listen(listener, 1);
+  if (listener < 0 ||
+      ::bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
+      ::getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length) != 0 ||
+      ::listen(listener, backlog) != 0) {
+    if (listener >= 0)
+      ::close(listener);
+    return -1;
+  }
+  return listener;
+}
+
+TEST(TcpLink, ConnectsSendsAndBoundsTheConnect) {
+  sockaddr_in address{};
+  const int listener = ListenOnLoopback(1, address);
+  ASSERT_GE(listener, 0);
   const Ipv4Endpoint endpoint{{127, 0, 0, 1}, ntohs(address.sin_port)};
 
   PosixLinkOptions options;
@@ -352,14 +366,9 @@ TEST(TcpLink, ConnectsSendsAndBoundsTheConnect) {
 // A listener whose queue is full lets a connect hang unanswered: the time-out ends it. Should the
 // time-out fail, closing the listener refuses the next retry, so the test stays bounded.
 TEST(TcpLink, GivesUpAConnectThatIsNeverAnswered) {
-  const int listener = ::socket(AF_INET, SOCK_STREAM, 0);
   sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  ASSERT_EQ(::bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
-  socklen_t length = sizeof address;
-  ::getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length);
-  ASSERT_EQ(::listen(listener, 0), 0);
+  const int listener = ListenOnLoopback(0, address);
+  ASSERT_GE(listener, 0);
   std::vector<int> fillers;
   for (int i = 0; i < 2; ++i) {
     fillers.push_back(::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK, 0));
