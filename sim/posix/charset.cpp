@@ -30,15 +30,24 @@ class Converters {
   std::map<std::string, iconv_t> handles_;
 };
 
+std::string Replacement(char) {
+  return std::string(kReplacement);
+}
+
 }  // namespace
 
 std::string ConvertCharset(std::string_view charset, std::string_view bytes) {
+  return ConvertCharsetShowing(charset, bytes, &Replacement);
+}
+
+std::string ConvertCharsetShowing(std::string_view charset, std::string_view bytes,
+                                  std::string (*unknown)(char byte)) {
   static Converters converters;
   const iconv_t handle = converters.For(charset);
   std::string out;
   if (handle == reinterpret_cast<iconv_t>(-1)) {
     for (const char c : bytes)
-      out += static_cast<unsigned char>(c) < 0x80 ? std::string(1, c) : std::string(kReplacement);
+      out += static_cast<unsigned char>(c) < 0x80 ? std::string(1, c) : unknown(c);
     return out;
   }
   iconv(handle, nullptr, nullptr, nullptr, nullptr);
@@ -55,8 +64,8 @@ std::string ConvertCharset(std::string_view charset, std::string_view bytes) {
       break;
     if (errno == E2BIG)
       continue;
-    // A byte without a character here (or a character cut off at the end): one filler for it.
-    out += kReplacement;
+    // A byte without a character here (or a character cut off at the end): shown on its own.
+    out += unknown(*in);
     ++in;
     --inLeft;
     iconv(handle, nullptr, nullptr, nullptr, nullptr);

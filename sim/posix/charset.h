@@ -9,4 +9,9 @@ namespace vantrel::sim {
 // byte the set has no character for, or a set iconv does not know, gives U+FFFD.
 std::string ConvertCharset(std::string_view charset, std::string_view bytes);
 
+// The same, with `unknown` saying how such a byte (any byte above ASCII, for a set iconv does not
+// know) is shown.
+std::string ConvertCharsetShowing(std::string_view charset, std::string_view bytes,
+                                  std::string (*unknown)(char byte));
+
 }  // namespace vantrel::sim

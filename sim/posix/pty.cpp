@@ -1,7 +1,6 @@
 #include "sim/posix/pty.h"
 
 #include <fcntl.h>
-#include <iconv.h>
 #include <sys/inotify.h>
 #include <termios.h>
 #include <unistd.h>
@@ -10,6 +9,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <utility>
+
+#include "sim/posix/charset.h"
+#include "sim/printer.h"
 
 namespace vantrel::sim {
 namespace {
@@ -131,28 +133,9 @@ void Pty::DiscardUnread() const {
 }
 
 std::string GbkToUtf8(std::string_view bytes) {
-  iconv_t cd = iconv_open("UTF-8", "GBK");
-  if (cd == reinterpret_cast<iconv_t>(-1))
-    return EscapeNonAscii(bytes);
-  std::string out;
-  std::string in(bytes);
-  char* inPtr = in.data();
-  std::size_t inLeft = in.size();
-  char buffer[256];
-  while (inLeft > 0) {
-    char* outPtr = buffer;
-    std::size_t outLeft = sizeof buffer;
-    const std::size_t done = iconv(cd, &inPtr, &inLeft, &outPtr, &outLeft);
-    out.append(buffer, static_cast<std::size_t>(outPtr - buffer));
-    if (done == static_cast<std::size_t>(-1) && errno != E2BIG) {
-      // No GBK here (or cut short): show the byte and go on after it.
-      out += EscapeNonAscii(std::string_view(inPtr, 1));
-      ++inPtr;
-      --inLeft;
-      iconv(cd, nullptr, nullptr, nullptr, nullptr);
-    }
-  }
-  iconv_close(cd);
+  // A byte that is no GBK (or a character cut short) is shown as \xNN, and the line goes on.
+  const std::string out = ConvertCharsetShowing(
+      "GBK", bytes, [](char byte) { return EscapeNonAscii(std::string_view(&byte, 1)); });
   // Control bytes inside a line are shown, not passed on.
   std::string shown;
   for (const char c : out) {
