@@ -52,10 +52,15 @@ ConnectionKind KindOfInterface(InterfaceType index) {
   return ConnectionKind::Usb;
 }
 
-CommTimeouts SerialTimeoutsFor(UiVariant variant) {
+CommTimeouts SerialTimeoutsFor(UiVariant variant, std::uint32_t baudRate) {
+  // Ten times 10 bits a byte, in milliseconds: 100000 / rate, rounded up.
+  constexpr std::uint64_t kMarginBitMs = 10ull * 10ull * 1000ull;
+  const std::uint64_t rate = baudRate == 0 ? kSlowestListedRate : baudRate;
+  const auto perByte = static_cast<std::uint32_t>((kMarginBitMs + rate - 1) / rate);
+  constexpr std::uint32_t kWriteGrace = 2000;
   if (variant == UiVariant::Chinese)
-    return {1000, 25, 50, 1000, 1000};
-  return {1000, 1000, 1000, 1000, 1000};
+    return {1000, 25, 50, perByte, kWriteGrace};
+  return {1000, 1000, 1000, perByte, kWriteGrace};
 }
 
 std::string SerialDevicePath(std::string_view interfaceItem) {
@@ -78,15 +83,16 @@ SerialLineChoice LineChoiceForLists(int baudIndex, int parityIndex) {
   return choice;
 }
 
-SerialLine ConfigureLine(SerialLine line, const SerialLineChoice& choice) {
+SerialLine ConfigureLine(const SerialLine& asRead, const SerialLineChoice& choice) {
+  SerialLine line;  // every field not named below is off or zero
   line.binary = true;
-  if (choice.baudRate)
-    line.baudRate = *choice.baudRate;
+  line.baudRate = choice.baudRate.value_or(asRead.baudRate);
   line.parityCheck = true;
   line.byteSize = 8;
-  if (choice.parity)
-    line.parity = *choice.parity;
+  line.parity = choice.parity.value_or(asRead.parity);
   line.ctsOutputFlow = false;
+  line.dtrControl = DtrControl::Enable;
+  line.txContinueOnXoff = true;
   line.rtsControl = RtsControl::Enable;
   line.xonXoffOutput = true;
   line.xonXoffInput = true;
@@ -110,9 +116,10 @@ std::unique_ptr<OpenPort> OpenSerialPort(const LinkContext& context, std::string
     return nullptr;
   }
   port->SetQueueSizes(kSerialQueueBytes, kSerialQueueBytes);
-  port->SetTimeouts(SerialTimeoutsFor(context.variant));
+  port->SetTimeouts(
+      SerialTimeoutsFor(context.variant, choice.baudRate.value_or(kSlowestListedRate)));
   const std::optional<SerialLine> line = port->ReadLineSettings();
-  if (!line) {
+  if (!line || !port->WriteLineSettings(ConfigureLine(*line, choice))) {
     // Released at once: a port held after a failed set-up could not be opened again until the
     // program ends, since serial ports are opened exclusively.
     port.reset();
@@ -120,7 +127,6 @@ std::unique_ptr<OpenPort> OpenSerialPort(const LinkContext& context, std::string
         ForVariant(context.variant, kSerialConfigFailedZh, kSerialConfigFailedEn));
     return nullptr;
   }
-  port->WriteLineSettings(ConfigureLine(*line, choice));
   return port;
 }
 
@@ -136,10 +142,14 @@ std::unique_ptr<OpenPort> OpenParallelPort(const LinkContext& context) {
 
 std::optional<UsbPrinterMatch> FindUsbPrinter(std::span<const std::string> devicePaths) {
   for (const std::string& path : devicePaths) {
-    if (path.find(kAnsweringUsbPrinterId) != std::string::npos ||
-        path.find(kWriteOnlyUsbPrinterId) != std::string::npos) {
-      return UsbPrinterMatch{path, path.find(kWriteOnlyUsbPrinterId) != std::string::npos};
+    std::string lower(path);
+    for (char& c : lower) {
+      if (c >= 'A' && c <= 'Z')
+        c = static_cast<char>(c - 'A' + 'a');
     }
+    const bool writeOnly = lower.find(kWriteOnlyUsbPrinterId) != std::string::npos;
+    if (writeOnly || lower.find(kAnsweringUsbPrinterId) != std::string::npos)
+      return UsbPrinterMatch{path, writeOnly};
   }
   return std::nullopt;
 }

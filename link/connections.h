@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -35,8 +36,14 @@ ConnectionKind KindOfInterface(InterfaceType index);
 
 inline constexpr std::uint32_t kSerialQueueBytes = 4096;
 
-// Chinese: a one-byte read gives up after 75 ms; English: after 2000 ms.
-CommTimeouts SerialTimeoutsFor(UiVariant variant);
+// Chinese: a one-byte read gives up after 75 ms; English: after 2000 ms. A write may take ten
+// times its wire time at baudRate (10 bits a byte, whole milliseconds a byte rounded up) and two
+// seconds more, so a printer that holds XOFF ends the write there instead of hours later.
+CommTimeouts SerialTimeoutsFor(UiVariant variant, std::uint32_t baudRate);
+
+// The rate a serial write's bound is reckoned at when the caller keeps the port's own rate: the
+// slowest of the list, which errs on the long side.
+inline constexpr std::uint32_t kSlowestListedRate = 1200;
 
 // "\\.\" followed by the interface item's text: "COM10" gives "\\.\COM10".
 std::string SerialDevicePath(std::string_view interfaceItem);
@@ -55,17 +62,18 @@ struct SerialLineChoice {
 // list chooses nothing.
 SerialLineChoice LineChoiceForLists(int baudIndex, int parityIndex);
 
-// The port's line as read, with the tool's fixed settings and the chosen rate and parity written
-// in: binary, parity checking on, 8 data bits, one stop bit, CTS ignored, RTS on, XON/XOFF both
-// ways (0x11/0x13, limits 50/50).
-SerialLine ConfigureLine(SerialLine asRead, const SerialLineChoice& choice);
+// The line the tool runs: the chosen rate and parity (the port's own where none is chosen),
+// binary, parity checking on, 8 data bits, one stop bit, CTS and DSR ignored, RTS and DTR on,
+// XON/XOFF both ways (0x11/0x13, limits 50/50) with our output going on after we sent XOFF, and
+// every other field off or zero: no abort on errors, no null stripping, no error or event byte.
+SerialLine ConfigureLine(const SerialLine& asRead, const SerialLineChoice& choice);
 
 // "串口打开失败!" / "Failed to open serial port!".
 std::string_view SerialOpenFailedText(UiVariant variant);
 
 // Opens the serial device at devicePath (as System::OpenSerialDevice takes it) exclusively, sets
-// its queues, the variant's time-outs and the line. A port whose line settings cannot be read is
-// closed again before the failure is shown.
+// its queues, the variant's time-outs and the line. A port whose line settings cannot be read or
+// written is closed again before the failure is shown.
 std::unique_ptr<OpenPort> OpenSerialPort(const LinkContext& context, std::string_view devicePath,
                                          const SerialLineChoice& line);
 
@@ -76,7 +84,8 @@ std::unique_ptr<OpenPort> OpenParallelPort(const LinkContext& context);
 
 // --- USB printers ---
 
-// The two printers, found by these exact lower-case texts anywhere in the device path.
+// The two printers, found by these texts anywhere in the device path, compared without case
+// (Windows gives no promise about the case of a device path).
 inline constexpr std::string_view kAnsweringUsbPrinterId = "vid_0483&pid_5720";
 inline constexpr std::string_view kWriteOnlyUsbPrinterId = "vid_067b&pid_2305";
 
@@ -120,6 +129,10 @@ std::unique_ptr<OpenPort> OpenUsbPort(const LinkContext& context, bool& usbWrite
 // it, an optional sign, decimal digits, within 32 bits), 0 for anything else, truncated to
 // 16 bits.
 std::uint16_t ParsePortNumber(std::string_view text);
+
+// How long a connect may take before the printer counts as not reached. Windows itself retries
+// an unanswered connect for about 21 s; a mistyped address should not freeze the dialog so long.
+inline constexpr std::chrono::milliseconds kConnectBound{10000};
 
 // The three network failure messages.
 struct NetworkFailureTexts {

@@ -11,8 +11,15 @@ class NetworkLink {
  public:
   virtual ~NetworkLink() = default;
 
-  // Exactly one send call with these bytes and no flags; true when the call sent something.
+  // These bytes, in as many send calls as the socket takes them, within a bound of their size;
+  // true only when every byte was handed over. A partial send is not a send.
   virtual bool Send(ByteView data) = 0;
+
+  // Ends the sending: whatever the printer sent back is read and dropped, the sending side is
+  // shut down and the printer is given a bounded time to take what is still queued. True when
+  // the data left; false when the printer reset the connection or did not take it in time.
+  // Destroying the link afterwards closes it as before.
+  virtual bool FinishSending() { return true; }
 };
 
 }  // namespace vantrel

@@ -19,8 +19,9 @@ class OpenPort {
  public:
   virtual ~OpenPort() = default;
 
-  // Exactly one write call carrying exactly these bytes. True when the call reported success;
-  // the count written is not compared with the length.
+  // Exactly one write call carrying exactly these bytes. True only when every byte went out
+  // within the write's bound (its line time with a margin); a write cut short or timed out is not
+  // a write, whatever part of it went.
   virtual bool Write(ByteView data) = 0;
 
   // One read call of at most maxBytes. It always comes back, with data or without: bounding it
@@ -35,6 +36,15 @@ class OpenPort {
   // port); nothing elsewhere. A printer that echoes a value byte 0x13 stops our output with it,
   // and need not send XON afterwards.
   virtual void ResumeOutput() {}
+
+  // Drops what the printer sent and nobody has read yet, where the link can (a serial port); an
+  // answer that came too late for its own read then cannot be judged for the next command.
+  virtual void DiscardInput() {}
+
+  // Turns XON/XOFF output flow control off or on again, where the line has it (a serial port).
+  // With it on, the line takes a received 0x11 or 0x13 for XON or XOFF and the byte never
+  // reaches a read: an echo of such a value is read with it off.
+  virtual void SetOutputFlowControl(bool /*on*/) {}
 };
 
 }  // namespace vantrel

@@ -1,5 +1,7 @@
 #include "link/socket_link.h"
 
+#include "link/bounded_io.h"
+
 namespace vantrel {
 
 void CloseNetworkConnection(System& system, SocketId socket) {
@@ -13,7 +15,12 @@ SocketLink::~SocketLink() {
 }
 
 bool SocketLink::Send(ByteView data) {
-  return system_.Send(socket_, data);
+  sent_ += data.size();
+  return system_.Send(socket_, data, DeviceWriteBound(data.size()));
+}
+
+bool SocketLink::FinishSending() {
+  return system_.FinishSending(socket_, DeviceWriteBound(sent_));
 }
 
 }  // namespace vantrel

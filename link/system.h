@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -32,9 +33,12 @@ inline constexpr std::uint32_t kMaxDword = 0xFFFFFFFFu;
 // How the RTS line is driven (the DCB's fRtsControl).
 enum class RtsControl : std::uint8_t { Disable = 0, Enable = 1, Handshake = 2, Toggle = 3 };
 
-// The fields of a serial port's device control block that the tool reads or changes. Every other
-// field of the block stays as the port reported it: the platform keeps the block it read and
-// writes these fields back into it.
+// How the DTR line is driven (the DCB's fDtrControl).
+enum class DtrControl : std::uint8_t { Disable = 0, Enable = 1, Handshake = 2 };
+
+// Every field of a serial port's device control block. The platform writes the block from these
+// fields alone, so nothing another program left in the port (aborting on errors, dropping null
+// bytes, DSR flow control, replacing bytes with parity errors) carries over into a run.
 struct SerialLine {
   std::uint32_t baudRate = 0;  // BaudRate
   bool binary = false;         // fBinary
@@ -50,6 +54,16 @@ struct SerialLine {
   std::uint8_t xoffChar = 0;
   std::uint16_t xonLimit = 0;   // XonLim
   std::uint16_t xoffLimit = 0;  // XoffLim
+  bool dsrOutputFlow = false;   // fOutxDsrFlow
+  DtrControl dtrControl = DtrControl::Disable;
+  bool dsrSensitivity = false;       // fDsrSensitivity
+  bool txContinueOnXoff = false;     // fTXContinueOnXoff
+  bool replaceParityErrors = false;  // fErrorChar
+  bool discardNulls = false;         // fNull
+  bool abortOnError = false;         // fAbortOnError
+  std::uint8_t errorChar = 0;        // ErrorChar
+  std::uint8_t eofChar = 0;          // EofChar
+  std::uint8_t eventChar = 0;        // EvtChar
 
   bool operator==(const SerialLine&) const = default;
 };
@@ -68,8 +82,8 @@ class SerialDevice : public DevicePort {
   virtual void SetQueueSizes(std::uint32_t inputBytes, std::uint32_t outputBytes) = 0;
   // GetCommState: the port's current line settings, or nothing when they cannot be read.
   virtual std::optional<SerialLine> ReadLineSettings() = 0;
-  // SetCommState with the block last read, these fields written into it; not looked at.
-  virtual void WriteLineSettings(const SerialLine& line) = 0;
+  // SetCommState with a block made of these fields; true when the port took it.
+  virtual bool WriteLineSettings(const SerialLine& line) = 0;
 };
 
 // The socket handle of the platform's socket library.
@@ -113,8 +127,13 @@ class System : public Sleeper {
   virtual std::optional<SocketId> CreateTcpSocket() = 0;
   // A blocking connect; true when connected.
   virtual bool Connect(SocketId socket, const Ipv4Endpoint& endpoint) = 0;
-  // One send call, no flags; true when the call sent something.
-  virtual bool Send(SocketId socket, ByteView data) = 0;
+  // Sends every byte, in as many calls as it takes, giving up at `bound`; what the printer sends
+  // meanwhile is read and dropped. True only when every byte was handed over.
+  virtual bool Send(SocketId socket, ByteView data, std::chrono::milliseconds bound) = 0;
+  // Shuts the sending side down and waits at most `bound` for the printer to take what is still
+  // queued (reading and dropping what it sends): true when it did, false on a reset or when the
+  // time ran out.
+  virtual bool FinishSending(SocketId socket, std::chrono::milliseconds bound) = 0;
   virtual void CloseSocket(SocketId socket) = 0;
 
   // Starts the system's own address-resolution tool with "-d" to drop the cached hardware

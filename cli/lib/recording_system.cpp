@@ -15,7 +15,7 @@ class DryRunPort final : public SerialDevice {
   void SetTimeouts(const CommTimeouts&) override {}
   void SetQueueSizes(std::uint32_t, std::uint32_t) override {}
   std::optional<SerialLine> ReadLineSettings() override { return SerialLine{}; }
-  void WriteLineSettings(const SerialLine&) override {}
+  bool WriteLineSettings(const SerialLine&) override { return true; }
 
  private:
   std::vector<std::string>& lines_;
@@ -52,7 +52,7 @@ std::unique_ptr<DevicePort> DryRunSystem::OpenUsbDevice(std::string_view) {
   return std::make_unique<DryRunPort>(lines_);
 }
 
-bool DryRunSystem::Send(SocketId, ByteView data) {
+bool DryRunSystem::Send(SocketId, ByteView data, std::chrono::milliseconds) {
   lines_.push_back("send " + HexBytes(data));
   return true;
 }

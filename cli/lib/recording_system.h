@@ -27,7 +27,8 @@ class DryRunSystem final : public System {
   void StopSockets() override {}
   std::optional<SocketId> CreateTcpSocket() override { return SocketId{1}; }
   bool Connect(SocketId, const Ipv4Endpoint&) override { return true; }
-  bool Send(SocketId, ByteView data) override;
+  bool Send(SocketId, ByteView data, std::chrono::milliseconds bound) override;
+  bool FinishSending(SocketId, std::chrono::milliseconds) override { return true; }
   void CloseSocket(SocketId) override {}
   void StartArpClear() override {}
 

@@ -211,7 +211,9 @@ int main() {
       Environment,
       Resolve,
       Encode,
-      [](const cli::LinkSetup& setup) { return win32::CreateWin32System(setup.connectTimeout); },
+      [](const cli::LinkSetup& setup) {
+        return win32::CreateWin32System(setup.connectTimeout, win32::ArpWindow::None);
+      },
       ListUsb,
       *files,
       errBuffer.IsConsole(),

@@ -18,6 +18,7 @@
 #include <cstring>
 #include <utility>
 
+#include "link/bounded_io.h"
 #include "link/open_failure.h"
 #include "link/read_timeouts.h"
 
@@ -87,9 +88,13 @@ class FdPort final : public SerialDevice {
   FdPort(const FdPort&) = delete;
   FdPort& operator=(const FdPort&) = delete;
 
+  // Every byte within the write's bound: the line's write time-outs on a serial line (and the
+  // line must have sent them, not only queued them), the device bound on a printer node, whose
+  // driver may wait for ever on a printer that does not take data.
   bool Write(ByteView data) override {
     const Clock::time_point start = Clock::now();
-    const std::optional<milliseconds> bound = WriteBound(timeouts_, data.size());
+    const std::optional<milliseconds> bound =
+        serial_ ? WriteBound(timeouts_, data.size()) : DeviceWriteBound(data.size());
     const bool report = progress_ && data.size() >= progressThreshold_;
     std::size_t done = 0;
     while (done < data.size()) {
@@ -113,7 +118,7 @@ class FdPort final : public SerialDevice {
       if (PollFor(fd_, POLLOUT, left) < 0 && errno != EINTR)
         return false;
     }
-    return true;
+    return !serial_ || Drained(start, bound);
   }
 
   PortRead Read(std::size_t maxBytes) override {
@@ -164,6 +169,23 @@ class FdPort final : public SerialDevice {
     return static_cast<std::size_t>(waiting);
   }
 
+  void DiscardInput() override {
+    if (serial_)
+      ::tcflush(fd_, TCIFLUSH);
+  }
+
+  // Clearing IXON also restarts output a received XOFF had stopped.
+  void SetOutputFlowControl(bool on) override {
+    termios t{};
+    if (!serial_ || ::tcgetattr(fd_, &t) != 0)
+      return;
+    if (on)
+      t.c_iflag |= IXON;
+    else
+      t.c_iflag &= ~static_cast<tcflag_t>(IXON);
+    ::tcsetattr(fd_, TCSANOW, &t);
+  }
+
   // Restarting output clears only a stop of our own making, so it is stopped first; a stop by
   // a received XOFF goes with it.
   void ResumeOutput() override {
@@ -204,7 +226,7 @@ class FdPort final : public SerialDevice {
     return line;
   }
 
-  void WriteLineSettings(const SerialLine& line) override {
+  bool WriteLineSettings(const SerialLine& line) override {
     termios t = termios_;
     if (line.binary) {
       t.c_iflag &= ~static_cast<tcflag_t>(IGNBRK | BRKINT | PARMRK | ISTRIP | INLCR | IGNCR |
@@ -238,19 +260,38 @@ class FdPort final : public SerialDevice {
     t.c_cc[VSTOP] = line.xoffChar;
     t.c_cc[VMIN] = 0;
     t.c_cc[VTIME] = 0;
-    ::tcsetattr(fd_, TCSANOW, &t);
+    if (::tcsetattr(fd_, TCSANOW, &t) != 0)
+      return false;
     // A freshly opened port starts clean, as a Windows port does: answers left unread by an
     // earlier session are dropped, and an XOFF that stopped the line then (a printer echoing the
     // value 0x13, say) does not hold this one's output back.
     ::tcflush(fd_, TCIFLUSH);
     ResumeOutput();
-    if (line.rtsControl == RtsControl::Enable) {
-      int rts = TIOCM_RTS;
-      ::ioctl(fd_, TIOCMBIS, &rts);  // a pseudo-terminal has no modem lines: not looked at
-    }
+    int lines = 0;
+    if (line.rtsControl == RtsControl::Enable)
+      lines |= TIOCM_RTS;
+    if (line.dtrControl == DtrControl::Enable)
+      lines |= TIOCM_DTR;
+    if (lines != 0)
+      ::ioctl(fd_, TIOCMBIS, &lines);  // a pseudo-terminal has no modem lines: not looked at
+    return true;
   }
 
  private:
+  // Written to the driver is not yet sent: a serial line's output queue must empty within the
+  // write's bound (a printer holding XOFF keeps it full). A pseudo-terminal reports no queue.
+  bool Drained(Clock::time_point start, std::optional<milliseconds> bound) const {
+    constexpr milliseconds kQueuePoll{5};
+    while (true) {
+      int queued = 0;
+      if (::ioctl(fd_, TIOCOUTQ, &queued) != 0 || queued <= 0)
+        return true;
+      if (bound && Since(start) >= *bound)
+        return false;
+      ::usleep(static_cast<useconds_t>(kQueuePoll.count() * 1000));
+    }
+  }
+
   int fd_;
   bool serial_;
   WriteProgress progress_;
@@ -362,27 +403,73 @@ class PosixSystem final : public System, public OpenFailureLog {
     return connected;
   }
 
-  bool Send(SocketId socket, ByteView data) override {
+  // Non-blocking, so neither a printer that stops taking data nor one that talks back can hold
+  // the send: what it sends is read and dropped (unread, it would make the close a reset that
+  // drops what is still queued), and the bound ends the wait.
+  bool Send(SocketId socket, ByteView data, milliseconds bound) override {
     const int fd = static_cast<int>(socket);
     const bool report = options_.progress && data.size() >= options_.progressThreshold;
+    const Clock::time_point start = Clock::now();
     std::size_t done = 0;
     while (done < data.size()) {
+      if (!DropReceived(fd))
+        return false;
       // At most 4 KiB at a time, so a progress bar moves as the printer takes the data.
       const std::size_t chunk =
           report ? std::min<std::size_t>(4096, data.size() - done) : data.size() - done;
-      const ssize_t n = ::send(fd, data.data() + done, chunk, MSG_NOSIGNAL);
+      const ssize_t n = ::send(fd, data.data() + done, chunk, MSG_NOSIGNAL | MSG_DONTWAIT);
+      if (n > 0) {
+        done += static_cast<std::size_t>(n);
+        if (report)
+          options_.progress(done, data.size());
+        continue;
+      }
       if (n < 0 && errno == EINTR)
         continue;
-      if (n <= 0)
-        return done > 0;
-      done += static_cast<std::size_t>(n);
-      if (report)
-        options_.progress(done, data.size());
+      if (n == 0 || errno != EAGAIN)
+        return false;
+      const milliseconds left = bound - Since(start);
+      if (left.count() <= 0)
+        return false;
+      if (PollFor(fd, POLLOUT | POLLIN, left) < 0 && errno != EINTR)
+        return false;
     }
     return true;
   }
 
-  void CloseSocket(SocketId socket) override { ::close(static_cast<int>(socket)); }
+  // Done when the printer, having read everything up to our end, closes its side. A printer that
+  // keeps the connection open is done at the bound when it has acknowledged every byte (the
+  // send queue is empty). A reset, or unacknowledged bytes at the bound, mean the data did not
+  // all leave.
+  bool FinishSending(SocketId socket, milliseconds bound) override {
+    const int fd = static_cast<int>(socket);
+    const Clock::time_point start = Clock::now();
+    ::shutdown(fd, SHUT_WR);
+    while (true) {
+      std::array<std::uint8_t, 4096> sink{};
+      const ssize_t n = ::recv(fd, sink.data(), sink.size(), MSG_DONTWAIT);
+      if (n == 0) {
+        int unacknowledged = 0;
+        return ::ioctl(fd, TIOCOUTQ, &unacknowledged) == 0 && unacknowledged == 0;
+      }
+      if (n > 0 || (n < 0 && errno == EINTR))
+        continue;
+      if (errno != EAGAIN)
+        return false;
+      const milliseconds left = bound - Since(start);
+      if (left.count() <= 0) {
+        int unacknowledged = 0;
+        return ::ioctl(fd, TIOCOUTQ, &unacknowledged) == 0 && unacknowledged == 0;
+      }
+      PollFor(fd, POLLIN, left);
+    }
+  }
+
+  // What the printer sent last is read first: closing on unread data would reset the connection.
+  void CloseSocket(SocketId socket) override {
+    DropReceived(static_cast<int>(socket));
+    ::close(static_cast<int>(socket));
+  }
 
   // The Windows tool empties the address-resolution cache after every network action. Linux
   // ages its neighbour entries out by itself and "arp -d" there needs a host and root rights,
@@ -400,6 +487,20 @@ class PosixSystem final : public System, public OpenFailureLog {
   }
 
   void Failed(const std::string& path, int error) { failed_ = FailedOpen{path, ErrorOf(error)}; }
+
+  // Reads and drops what the printer sent; false when the connection was reset or the printer
+  // has closed it (what is sent after that does not arrive).
+  static bool DropReceived(int fd) {
+    std::array<std::uint8_t, 4096> sink{};
+    while (true) {
+      const ssize_t n = ::recv(fd, sink.data(), sink.size(), MSG_DONTWAIT);
+      if (n > 0)
+        continue;
+      if (n < 0 && errno == EINTR)
+        continue;
+      return n < 0 && errno == EAGAIN;
+    }
+  }
 
   PosixLinkOptions options_;
   std::optional<FailedOpen> failed_;

@@ -15,10 +15,12 @@ class HandlePort : public Base {
   HandlePort(const HandlePort&) = delete;
   HandlePort& operator=(const HandlePort&) = delete;
 
+  // A write that ran into its time-out returns success with a smaller count: that is no write.
   bool Write(ByteView data) override {
     DWORD written = 0;
     return WriteFile(handle_, data.data(), static_cast<DWORD>(data.size()), &written, nullptr) !=
-           FALSE;
+               FALSE &&
+           written == data.size();
   }
 
   void SetTimeouts(const CommTimeouts& t) override {
@@ -64,30 +66,49 @@ class SerialPort final : public HandlePort<SerialDevice> {
     SetupComm(handle_, inputBytes, outputBytes);
   }
 
+  void DiscardInput() override { PurgeComm(handle_, PURGE_RXCLEAR); }
+
+  void SetOutputFlowControl(bool on) override {
+    block_.fOutX = on ? 1 : 0;
+    SetCommState(handle_, &block_);
+  }
+
   std::optional<SerialLine> ReadLineSettings() override {
     DCB block{};
     block.DCBlength = sizeof block;
     if (!GetCommState(handle_, &block))
       return std::nullopt;
-    block_ = block;
-    return SerialLine{block.BaudRate,
-                      block.fBinary != 0,
-                      block.fParity != 0,
-                      block.ByteSize,
-                      block.Parity,
-                      block.StopBits,
-                      block.fOutxCtsFlow != 0,
-                      static_cast<RtsControl>(block.fRtsControl),
-                      block.fOutX != 0,
-                      block.fInX != 0,
-                      static_cast<std::uint8_t>(block.XonChar),
-                      static_cast<std::uint8_t>(block.XoffChar),
-                      block.XonLim,
-                      block.XoffLim};
+    SerialLine line{block.BaudRate,
+                    block.fBinary != 0,
+                    block.fParity != 0,
+                    block.ByteSize,
+                    block.Parity,
+                    block.StopBits,
+                    block.fOutxCtsFlow != 0,
+                    static_cast<RtsControl>(block.fRtsControl),
+                    block.fOutX != 0,
+                    block.fInX != 0,
+                    static_cast<std::uint8_t>(block.XonChar),
+                    static_cast<std::uint8_t>(block.XoffChar),
+                    block.XonLim,
+                    block.XoffLim};
+    line.dsrOutputFlow = block.fOutxDsrFlow != 0;
+    line.dtrControl = static_cast<DtrControl>(block.fDtrControl);
+    line.dsrSensitivity = block.fDsrSensitivity != 0;
+    line.txContinueOnXoff = block.fTXContinueOnXoff != 0;
+    line.replaceParityErrors = block.fErrorChar != 0;
+    line.discardNulls = block.fNull != 0;
+    line.abortOnError = block.fAbortOnError != 0;
+    line.errorChar = static_cast<std::uint8_t>(block.ErrorChar);
+    line.eofChar = static_cast<std::uint8_t>(block.EofChar);
+    line.eventChar = static_cast<std::uint8_t>(block.EvtChar);
+    return line;
   }
 
-  void WriteLineSettings(const SerialLine& line) override {
-    DCB block = block_;
+  // A block made from the line alone: nothing of what the port held before carries over.
+  bool WriteLineSettings(const SerialLine& line) override {
+    DCB block{};
+    block.DCBlength = sizeof block;
     block.BaudRate = line.baudRate;
     block.fBinary = line.binary ? 1 : 0;
     block.fParity = line.parityCheck ? 1 : 0;
@@ -102,7 +123,20 @@ class SerialPort final : public HandlePort<SerialDevice> {
     block.XoffChar = static_cast<char>(line.xoffChar);
     block.XonLim = line.xonLimit;
     block.XoffLim = line.xoffLimit;
-    SetCommState(handle_, &block);
+    block.fOutxDsrFlow = line.dsrOutputFlow ? 1 : 0;
+    block.fDtrControl = static_cast<DWORD>(line.dtrControl) & 3u;
+    block.fDsrSensitivity = line.dsrSensitivity ? 1 : 0;
+    block.fTXContinueOnXoff = line.txContinueOnXoff ? 1 : 0;
+    block.fErrorChar = line.replaceParityErrors ? 1 : 0;
+    block.fNull = line.discardNulls ? 1 : 0;
+    block.fAbortOnError = line.abortOnError ? 1 : 0;
+    block.ErrorChar = static_cast<char>(line.errorChar);
+    block.EofChar = static_cast<char>(line.eofChar);
+    block.EvtChar = static_cast<char>(line.eventChar);
+    if (!SetCommState(handle_, &block))
+      return false;
+    block_ = block;
+    return true;
   }
 
  private:
@@ -147,16 +181,18 @@ class BoundedDevice final : public HandlePort<DevicePort> {
     if (!op->Ready())
       return false;
     op->buffer.assign(data.begin(), data.end());
+    DWORD written = 0;
     if (WriteFile(handle_, op->buffer.data(), static_cast<DWORD>(op->buffer.size()), nullptr,
                   &op->overlapped))
-      return true;
+      return GetOverlappedResult(handle_, &op->overlapped, &written, FALSE) != FALSE &&
+             written == data.size();
     if (GetLastError() != ERROR_IO_PENDING)
       return false;
     switch (io_.Finish(*op, DeviceWriteBound(data.size()))) {
-      case IoEnd::Finished: {
-        DWORD written = 0;
-        return GetOverlappedResult(handle_, &op->overlapped, &written, FALSE) != FALSE;
-      }
+      case IoEnd::Finished:
+        // A driver's own time-out may end it short: only every byte counts as written.
+        return GetOverlappedResult(handle_, &op->overlapped, &written, FALSE) != FALSE &&
+               written == data.size();
       case IoEnd::Cancelled:
         return false;
       case IoEnd::Stuck:

@@ -7,6 +7,7 @@
 #include <shellapi.h>
 #include <windows.h>
 
+#include <algorithm>
 #include <string>
 
 #include "link/win32/handle_ports.h"
@@ -27,10 +28,45 @@ HANDLE OpenDevice(std::string_view path, DWORD shareMode, DWORD flags = FILE_ATT
                      OPEN_EXISTING, flags, nullptr);
 }
 
+// Waits at most `wait` for the socket to take more data or to have something to read (or, with
+// writable false, only the latter).
+void WaitOn(SOCKET handle, ULONGLONG wait, bool writable) {
+  fd_set readable;
+  fd_set canWrite;
+  FD_ZERO(&readable);
+  FD_ZERO(&canWrite);
+  FD_SET(handle, &readable);
+  FD_SET(handle, &canWrite);
+  timeval time{static_cast<long>(wait / 1000), static_cast<long>(wait % 1000 * 1000)};
+  select(0, &readable, writable ? &canWrite : nullptr, nullptr, &time);
+}
+
+// Reads and drops what the printer sent, on a non-blocking socket: unread, it would make the
+// close a reset that drops what is still queued. False when the connection was reset; `closed`
+// is set when the printer has closed its side.
+bool DropReceived(SOCKET handle, bool& closed) {
+  char sink[4096];
+  while (true) {
+    const int n = ::recv(handle, sink, sizeof sink, 0);
+    if (n > 0)
+      continue;
+    if (n == 0) {
+      closed = true;
+      return true;
+    }
+    return WSAGetLastError() == WSAEWOULDBLOCK;
+  }
+}
+
+void SetNonBlocking(SOCKET handle, bool on) {
+  u_long value = on ? 1 : 0;
+  ioctlsocket(handle, kNonBlockingIo, &value);
+}
+
 class Win32System final : public System {
  public:
-  explicit Win32System(std::optional<std::chrono::milliseconds> connectTimeout)
-      : connectTimeout_(connectTimeout) {}
+  Win32System(std::optional<std::chrono::milliseconds> connectTimeout, bool arpWindow)
+      : connectTimeout_(connectTimeout), arpWindow_(arpWindow) {}
 
   void Sleep(std::chrono::milliseconds duration) override {
     ::Sleep(static_cast<DWORD>(duration.count()));
@@ -136,13 +172,65 @@ class Win32System final : public System {
     return connected;
   }
 
-  bool Send(SocketId socket, ByteView data) override {
-    const int sent = ::send(static_cast<SOCKET>(socket), reinterpret_cast<const char*>(data.data()),
-                            static_cast<int>(data.size()), 0);
-    return sent > 0;
+  // Non-blocking, so neither a printer that stops taking data nor one that talks back can hold
+  // the send: a partial send goes on with the rest until the bound.
+  bool Send(SocketId socket, ByteView data, std::chrono::milliseconds bound) override {
+    const auto handle = static_cast<SOCKET>(socket);
+    const ULONGLONG deadline = GetTickCount64() + static_cast<ULONGLONG>(bound.count());
+    SetNonBlocking(handle, true);
+    std::size_t done = 0;
+    bool closed = false;
+    bool ok = true;
+    while (ok && done < data.size()) {
+      ok = DropReceived(handle, closed) && !closed;
+      if (!ok)
+        break;
+      const int chunk = static_cast<int>(std::min<std::size_t>(data.size() - done, 1u << 20));
+      const int sent = ::send(handle, reinterpret_cast<const char*>(data.data() + done), chunk, 0);
+      if (sent > 0) {
+        done += static_cast<std::size_t>(sent);
+        continue;
+      }
+      const ULONGLONG now = GetTickCount64();
+      ok = sent == SOCKET_ERROR && WSAGetLastError() == WSAEWOULDBLOCK && now < deadline;
+      if (ok)
+        WaitOn(handle, deadline - now, true);
+    }
+    SetNonBlocking(handle, false);
+    return ok;
   }
 
-  void CloseSocket(SocketId socket) override { ::closesocket(static_cast<SOCKET>(socket)); }
+  // Closing right after the last send may drop what is still queued (and WSACleanup after it
+  // too): the sending side is shut down and the printer's own close, after it has read all, is
+  // awaited. Windows cannot tell what a printer that stays connected has acknowledged, so the
+  // bound ends that as not delivered.
+  bool FinishSending(SocketId socket, std::chrono::milliseconds bound) override {
+    const auto handle = static_cast<SOCKET>(socket);
+    const ULONGLONG deadline = GetTickCount64() + static_cast<ULONGLONG>(bound.count());
+    shutdown(handle, SD_SEND);
+    SetNonBlocking(handle, true);
+    bool closed = false;
+    bool ok = true;
+    while (ok && !closed) {
+      ok = DropReceived(handle, closed);
+      const ULONGLONG now = GetTickCount64();
+      if (ok && !closed) {
+        ok = now < deadline;
+        if (ok)
+          WaitOn(handle, deadline - now, false);
+      }
+    }
+    SetNonBlocking(handle, false);
+    return ok && closed;
+  }
+
+  void CloseSocket(SocketId socket) override {
+    const auto handle = static_cast<SOCKET>(socket);
+    bool closed = false;
+    SetNonBlocking(handle, true);
+    DropReceived(handle, closed);
+    ::closesocket(handle);
+  }
 
   void StartArpClear() override {
     char directory[MAX_PATH] = {};
@@ -152,19 +240,34 @@ class Win32System final : public System {
     const std::optional<std::string> arp = SystemArpPath(std::string_view(directory, length));
     if (!arp)
       return;
-    const std::string verb(kArpVerb);
     const std::string parameters(kArpParameters);
+    if (!arpWindow_) {
+      // No console window, and none of its messages (it wants administrator rights) in ours.
+      std::string commandLine = "\"" + *arp + "\" " + parameters;
+      STARTUPINFOA startup{};
+      startup.cb = sizeof startup;
+      PROCESS_INFORMATION process{};
+      if (CreateProcessA(arp->c_str(), commandLine.data(), nullptr, nullptr, FALSE,
+                         CREATE_NO_WINDOW, nullptr, nullptr, &startup, &process)) {
+        CloseHandle(process.hThread);
+        CloseHandle(process.hProcess);
+      }
+      return;
+    }
+    const std::string verb(kArpVerb);
     ShellExecuteA(nullptr, verb.c_str(), arp->c_str(), parameters.c_str(), nullptr, SW_SHOW);
   }
 
  private:
   std::optional<std::chrono::milliseconds> connectTimeout_;
+  bool arpWindow_;
 };
 
 }  // namespace
 
-std::unique_ptr<System> CreateWin32System(std::optional<std::chrono::milliseconds> connectTimeout) {
-  return std::make_unique<Win32System>(connectTimeout);
+std::unique_ptr<System> CreateWin32System(std::optional<std::chrono::milliseconds> connectTimeout,
+                                          ArpWindow arp) {
+  return std::make_unique<Win32System>(connectTimeout, arp == ArpWindow::Shown);
 }
 
 }  // namespace vantrel::win32

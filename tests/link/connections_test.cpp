@@ -65,17 +65,17 @@ INSTANTIATE_TEST_SUITE_P(
                     SerialCase{"EnglishCom1At9600", English, 0, 3, 0, "\\\\.\\COM1",
                                FixedLine(9600, 0), kSerialEn},
                     SerialCase{"Com10SameRuleAsOneDigit", Chinese, 9, 0, 0, "\\\\.\\COM10",
-                               FixedLine(1200, 0), kSerialZh},
+                               FixedLine(1200, 0), SerialTimeouts(Chinese, 1200)},
                     SerialCase{"Com5At115200Even", English, 4, 7, 2, "\\\\.\\COM5",
-                               FixedLine(115200, 2), kSerialEn},
+                               FixedLine(115200, 2), SerialTimeouts(English, 115200)},
                     SerialCase{"OddParity", Chinese, 1, 1, 1, "\\\\.\\COM2", FixedLine(2400, 1),
-                               kSerialZh},
+                               SerialTimeouts(Chinese, 2400)},
                     // No rate selected: the port's own rate (4800 as the fake reads it) stays.
                     SerialCase{"NoRateKeepsThePortsRate", English, 2, -1, 0, "\\\\.\\COM3",
-                               FixedLine(4800, 0), kSerialEn},
+                               FixedLine(4800, 0), SerialTimeouts(English, 1200)},
                     // 7 data bits and XON/XOFF in the dialog's lists change nothing.
                     SerialCase{"DataBitsAndFlowListsIgnored", Chinese, 0, 4, 0, "\\\\.\\COM1",
-                               FixedLine(19200, 0), kSerialZh, 0, 0}),
+                               FixedLine(19200, 0), SerialTimeouts(Chinese, 19200), 0, 0}),
     ParamName<SerialCase>);
 
 struct FailureCase {
@@ -250,7 +250,14 @@ INSTANTIATE_TEST_SUITE_P(
                 true,
                 false,
                 true},
-        UsbCase{"UpperCaseIdentifiersDoNotMatch", Chinese, {kUpperCase}, "", true, false, false},
+        // Windows makes no promise about the case of a device path: found all the same.
+        UsbCase{"UpperCaseIdentifiersMatch",
+                Chinese,
+                {kUpperCase},
+                Opened(kUpperCase),
+                true,
+                false,
+                true},
         // The flag follows the device found even when it then cannot be opened.
         UsbCase{"FoundButNotOpened", English, {kWriteOnly}, Opened(kWriteOnly), false, true, false},
         UsbCase{"BothIdentifiersInOnePath",

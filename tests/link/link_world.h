@@ -40,8 +40,39 @@ inline const char* VariantText(UiVariant variant) {
   return variant == UiVariant::Chinese ? "Chinese" : "English";
 }
 
-inline constexpr CommTimeouts kSerialTimeoutsZh{1000, 25, 50, 1000, 1000};
-inline constexpr CommTimeouts kSerialTimeoutsEn{1000, 1000, 1000, 1000, 1000};
+// A serial write may take ten times its wire time (10 bits a byte) and two seconds more: whole
+// milliseconds a byte, rounded up, for each rate of the list.
+inline std::uint32_t WriteMsPerByte(std::uint32_t baud) {
+  switch (baud) {
+    case 1200:
+      return 84;
+    case 2400:
+      return 42;
+    case 4800:
+      return 21;
+    case 9600:
+      return 11;
+    case 19200:
+      return 6;
+    case 38400:
+      return 3;
+    case 57600:
+      return 2;
+    case 115200:
+      return 1;
+    default:
+      return 0;
+  }
+}
+
+// The serial time-outs at a rate; a port whose own rate is kept is bounded at the slowest, 1200.
+inline CommTimeouts SerialTimeouts(UiVariant v, std::uint32_t baud) {
+  const std::uint32_t perByte = WriteMsPerByte(baud);
+  return v == UiVariant::Chinese ? CommTimeouts{1000, 25, 50, perByte, 2000}
+                                 : CommTimeouts{1000, 1000, 1000, perByte, 2000};
+}
+inline const CommTimeouts kSerialTimeoutsZh = SerialTimeouts(UiVariant::Chinese, 9600);
+inline const CommTimeouts kSerialTimeoutsEn = SerialTimeouts(UiVariant::English, 9600);
 inline constexpr CommTimeouts kUsbTimeoutsZh{kMaxDword, 0, 0, 25, 50};
 inline constexpr CommTimeouts kUsbTimeoutsEn{kMaxDword, 0, 0, 50, 2000};
 
@@ -62,6 +93,10 @@ inline SerialLine FixedLine(std::uint32_t baud, std::uint8_t parity) {
   line.xoffChar = 0x13;
   line.xonLimit = 50;
   line.xoffLimit = 50;
+  // Set too, whatever the port held: DTR on, our output going on after we sent XOFF, and
+  // every other field of the block off (no DSR flow, no abort on errors, no null stripping).
+  line.dtrControl = DtrControl::Enable;
+  line.txContinueOnXoff = true;
   return line;
 }
 

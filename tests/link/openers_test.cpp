@@ -66,27 +66,27 @@ SettingSelection CutterAndCutOffset() {
 INSTANTIATE_TEST_SUITE_P(
     Kinds, OpenWithoutDialog,
     testing::Values(
-        OpenerCase{
-            "SerialByPathWithTheCallersLine",
-            English,
-            {},
-            [](Terminal& tool) {
-              auto port = OpenSerialPort(tool.Link(), "/dev/ttyUSB0", {115200, 1});
-              ASSERT_NE(port, nullptr);
-              RunDirectOperation(tool.Run(), std::move(port), DeviceOperation::Cut, 0);
-            },
-            {OpenSerial("/dev/ttyUSB0"), SerialQueues(4096, 4096), Timeouts(kSerialTimeoutsEn),
-             ReadLineSettings(), WriteLineSettings(FixedLine(115200, 1)), Write("1D 56 42 00"),
-             Sleep(500), ClosePort()}},
-        OpenerCase{
-            "SerialKeepsThePortsOwnRateAndParity",
-            Chinese,
-            {},
-            [](Terminal& tool) {
-              EXPECT_NE(OpenSerialPort(tool.Link(), SerialDevicePath("COM3"), {}), nullptr);
-            },
-            {OpenSerial("\\\\.\\COM3"), SerialQueues(4096, 4096), Timeouts(kSerialTimeoutsZh),
-             ReadLineSettings(), WriteLineSettings(FixedLine(4800, 2)), ClosePort()}},
+        OpenerCase{"SerialByPathWithTheCallersLine",
+                   English,
+                   {},
+                   [](Terminal& tool) {
+                     auto port = OpenSerialPort(tool.Link(), "/dev/ttyUSB0", {115200, 1});
+                     ASSERT_NE(port, nullptr);
+                     RunDirectOperation(tool.Run(), std::move(port), DeviceOperation::Cut, 0);
+                   },
+                   {OpenSerial("/dev/ttyUSB0"), SerialQueues(4096, 4096),
+                    Timeouts(SerialTimeouts(English, 115200)), ReadLineSettings(),
+                    WriteLineSettings(FixedLine(115200, 1)), Write("1D 56 42 00"), Sleep(500),
+                    ClosePort()}},
+        OpenerCase{"SerialKeepsThePortsOwnRateAndParity",
+                   Chinese,
+                   {},
+                   [](Terminal& tool) {
+                     EXPECT_NE(OpenSerialPort(tool.Link(), SerialDevicePath("COM3"), {}), nullptr);
+                   },
+                   {OpenSerial("\\\\.\\COM3"), SerialQueues(4096, 4096),
+                    Timeouts(SerialTimeouts(Chinese, 1200)), ReadLineSettings(),
+                    WriteLineSettings(FixedLine(4800, 2)), ClosePort()}},
         OpenerCase{"SerialFailureShownInTheVariant",
                    English,
                    {},

@@ -40,6 +40,8 @@ class FakeDevice final : public SerialDevice {
   std::optional<std::size_t> ClearErrorsAndCountReceived() override {
     return port_.ClearErrorsAndCountReceived();
   }
+  void DiscardInput() override { port_.DiscardInput(); }
+  void SetOutputFlowControl(bool on) override { port_.SetOutputFlowControl(on); }
   void SetTimeouts(const CommTimeouts& timeouts) override {
     script_.Take(test::Timeouts(timeouts));
   }
@@ -52,8 +54,9 @@ class FakeDevice final : public SerialDevice {
       return std::nullopt;
     return lineAsRead_;
   }
-  void WriteLineSettings(const SerialLine& line) override {
-    script_.Take(test::WriteLineSettings(line));
+  bool WriteLineSettings(const SerialLine& line) override {
+    const Step* step = script_.Take(test::WriteLineSettings(line));
+    return step != nullptr && step->ok;
   }
 
  private:
@@ -72,7 +75,12 @@ std::string Describe(const SerialLine& line) {
       << " cts=" << line.ctsOutputFlow << " rts=" << RtsName(line.rtsControl)
       << " outX=" << line.xonXoffOutput << " inX=" << line.xonXoffInput
       << " xon=" << HexByte(line.xonChar) << " xoff=" << HexByte(line.xoffChar)
-      << " xonLim=" << line.xonLimit << " xoffLim=" << line.xoffLimit;
+      << " xonLim=" << line.xonLimit << " xoffLim=" << line.xoffLimit
+      << " dsr=" << line.dsrOutputFlow << " dtr=" << int{static_cast<std::uint8_t>(line.dtrControl)}
+      << " dsrSense=" << line.dsrSensitivity << " txContinue=" << line.txContinueOnXoff
+      << " errorChar=" << line.replaceParityErrors << "/" << HexByte(line.errorChar)
+      << " null=" << line.discardNulls << " abort=" << line.abortOnError
+      << " eof=" << HexByte(line.eofChar) << " evt=" << HexByte(line.eventChar);
   return out.str();
 }
 
@@ -196,9 +204,14 @@ bool FakeSystem::Connect(SocketId socket, const Ipv4Endpoint& endpoint) {
   return Take(test::Connect(endpoint.AddressText() + ":" + std::to_string(endpoint.port)));
 }
 
-bool FakeSystem::Send(SocketId socket, ByteView data) {
+bool FakeSystem::Send(SocketId socket, ByteView data, std::chrono::milliseconds) {
   ExpectOurSocket(socket);
   return Take(test::Send(data));
+}
+
+bool FakeSystem::FinishSending(SocketId socket, std::chrono::milliseconds) {
+  ExpectOurSocket(socket);
+  return !scriptFinishSending || Take(test::FinishSending());
 }
 
 void FakeSystem::CloseSocket(SocketId socket) {

@@ -49,12 +49,16 @@ class FakeSystem : public System {
 
   // What a successful read of a serial port's line settings answers: a line that differs from the
   // tool's fixed settings in every field, so that a field left unwritten shows.
-  SerialLine lineAsRead{4800,  false, false, 7,    2, 2, true, RtsControl::Handshake,
-                        false, false, 0x01,  0x02, 7, 9};
+  SerialLine lineAsRead{4800,  false, false, 7,    2,    2,    true, RtsControl::Handshake,
+                        false, false, 0x01,  0x02, 7,    9,    true, DtrControl::Handshake,
+                        true,  false, true,  true, true, 0x3F, 0x1A, 0x0D};
   // What a successful USB enumeration lists.
   std::vector<std::string> usbPaths;
   // The socket the fake hands out.
   static constexpr SocketId kSocket = 0x2A;
+  // When set, the end of the sending is a step of the script (test::FinishSending); otherwise it
+  // succeeds without one.
+  bool scriptFinishSending = false;
 
   std::unique_ptr<SerialDevice> OpenSerialDevice(std::string_view path) override;
   std::unique_ptr<DevicePort> OpenLpt1() override;
@@ -64,7 +68,8 @@ class FakeSystem : public System {
   void StopSockets() override;
   std::optional<SocketId> CreateTcpSocket() override;
   bool Connect(SocketId socket, const Ipv4Endpoint& endpoint) override;
-  bool Send(SocketId socket, ByteView data) override;
+  bool Send(SocketId socket, ByteView data, std::chrono::milliseconds bound) override;
+  bool FinishSending(SocketId socket, std::chrono::milliseconds bound) override;
   void CloseSocket(SocketId socket) override;
   void StartArpClear() override;
   void Sleep(std::chrono::milliseconds duration) override;

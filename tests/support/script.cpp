@@ -211,12 +211,42 @@ std::optional<std::size_t> ScriptedPort::ClearErrorsAndCountReceived() {
   return step == nullptr ? std::optional<std::size_t>{0} : step->count;
 }
 
+Step DiscardInput() {
+  return Other("discard input");
+}
+
+Step OutputFlow(bool on) {
+  return Other(on ? "output flow control on" : "output flow control off");
+}
+
+void ScriptedPort::DiscardInput() {
+  if (lineControl_)
+    script_.Take(test::DiscardInput());
+}
+
+void ScriptedPort::SetOutputFlowControl(bool on) {
+  if (lineControl_)
+    script_.Take(OutputFlow(on));
+}
+
+Step FinishSending() {
+  return Other("finish sending");
+}
+
 ScriptedLink::~ScriptedLink() {
   script_.Take(CloseLink());
 }
 
 bool ScriptedLink::Send(ByteView data) {
-  return script_.Take(test::Send(data)) != nullptr;
+  const Step* step = script_.Take(test::Send(data));
+  return step != nullptr && step->ok;
+}
+
+bool ScriptedLink::FinishSending() {
+  if (!finishing_)
+    return true;
+  const Step* step = script_.Take(test::FinishSending());
+  return step != nullptr && step->ok;
 }
 
 void ScriptedSleeper::Sleep(std::chrono::milliseconds duration) {

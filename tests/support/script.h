@@ -79,28 +79,44 @@ class Script {
   bool failed_ = false;
 };
 
+// Steps of the line control a port offers, scripted only by a ScriptedPort made with
+// lineControl: dropping waiting input, output flow control off and on.
+Step DiscardInput();
+Step OutputFlow(bool on);
+
 // The port's side of the script. Destroying it is the release of the connection.
 class ScriptedPort : public OpenPort {
  public:
-  explicit ScriptedPort(Script& script) : script_(script) {}
+  explicit ScriptedPort(Script& script, bool lineControl = false)
+      : script_(script), lineControl_(lineControl) {}
   ~ScriptedPort() override;
   bool Write(ByteView data) override;
   PortRead Read(std::size_t maxBytes) override;
   std::optional<std::size_t> ClearErrorsAndCountReceived() override;
+  void DiscardInput() override;
+  void SetOutputFlowControl(bool on) override;
 
  private:
   Script& script_;
+  bool lineControl_;
 };
 
+// With finishing, the end of the sending is a step too (FinishSending, Failing when the printer
+// did not take the data).
 class ScriptedLink : public NetworkLink {
  public:
-  explicit ScriptedLink(Script& script) : script_(script) {}
+  explicit ScriptedLink(Script& script, bool finishing = false)
+      : script_(script), finishing_(finishing) {}
   ~ScriptedLink() override;
   bool Send(ByteView data) override;
+  bool FinishSending() override;
 
  private:
   Script& script_;
+  bool finishing_;
 };
+
+Step FinishSending();
 
 class ScriptedSleeper : public Sleeper {
  public:

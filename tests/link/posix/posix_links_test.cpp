@@ -8,6 +8,7 @@
 #include <poll.h>
 #include <sys/ioctl.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -16,6 +17,7 @@
 #include <filesystem>
 #include <fstream>
 #include <future>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -204,6 +206,49 @@ TEST(SerialPort, XoffHoldsTheOutputUntilXon) {
   writer.join();
 }
 
+// A printer that holds XOFF: the write ends at ten times its wire time and two seconds (300
+// bytes at 115200 baud: 2.3 s) as not written, instead of 1 s a byte. Should it not end, XON
+// lets it finish, so the test stays bounded.
+TEST(SerialPort, AHeldXoffEndsTheWriteAtItsLineTimeAsNotWritten) {
+  PseudoTerminal pty;
+  auto system = CreatePosixSystem({});
+  auto port = OpenConfigured(*system, pty.slave(), UiVariant::English, 7, 0);
+  ASSERT_NE(port, nullptr);
+  StopTheLine(pty, *port);
+  const auto start = std::chrono::steady_clock::now();
+  auto written = std::async(std::launch::async, [&] { return port->Write(Bytes(300, 'x')); });
+  const bool ended = written.wait_for(milliseconds(10000)) == std::future_status::ready;
+  if (!ended) {
+    ASSERT_EQ(::write(pty.master(), "\x11", 1), 1);
+  }
+  EXPECT_TRUE(ended) << "the write was still waiting after 10 s";
+  EXPECT_FALSE(written.get());
+  EXPECT_GE(std::chrono::steady_clock::now() - start, milliseconds(2200));
+}
+
+// Discarding input drops an answer that came too late for its read; output flow control off lets
+// an echoed 0x13 through as data, and on again it stops the line once more.
+TEST(SerialPort, DropsLateInputAndReadsAFlowByteWithFlowControlOff) {
+  PseudoTerminal pty;
+  auto system = CreatePosixSystem({});
+  auto port = OpenConfigured(*system, pty.slave(), UiVariant::Chinese, 3, 0);
+  ASSERT_NE(port, nullptr);
+  ASSERT_EQ(::write(pty.master(), "\x07", 1), 1);
+  const auto deadline = std::chrono::steady_clock::now() + milliseconds(2000);
+  while (port->ClearErrorsAndCountReceived() < 1 && std::chrono::steady_clock::now() < deadline)
+    std::this_thread::yield();
+  port->DiscardInput();
+  EXPECT_EQ(port->ClearErrorsAndCountReceived(), std::size_t{0});
+
+  port->SetOutputFlowControl(false);
+  ASSERT_EQ(::write(pty.master(), "\x13", 1), 1);
+  EXPECT_EQ(port->Read(1).bytes, Bytes{0x13});
+  EXPECT_TRUE(port->Write(Bytes{'A'}));
+  EXPECT_EQ(ReadFromTool(pty.master(), milliseconds(1500)), "A");
+  port->SetOutputFlowControl(true);
+  EXPECT_NE(pty.Line().c_iflag & IXON, 0u);
+}
+
 TEST(SerialPort, AnEarlierSessionLeavesNoXoffAndNoAnswerBehind) {
   PseudoTerminal pty;
   auto system = CreatePosixSystem({});
@@ -336,6 +381,102 @@ int ListenOnLoopback(int backlog, sockaddr_in& address) {
   return listener;
 }
 
+// A connected pair over loopback: the tool's socket from the system, the printer's end here.
+struct Connected {
+  explicit Connected(System& system) {
+    sockaddr_in address{};
+    listener = ListenOnLoopback(1, address);
+    EXPECT_GE(listener, 0);
+    EXPECT_TRUE(system.StartSockets());
+    socket = system.CreateTcpSocket();
+    EXPECT_TRUE(socket && system.Connect(*socket, {{127, 0, 0, 1}, ntohs(address.sin_port)}));
+    printer = ::accept(listener, nullptr, nullptr);
+  }
+  ~Connected() {
+    ::close(printer);
+    ::close(listener);
+  }
+  int listener = -1;
+  int printer = -1;
+  std::optional<SocketId> socket;
+};
+
+// A printer that accepts and never reads: the send gives up at its bound, and the end of the
+// sending says the data did not leave.
+TEST(TcpLink, APrinterThatNeverReadsEndsTheSendAtItsBound) {
+  auto system = CreatePosixSystem({});
+  Connected link(*system);
+  ASSERT_TRUE(link.socket);
+  const auto start = std::chrono::steady_clock::now();
+  EXPECT_FALSE(system->Send(*link.socket, Bytes(64u << 20, 0x55), milliseconds(300)));
+  EXPECT_FALSE(system->FinishSending(*link.socket, milliseconds(300)));
+  EXPECT_LT(std::chrono::steady_clock::now() - start, milliseconds(5000));
+  system->CloseSocket(*link.socket);
+}
+
+// A printer that talks back while it takes a large download (status bytes, an echo) and reads
+// slowly: what it sent is read and dropped, the close waits for it to take everything, and every
+// byte arrives; closing on unread data would reset the connection and lose what was queued.
+TEST(TcpLink, APrinterThatTalksBackGetsEveryByte) {
+  auto system = CreatePosixSystem({});
+  Connected link(*system);
+  ASSERT_TRUE(link.socket);
+  constexpr std::size_t kDownload = 4u << 20;
+  auto received = std::async(std::launch::async, [fd = link.printer] {
+    const std::string status(65536, '\x12');
+    std::size_t total = 0;
+    std::size_t told = 0;
+    char buffer[4096];
+    while (true) {
+      if (told < status.size()) {
+        const ssize_t n = ::send(fd, status.data() + told, status.size() - told, MSG_DONTWAIT);
+        told += n > 0 ? static_cast<std::size_t>(n) : 0;
+      }
+      const ssize_t got = ::recv(fd, buffer, sizeof buffer, 0);
+      if (got <= 0)
+        break;
+      total += static_cast<std::size_t>(got);
+    }
+    ::shutdown(fd, SHUT_RDWR);
+    return total;
+  });
+  EXPECT_TRUE(system->Send(*link.socket, Bytes(kDownload, 0x55), milliseconds(20000)));
+  EXPECT_TRUE(system->FinishSending(*link.socket, milliseconds(20000)));
+  system->CloseSocket(*link.socket);
+  ASSERT_EQ(received.wait_for(milliseconds(20000)), std::future_status::ready);
+  EXPECT_EQ(received.get(), kDownload);
+}
+
+// A printer node that does not take data (a FIFO nobody reads) ends the write at the device
+// bound, 2 s and 1 ms for every 16 bytes, instead of waiting for ever. Should it not end, the
+// FIFO is read empty so the write can finish and the test stays bounded.
+TEST(PrinterNode, AWriteThatIsNeverTakenEndsAtTheDeviceBound) {
+  const fs::path fifo = fs::temp_directory_path() / ("vantrel-lp-" + std::to_string(::getpid()));
+  fs::remove(fifo);
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  const int reader = ::open(fifo.c_str(), O_RDONLY | O_NONBLOCK);
+  ASSERT_GE(reader, 0);
+  ::fcntl(reader, F_SETPIPE_SZ, 4096);
+  PosixLinkOptions options;
+  options.parallelPath = fifo.string();
+  auto system = CreatePosixSystem(options);
+  auto port = system->OpenLpt1();
+  ASSERT_NE(port, nullptr);
+  const auto start = std::chrono::steady_clock::now();
+  auto written = std::async(std::launch::async, [&] { return port->Write(Bytes(8192, 'x')); });
+  const bool ended = written.wait_for(milliseconds(10000)) == std::future_status::ready;
+  char sink[4096];
+  while (!ended && written.wait_for(milliseconds(10)) != std::future_status::ready) {
+    [[maybe_unused]] const ssize_t got = ::read(reader, sink, sizeof sink);
+  }
+  EXPECT_TRUE(ended) << "the write was still waiting after 10 s";
+  EXPECT_FALSE(written.get());
+  EXPECT_GE(std::chrono::steady_clock::now() - start, milliseconds(2400));
+  port.reset();
+  ::close(reader);
+  fs::remove(fifo);
+}
+
 TEST(TcpLink, ConnectsSendsAndBoundsTheConnect) {
   sockaddr_in address{};
   const int listener = ListenOnLoopback(1, address);
@@ -349,7 +490,7 @@ TEST(TcpLink, ConnectsSendsAndBoundsTheConnect) {
   const auto socket = system->CreateTcpSocket();
   ASSERT_TRUE(socket);
   ASSERT_TRUE(system->Connect(*socket, endpoint));
-  EXPECT_TRUE(system->Send(*socket, Bytes{0x1B, 0x70, 0x00, 0x32, 0x32}));
+  EXPECT_TRUE(system->Send(*socket, Bytes{0x1B, 0x70, 0x00, 0x32, 0x32}, milliseconds(2000)));
   const int accepted = ::accept(listener, nullptr, nullptr);
   std::uint8_t got[8]{};
   EXPECT_EQ(::recv(accepted, got, sizeof got, 0), 5);
