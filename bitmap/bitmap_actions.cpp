@@ -16,26 +16,39 @@ using std::chrono::milliseconds;
 constexpr milliseconds kPortSettleWait{100};
 constexpr milliseconds kNetworkSettleWait{1000};
 
-void DownloadOverPort(const DownloadContext& context, std::unique_ptr<OpenPort> port,
+// The writes stop at the first one that did not go out: after a cut-short image the printer
+// would take whatever follows as image data.
+bool DownloadOverPort(const DownloadContext& context, std::unique_ptr<OpenPort> port,
                       ByteView command) {
-  port->Write(SetupBegin);
-  WriteToPort(*port, command);
-  context.sleeper.Sleep(kPortSettleWait);
-  port->Write(SetupEnd);
-  context.prompts.ShowMessage(BitmapTextsFor(context.variant).downloadDone);
+  bool sent = port->Write(SetupBegin) && WriteToPort(*port, command);
+  if (sent) {
+    context.sleeper.Sleep(kPortSettleWait);
+    sent = port->Write(SetupEnd);
+  }
+  const BitmapTexts& texts = BitmapTextsFor(context.variant);
+  context.prompts.ShowMessage(sent ? texts.downloadDone : texts.downloadFailed);
   port.reset();  // released once the message has been dismissed
+  return sent;
 }
 
-void DownloadOverNetwork(const DownloadContext& context, std::unique_ptr<NetworkLink> link,
+bool DownloadOverNetwork(const DownloadContext& context, std::unique_ptr<NetworkLink> link,
                          ByteView command) {
-  link->Send(SetupBegin);
-  link->Send(command);
-  context.sleeper.Sleep(kNetworkSettleWait);
-  link->Send(SetupEnd);
+  bool sent = link->Send(SetupBegin) && link->Send(command);
+  if (sent) {
+    context.sleeper.Sleep(kNetworkSettleWait);
+    sent = link->Send(SetupEnd);
+  }
+  // Handed to the socket is not yet at the printer: the download is done once it has taken all.
+  sent = link->FinishSending() && sent;
   link.reset();  // socket closed, socket library stopped, "arp -d"
   const BitmapTexts& texts = BitmapTextsFor(context.variant);
+  if (!sent) {
+    context.prompts.ShowMessage(texts.downloadFailed);
+    return false;
+  }
   context.prompts.ShowMessage(texts.networkDownloadDone);
   context.prompts.ShowMessage(texts.downloadDone);
+  return true;
 }
 
 }  // namespace
@@ -51,7 +64,9 @@ bool AcceptChosenBitmap(const DownloadContext& context, CDib& dib, const std::st
 }
 
 bool DownloadBitmap(const DownloadContext& context, CDib& dib, const std::string& path, int slot,
-                    const DownloadOpener& open) {
+                    const DownloadOpener& open, bool* delivered) {
+  if (delivered != nullptr)
+    *delivered = false;
   const BitmapTexts& texts = BitmapTextsFor(context.variant);
   if (path.empty()) {
     context.prompts.ShowMessage(texts.noBitmap);
@@ -81,11 +96,14 @@ bool DownloadBitmap(const DownloadContext& context, CDib& dib, const std::string
   std::optional<DownloadTarget> target = open();
   if (!target)
     return true;
+  bool sent = false;
   if (target->port) {
-    DownloadOverPort(context, std::move(target->port), *command);
+    sent = DownloadOverPort(context, std::move(target->port), *command);
   } else if (target->link) {
-    DownloadOverNetwork(context, std::move(target->link), *command);
+    sent = DownloadOverNetwork(context, std::move(target->link), *command);
   }
+  if (delivered != nullptr)
+    *delivered = sent;
   return true;
 }
 

@@ -40,8 +40,10 @@ bool AcceptChosenBitmap(const DownloadContext& context, CDib& dib, const std::st
 
 // Reloads and checks the file, converts it and sends it into the slot between the frame commands.
 // False only when the file could not be opened or read: the file-error report then ends the
-// user's action. Every other outcome, a refusal or a failed open included, has been shown.
+// user's action. Every other outcome, a refusal or a failed open included, has been shown; a
+// write or send that did not go out shows the download's failure text, never its done text.
+// `delivered`, when given, tells whether every byte of the download went out.
 bool DownloadBitmap(const DownloadContext& context, CDib& dib, const std::string& path, int slot,
-                    const DownloadOpener& open);
+                    const DownloadOpener& open, bool* delivered = nullptr);
 
 }  // namespace vantrel

@@ -10,6 +10,7 @@ constexpr BitmapTexts kChinese{
     .noBitmap = "无此位图!",
     .downloadDone = "图片下载完成!",
     .networkDownloadDone = "下载位图操作完成!",
+    .downloadFailed = "图片下载失败!",
     .fileFilter = "位图文件(*.BMP)|*.BMP||",
 };
 
@@ -20,6 +21,7 @@ constexpr BitmapTexts kEnglish{
     .noBitmap = "No bitmap!",
     .downloadDone = "图片下载完成!",
     .networkDownloadDone = "Download succeed!",
+    .downloadFailed = "Download failed!",
     .fileFilter = "Bitmap file(*.BMP)|*.BMP||",
 };
 

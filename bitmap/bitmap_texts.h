@@ -19,6 +19,8 @@ struct BitmapTexts {
   // Shown after a port download, and as the second message after a network one.
   std::string_view downloadDone;
   std::string_view networkDownloadDone;
+  // Shown instead of both when a write or send of the download did not go out.
+  std::string_view downloadFailed;
   // The file dialog's filter: "description|pattern||".
   std::string_view fileFilter;
 };

@@ -51,22 +51,45 @@ std::string_view StoredBitmapPrintedOverNetworkText(UiVariant variant) {
   return ForVariant(variant, "位图打印完成!", "Bitmap print completed!");
 }
 
-void RunDirectOperation(const RunContext& context, std::unique_ptr<OpenPort> port,
-                        DeviceOperation operation, int slot) {
-  port->Write(DirectOperationCommand(operation, slot));
-  context.sleeper.Sleep(kDirectOperationWait);
-  if (operation == DeviceOperation::PrintStoredBitmap)
-    context.prompt.ShowMessage(StoredBitmapPrintedText(context.variant));
-  port.reset();
+std::string_view StoredBitmapPrintFailedText(UiVariant variant) {
+  return ForVariant(variant, "位图打印失败!", "Bitmap print failed!");
 }
 
-void RunDirectOperationOverNetwork(const RunContext& context, std::unique_ptr<NetworkLink> link,
-                                   DeviceOperation operation, int slot) {
-  link->Send(DirectOperationCommand(operation, slot));
-  context.sleeper.Sleep(kDirectOperationWait);
-  link.reset();
+std::string_view CommandNotSentText(UiVariant variant) {
+  return ForVariant(variant, "命令发送失败!", "Command sending failed!");
+}
+
+namespace {
+
+// The stored-bitmap print always says how it went; the other operations only when they failed.
+void ReportDirectOperation(const RunContext& context, DeviceOperation operation, bool sent,
+                           std::string_view printedText) {
   if (operation == DeviceOperation::PrintStoredBitmap)
-    context.prompt.ShowMessage(StoredBitmapPrintedOverNetworkText(context.variant));
+    context.prompt.ShowMessage(sent ? printedText : StoredBitmapPrintFailedText(context.variant));
+  else if (!sent)
+    context.prompt.ShowMessage(CommandNotSentText(context.variant));
+}
+
+}  // namespace
+
+bool RunDirectOperation(const RunContext& context, std::unique_ptr<OpenPort> port,
+                        DeviceOperation operation, int slot) {
+  const bool sent = port->Write(DirectOperationCommand(operation, slot));
+  context.sleeper.Sleep(kDirectOperationWait);
+  ReportDirectOperation(context, operation, sent, StoredBitmapPrintedText(context.variant));
+  port.reset();
+  return sent;
+}
+
+bool RunDirectOperationOverNetwork(const RunContext& context, std::unique_ptr<NetworkLink> link,
+                                   DeviceOperation operation, int slot) {
+  bool sent = link->Send(DirectOperationCommand(operation, slot));
+  context.sleeper.Sleep(kDirectOperationWait);
+  sent = link->FinishSending() && sent;
+  link.reset();
+  ReportDirectOperation(context, operation, sent,
+                        StoredBitmapPrintedOverNetworkText(context.variant));
+  return sent;
 }
 
 Bytes FixedCommandBytes(FixedCommand command) {
@@ -95,18 +118,23 @@ std::string_view FixedCommandDoneText(UiVariant variant, FixedCommand command) {
                     "print and walk paper to next cut/tear paper position completed!");
 }
 
-void RunFixedCommand(const RunContext& context, std::unique_ptr<OpenPort> port,
+bool RunFixedCommand(const RunContext& context, std::unique_ptr<OpenPort> port,
                      FixedCommand command) {
-  port->Write(FixedCommandBytes(command));
-  context.prompt.ShowMessage(FixedCommandDoneText(context.variant, command));
+  const bool sent = port->Write(FixedCommandBytes(command));
+  context.prompt.ShowMessage(sent ? FixedCommandDoneText(context.variant, command)
+                                  : CommandNotSentText(context.variant));
   port.reset();
+  return sent;
 }
 
-void RunFixedCommandOverNetwork(const RunContext& context, std::unique_ptr<NetworkLink> link,
+bool RunFixedCommandOverNetwork(const RunContext& context, std::unique_ptr<NetworkLink> link,
                                 FixedCommand command) {
-  link->Send(FixedCommandBytes(command));
-  context.prompt.ShowMessage(FixedCommandDoneText(context.variant, command));
+  bool sent = link->Send(FixedCommandBytes(command));
+  sent = link->FinishSending() && sent;
+  context.prompt.ShowMessage(sent ? FixedCommandDoneText(context.variant, command)
+                                  : CommandNotSentText(context.variant));
   link.reset();
+  return sent;
 }
 
 }  // namespace vantrel

@@ -39,14 +39,22 @@ std::string_view StoredBitmapPrintedText(UiVariant variant);
 // print.
 std::string_view StoredBitmapPrintedOverNetworkText(UiVariant variant);
 
+// "位图打印失败!" / "Bitmap print failed!": the stored-bitmap print's command did not go out.
+std::string_view StoredBitmapPrintFailedText(UiVariant variant);
+
+// "命令发送失败!" / "Command sending failed!": a device button's command did not go out.
+std::string_view CommandNotSentText(UiVariant variant);
+
 // A direct operation (codes 1 to 4) over an open port: one write, 500 ms, the stored-bitmap
-// print's message while the port is still held, then the port is released.
-void RunDirectOperation(const RunContext& context, std::unique_ptr<OpenPort> port,
+// print's message while the port is still held, then the port is released. A write that did not
+// go out is said: the print's failure text, or CommandNotSentText for the others. True when the
+// command went out.
+bool RunDirectOperation(const RunContext& context, std::unique_ptr<OpenPort> port,
                         DeviceOperation operation, int slot);
 
-// A direct operation over a network link: one send, 500 ms, the link is released (arp -d last),
-// then the stored-bitmap print's network text.
-void RunDirectOperationOverNetwork(const RunContext& context, std::unique_ptr<NetworkLink> link,
+// A direct operation over a network link: one send, 500 ms, the end of the sending, the link is
+// released (arp -d last), then the stored-bitmap print's network text, or the failure as above.
+bool RunDirectOperationOverNetwork(const RunContext& context, std::unique_ptr<NetworkLink> link,
                                    DeviceOperation operation, int slot);
 
 // The fixed-command buttons: BID test, feed to next position, feed to cut position. Their bytes
@@ -56,9 +64,10 @@ enum class FixedCommand { BidTest, FeedToNextPosition, FeedToCutPosition };
 Bytes FixedCommandBytes(FixedCommand command);
 std::string_view FixedCommandDoneText(UiVariant variant, FixedCommand command);
 
-void RunFixedCommand(const RunContext& context, std::unique_ptr<OpenPort> port,
+// CommandNotSentText instead of the done text when the bytes did not go out; true when they did.
+bool RunFixedCommand(const RunContext& context, std::unique_ptr<OpenPort> port,
                      FixedCommand command);
-void RunFixedCommandOverNetwork(const RunContext& context, std::unique_ptr<NetworkLink> link,
+bool RunFixedCommandOverNetwork(const RunContext& context, std::unique_ptr<NetworkLink> link,
                                 FixedCommand command);
 
 }  // namespace vantrel

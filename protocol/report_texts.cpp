@@ -35,8 +35,8 @@ constexpr std::array<ReportLines, kSettingCount> kChinese{{
     {"双向打印校对调整设置成功!\r\n", "双向打印校对调整设置失败!\r\n",
      "双向打印校对调整设置完成!\r\n"},
     {"字符打印列数设置成功!\r\n", "字符打印列数设置失败!\r\n", "字符打印列数设置完成!\r\n"},
-    {"", "", "起始偏移量设置完成!\r\n"},
-    {"", "", "切/撕纸偏移量设置完成!\r\n"},
+    {"", "起始偏移量设置失败!\r\n", "起始偏移量设置完成!\r\n"},
+    {"", "切/撕纸偏移量设置失败!\r\n", "切/撕纸偏移量设置完成!\r\n"},
 }};
 
 // The English lines are kept word for word as the tool has always shown them: the success line of
@@ -95,8 +95,8 @@ constexpr std::array<ReportLines, kSettingCount> kEnglish{{
     {"character print columns setting completed!\r\n",
      "character print columns setting failed!\r\n",
      "character print columns setting completed!\r\n"},
-    {"", "", "start offset setting completed!\r\n"},
-    {"", "", "cut/tear paper setting completed!\r\n"},
+    {"", "start offset setting failed!\r\n", "start offset setting completed!\r\n"},
+    {"", "cut/tear paper setting failed!\r\n", "cut/tear paper setting completed!\r\n"},
 }};
 
 constexpr std::string_view kEnglishNetworkCutOffset =

@@ -7,7 +7,8 @@
 
 namespace vantrel {
 
-// The three report lines of a setting, each ending in CR LF. Offsets have only the completed line.
+// The three report lines of a setting, each ending in CR LF. Offsets are never judged, so they
+// have no success line; their failure line says that their command did not go out.
 struct ReportLines {
   std::string_view success;
   std::string_view failure;

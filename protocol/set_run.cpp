@@ -108,6 +108,34 @@ bool Judge(AckRule rule, const EncodedSetting& sent, std::size_t textLength, Ope
   return false;
 }
 
+// The answer the rule judges may be 0x11 or 0x13, which a line with XON/XOFF output flow control
+// takes for XON or XOFF and never passes on to a read.
+bool AnswerMayBeFlowByte(AckRule rule, const EncodedSetting& sent) {
+  constexpr std::uint8_t kXon = 0x11;
+  constexpr std::uint8_t kXoff = 0x13;
+  switch (rule) {
+    case AckRule::AnyReply:
+      return true;
+    case AckRule::EchoValue:
+    case AckRule::EchoFirstByte:
+    case AckRule::PollFourthByte:
+      return sent.reference == kXon || sent.reference == kXoff;
+    case AckRule::PollOk:
+    case AckRule::NoAck:
+      break;
+  }
+  return false;
+}
+
+// A frame command that did not go out leaves the printer outside its setup frame, or inside it:
+// nothing of the run is known to be stored, so every line becomes its failure line.
+SetupReport EveryLineFailed(const SetupReport& report, UiVariant variant) {
+  SetupReport failed;
+  for (const SettingResult& result : report.Results())
+    failed.Add(result.key, SettingOutcome::Failed, PortReportLines(variant, result.key).failure);
+  return failed;
+}
+
 // The number of name bytes a name command carries (its length byte).
 std::size_t SentTextLength(const EncodedSetting& sent) {
   return sent.command[2];
@@ -144,20 +172,33 @@ SetupReport SendSettingsOverPort(const SettingSelection& selection, const PortRu
                                  OpenPort& port, Sleeper& sleeper) {
   const bool writeOnlyLink = options.interfaceType == kParallelInterface || options.usbWriteOnly;
   SetupReport report;
-  port.Write(SetupBegin);
+  bool framed = port.Write(SetupBegin);
   for (SettingKey key : kPortOrder) {
     const std::optional<EncodedSetting> sent = EncodeSetting(key, selection);
     if (!sent)
       continue;
+    const SettingRule rule = RuleFor(key);
+    const ReportLines lines = PortReportLines(options.variant, key);
+    const bool notRead =
+        rule.ack == AckRule::NoAck || (rule.skippedOnWriteOnlyLinks && writeOnlyLink);
     // The previous answer may have been a value byte 0x13, which the line took for XOFF.
     port.ResumeOutput();
-    port.Write(sent->command);
+    // An answer that came after its own read gave up is not judged as this command's answer.
+    port.DiscardInput();
+    const bool flowOff = !notRead && AnswerMayBeFlowByte(rule.ack, *sent);
+    if (flowOff)
+      port.SetOutputFlowControl(false);
+    const bool written = port.Write(sent->command);
+    if (!written) {
+      if (flowOff)
+        port.SetOutputFlowControl(true);
+      report.Add(key, SettingOutcome::Failed, lines.failure);
+      continue;
+    }
     if (key == SettingKey::TargetSerialLine)
       sleeper.Sleep(kTargetLineWait);
 
-    const SettingRule rule = RuleFor(key);
-    const ReportLines lines = PortReportLines(options.variant, key);
-    if (rule.ack == AckRule::NoAck || (rule.skippedOnWriteOnlyLinks && writeOnlyLink)) {
+    if (notRead) {
       report.Add(key, SettingOutcome::Completed, lines.completed);
       continue;
     }
@@ -165,30 +206,37 @@ SetupReport SendSettingsOverPort(const SettingSelection& selection, const PortRu
       sleeper.Sleep(kChineseBidAdjustmentWait);
     }
     const bool ok = Judge(rule.ack, *sent, SentTextLength(*sent), port, sleeper);
+    if (flowOff)
+      port.SetOutputFlowControl(true);
     report.Add(key, ok ? SettingOutcome::Succeeded : SettingOutcome::Failed,
                ok ? lines.success : lines.failure);
   }
   port.ResumeOutput();
-  port.Write(SetupEnd);
-  return report;
+  framed = port.Write(SetupEnd) && framed;
+  return framed ? report : EveryLineFailed(report, options.variant);
 }
 
 SetupReport SendSettingsOverNetwork(const SettingSelection& selection, UiVariant variant,
                                     NetworkLink& link, Sleeper& sleeper) {
   SetupReport report;
-  link.Send(SetupBegin);
+  bool framed = link.Send(SetupBegin);
   for (SettingKey key : NetworkOrder(variant)) {
     const std::optional<EncodedSetting> sent = EncodeSetting(key, selection);
     if (!sent)
       continue;
-    link.Send(sent->command);
+    if (!link.Send(sent->command)) {
+      report.Add(key, SettingOutcome::Failed, PortReportLines(variant, key).failure);
+      continue;
+    }
     if (key == SettingKey::TargetSerialLine)
       sleeper.Sleep(kTargetLineWait);
     report.Add(key, SettingOutcome::Completed, NetworkCompletedLine(variant, key));
   }
   sleeper.Sleep(kNetworkWaitBeforeEnd);
-  link.Send(SetupEnd);
-  return report;
+  framed = link.Send(SetupEnd) && framed;
+  // Sent is not yet arrived: the run ends only once the printer has taken everything.
+  framed = link.FinishSending() && framed;
+  return framed ? report : EveryLineFailed(report, variant);
 }
 
 std::string RefusalMessage(UiVariant variant, const SelectionRefusal& refusal) {

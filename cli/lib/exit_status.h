@@ -4,11 +4,13 @@ namespace vantrel::cli {
 
 // The exit statuses of vantrel (the man page's table).
 enum class ExitStatus : int {
-  Ok = 0,             // done; every setting read back as succeeded, or was sent (network, LPT)
-  SettingFailed = 1,  // the run went through, but at least one setting reported failure
-  BadUsage = 2,       // an unknown option, setting or value; nothing was opened
-  BadFile = 3,        // the image or profile could not be read or cannot be printed; nothing opened
-  OpenFailed = 4,     // the connection could not be opened; nothing was sent
+  Ok = 0,  // done; every setting read back as succeeded, or was sent (network, LPT)
+  // the run went through, but at least one setting reported failure, or a download's or a
+  // command's bytes did not all go out
+  SettingFailed = 1,
+  BadUsage = 2,    // an unknown option, setting or value; nothing was opened
+  BadFile = 3,     // the image or profile could not be read or cannot be printed; nothing opened
+  OpenFailed = 4,  // the connection could not be opened; nothing was sent
 };
 
 // Several runs (fleet mode) end with the highest status of any of them.

@@ -122,17 +122,23 @@ ExitStatus RunDownload(const Request& request, System& system, FileReader& files
     return ExitStatus::BadFile;
   const LinkContext link{request.variant, prompts, system};
   bool openFailed = false;
+  bool delivered = false;
   CDib dib;
-  DownloadBitmap(DownloadContext{request.variant, prompts, system, source}, dib, request.imagePath,
-                 request.slot, [&]() -> std::optional<DownloadTarget> {
-                   std::optional<Opened> opened = Open(request, link, false);
-                   if (!opened) {
-                     openFailed = true;
-                     return std::nullopt;
-                   }
-                   return DownloadTarget{std::move(opened->port), std::move(opened->link)};
-                 });
-  return openFailed ? ExitStatus::OpenFailed : ExitStatus::Ok;
+  DownloadBitmap(
+      DownloadContext{request.variant, prompts, system, source}, dib, request.imagePath,
+      request.slot,
+      [&]() -> std::optional<DownloadTarget> {
+        std::optional<Opened> opened = Open(request, link, false);
+        if (!opened) {
+          openFailed = true;
+          return std::nullopt;
+        }
+        return DownloadTarget{std::move(opened->port), std::move(opened->link)};
+      },
+      &delivered);
+  if (openFailed)
+    return ExitStatus::OpenFailed;
+  return delivered ? ExitStatus::Ok : ExitStatus::SettingFailed;
 }
 
 DeviceOperation OperationOf(Command command) {
@@ -209,23 +215,27 @@ Outcome Execute(const Request& request, System& system, FileReader& files) {
     case Command::PrintBitmap:
     case Command::Drawer:
     case Command::Cut:
-    case Command::Test:
-      if (opened->link) {
-        RunDirectOperationOverNetwork(run, std::move(opened->link), OperationOf(request.command),
-                                      request.slot);
-      } else {
-        RunDirectOperation(run, std::move(opened->port), OperationOf(request.command),
-                           request.slot);
-      }
+    case Command::Test: {
+      const bool sent =
+          opened->link ? RunDirectOperationOverNetwork(run, std::move(opened->link),
+                                                       OperationOf(request.command), request.slot)
+                       : RunDirectOperation(run, std::move(opened->port),
+                                            OperationOf(request.command), request.slot);
+      if (!sent)
+        outcome.status = ExitStatus::SettingFailed;
       break;
+    }
     case Command::BidTest:
     case Command::FeedNext:
-    case Command::FeedCut:
-      if (opened->link)
-        RunFixedCommandOverNetwork(run, std::move(opened->link), FixedCommandOf(request.command));
-      else
-        RunFixedCommand(run, std::move(opened->port), FixedCommandOf(request.command));
+    case Command::FeedCut: {
+      const bool sent = opened->link ? RunFixedCommandOverNetwork(run, std::move(opened->link),
+                                                                  FixedCommandOf(request.command))
+                                     : RunFixedCommand(run, std::move(opened->port),
+                                                       FixedCommandOf(request.command));
+      if (!sent)
+        outcome.status = ExitStatus::SettingFailed;
       break;
+    }
     case Command::Download:
       break;
   }

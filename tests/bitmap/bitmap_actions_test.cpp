@@ -89,11 +89,12 @@ struct Dialog {
       return target;
     };
   }
-  DownloadOpener NetworkOpener() {
-    return [this]() -> std::optional<DownloadTarget> {
+  // finishing: the end of the sending is a step of the script too.
+  DownloadOpener NetworkOpener(bool finishing = false) {
+    return [this, finishing]() -> std::optional<DownloadTarget> {
       script.Take(Other("open connection"));
       DownloadTarget target;
-      target.link = std::make_unique<ScriptedLink>(script);
+      target.link = std::make_unique<ScriptedLink>(script, finishing);
       return target;
     };
   }
@@ -299,6 +300,40 @@ TEST_P(DownloadTest, OverTheNetworkThreeSendsTheCloseThenTwoMessages) {
                  EnableControl(ctl::kPrintStoredBitmap)});
   d.Download(d.NetworkOpener());
   d.script.ExpectDone();
+}
+
+// A write or send that did not go out, or data the printer did not take before the close, is a
+// failed download with its own message: never the done text, and nothing after a cut-short image
+// (the printer would read it as image data).
+TEST_P(DownloadTest, DataThatDidNotGoOutIsAFailedDownload) {
+  const UiVariant v = GetParam();
+  const std::string failed = v == kChinese ? "图片下载失败!" : "Download failed!";
+  const Bytes command = CommandFor(PatternPicture(100, 50), 0);
+  auto notSent = [](Step step) {
+    step.ok = false;
+    return step;
+  };
+  const std::vector<Step> opened = {OpenFile("C:\\pics\\logo.bmp"), WaitCursorOn(),
+                                    Other("open connection")};
+  const std::vector<Step> after = {WaitCursorOff(), EnableControl(ctl::kPrintStoredBitmap)};
+  const std::vector<std::pair<bool, std::vector<Step>>> cases = {
+      {false,
+       {Write("1B 09"), Count(std::nullopt), Write(command, false), Message(failed), ClosePort()}},
+      {false,
+       {Write("1B 09"), Count(std::nullopt), Write(command), Sleep(100), Write("1B 15", false),
+        Message(failed), ClosePort()}},
+      {true, {notSent(Send("1B 09")), FinishSending(), CloseLink(), Message(failed)}},
+      {true,
+       {Send("1B 09"), Send(command), Sleep(1000), Send("1B 15"), notSent(FinishSending()),
+        CloseLink(), Message(failed)}},
+  };
+  for (const auto& [network, steps] : cases) {
+    Dialog d(v);
+    d.bitmapPath = "C:\\pics\\logo.bmp";
+    d.script.Then(opened).Then(steps).Then(after);
+    d.Download(network ? d.NetworkOpener(true) : d.PortOpener());
+    d.script.ExpectDone();
+  }
 }
 
 TEST_P(DownloadTest, FailedOpenSendsNothingAndStillEnablesPrint) {

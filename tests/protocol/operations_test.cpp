@@ -36,7 +36,7 @@ TEST_P(DirectOperation, WritesWaitsAndReleases) {
   PrinterConnection connection;
   connection.handle = std::make_unique<ScriptedPort>(script);
 
-  script = {Write(c.bytes, /*ok=*/false), Sleep(500)};
+  script = {Write(c.bytes), Sleep(500)};
   if (c.message != nullptr)
     script.Then(Message(c.message));
   script.Then(ClosePort());

@@ -479,8 +479,9 @@ INSTANTIATE_TEST_SUITE_P(
     ParamName<RefusalMessageCase>);
 
 // A serial line with XON/XOFF to a printer that echoes every value byte and never sends XON:
-// an echoed 0x13 is taken by the line and holds our output until it is resumed. A write while
-// held does not reach the printer.
+// while output flow control is on, an echoed 0x13 is taken by the line and holds our output
+// until it is resumed, and an echoed 0x11 or 0x13 never reaches a read. A write while held does
+// not reach the printer.
 class XoffHoldingLine : public OpenPort {
  public:
   bool Write(ByteView data) override {
@@ -490,13 +491,15 @@ class XoffHoldingLine : public OpenPort {
     }
     arrived.push_back(Hex(data));
     if (data.size() == 3 && data[0] == 0x1B) {
-      if (data[2] == 0x13)
-        held_ = true;
+      const std::uint8_t echo = data[2];
+      if (flowControl_ && (echo == 0x11 || echo == 0x13))
+        held_ = echo == 0x13;
       else
-        echo_ = data[2];
+        echo_ = echo;
     }
     return true;
   }
+  void SetOutputFlowControl(bool on) override { flowControl_ = on; }
   PortRead Read(std::size_t) override {
     PortRead read{true, {}};
     if (echo_)
@@ -512,6 +515,7 @@ class XoffHoldingLine : public OpenPort {
 
  private:
   bool held_ = false;
+  bool flowControl_ = true;
   std::optional<std::uint8_t> echo_;
 };
 
@@ -532,10 +536,10 @@ TEST(PortRun, AnEchoedXoffHoldsBackNoCommandAndNotTheClosingFrame) {
   EXPECT_EQ(line.arrived, (std::vector<std::string>{"1B 09", "1B 74 13", "1B 1E 00", "1B 1A 13",
                                                     "1B 39 00", "1B 15"}));
   EXPECT_TRUE(line.lost.empty());
-  // The echo the line took for XOFF never reads back: reported as failed, not guessed.
+  // The echo 0x13 is read with output flow control off, so it reaches the judge.
   EXPECT_EQ(report.Text(),
-            "Codepage setting failed!\r\nPrint speed setting succeed!\r\ndouble side print adjust "
-            "setting failed!\r\ncharacter print columns setting completed!\r\n");
+            "Codepage setting succeed!\r\nPrint speed setting succeed!\r\ndouble side print adjust "
+            "setting succeed!\r\ncharacter print columns setting completed!\r\n");
 }
 
 TEST(RefuseUnsendableSelection, LetsASendableSelectionThrough) {
@@ -546,6 +550,111 @@ TEST(RefuseUnsendableSelection, LetsASendableSelectionThrough) {
   EXPECT_FALSE(RefuseUnsendableSelection(d.Context()));
   d.script.ExpectDone();
 }
+
+// --- What a real line and a real printer do: input left over, echoes of 0x11 and 0x13, writes
+// that do not go out ---
+
+// Language (value 1) and code page CP858 (value 0x13, the XOFF byte), and their report letters
+// in port order, for expected::Report.
+SettingSelection LanguageAndCp858() {
+  SettingSelection s;
+  s.language = 2;
+  s.codePage = 20;
+  return s;
+}
+std::string Letters(char language, char codePage) {
+  std::string letters(kSettingCount, '-');
+  letters[static_cast<std::size_t>(SettingKey::Language)] = language;
+  letters[static_cast<std::size_t>(SettingKey::CodePage)] = codePage;
+  return letters;
+}
+
+// Input left waiting is dropped before each setting command, so a late answer is never judged as
+// the next setting's; an echo that may be 0x11 or 0x13 is read with output flow control off,
+// and it is on again before the next write.
+TEST(PortRun, DropsWaitingInputAndReadsAFlowByteEchoWithFlowControlOff) {
+  CoreRun run;
+  run.script.Then({Write("1B 09"), DiscardInput(),
+                   Write(expected::ChoiceCommand(SettingKey::Language, 2)), Read(1, "01"),
+                   DiscardInput(), OutputFlow(false),
+                   Write(expected::ChoiceCommand(SettingKey::CodePage, 20)), Read(1, "13"),
+                   OutputFlow(true), Write("1B 15"), ClosePort()});
+  SetupReport report;
+  {
+    ScriptedPort port(run.script, /*lineControl=*/true);
+    report =
+        SendSettingsOverPort(LanguageAndCp858(), {UiVariant::English, 0, false}, port, run.sleeper);
+  }
+  run.script.ExpectDone();
+  EXPECT_EQ(report.Text(), expected::Report(UiVariant::English, Letters('s', 's')));
+}
+
+struct NotSentCase {
+  const char* name;
+  bool network;
+  std::vector<Step> steps;
+  std::string letters;
+};
+
+class WritesThatDidNotGoOut : public testing::TestWithParam<NotSentCase> {};
+
+// A write or send that did not go out is the setting's failure line, and its answer is not read;
+// a frame command that did not go out, or a network printer that did not take the data before
+// the close, fails every line.
+TEST_P(WritesThatDidNotGoOut, AreReportedAsFailed) {
+  const NotSentCase& c = GetParam();
+  Script script;
+  ScriptedSleeper sleeper(script);
+  script.Then(c.steps);
+  SetupReport report;
+  if (c.network) {
+    ScriptedLink link(script, /*finishing=*/true);
+    report = SendSettingsOverNetwork(LanguageAndCp858(), UiVariant::English, link, sleeper);
+  } else {
+    ScriptedPort port(script);
+    report =
+        SendSettingsOverPort(LanguageAndCp858(), {UiVariant::English, 0, false}, port, sleeper);
+  }
+  script.ExpectDone();
+  EXPECT_EQ(report.Text(), expected::Report(UiVariant::English, c.letters));
+}
+
+Step NotSent(Step step) {
+  step.ok = false;
+  return step;
+}
+
+const Bytes kLanguage = expected::ChoiceCommand(SettingKey::Language, 2);
+const Bytes kCp858 = expected::ChoiceCommand(SettingKey::CodePage, 20);
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, WritesThatDidNotGoOut,
+    testing::Values(NotSentCase{"SettingWrite",
+                                false,
+                                {Write("1B 09"), Write(kLanguage, false), Write(kCp858),
+                                 Read(1, "13"), Write("1B 15"), ClosePort()},
+                                Letters('f', 's')},
+                    NotSentCase{"OpeningFrame",
+                                false,
+                                {Write("1B 09", false), Write(kLanguage), Read(1, "01"),
+                                 Write(kCp858), Read(1, "13"), Write("1B 15"), ClosePort()},
+                                Letters('f', 'f')},
+                    NotSentCase{"ClosingFrame",
+                                false,
+                                {Write("1B 09"), Write(kLanguage), Read(1, "01"), Write(kCp858),
+                                 Read(1, "13"), Write("1B 15", false), ClosePort()},
+                                Letters('f', 'f')},
+                    NotSentCase{"SettingSend",
+                                true,
+                                {Send("1B 09"), NotSent(Send(kLanguage)), Send(kCp858), Sleep(1000),
+                                 Send("1B 15"), FinishSending(), CloseLink()},
+                                Letters('f', 'n')},
+                    NotSentCase{"NotTakenBeforeTheClose",
+                                true,
+                                {Send("1B 09"), Send(kLanguage), Send(kCp858), Sleep(1000),
+                                 Send("1B 15"), NotSent(FinishSending()), CloseLink()},
+                                Letters('f', 'f')}),
+    ParamName<NotSentCase>);
 
 }  // namespace
 }  // namespace vantrel

@@ -173,13 +173,13 @@ INSTANTIATE_TEST_SUITE_P(
                                   Message("print and walk paper to next cut/tear paper position "
                                           "completed!")} +
                 NetworkLinkRelease()},
-        // A failed write is not noticed: the text is shown all the same.
-        ButtonCase{"FailedWriteStillReportsDone",
+        // A write that did not go out is said, never reported as done.
+        ButtonCase{"FailedWriteIsReported",
                    English,
                    OnPrintBidTest,
                    kParallelInterface,
                    {OpenLpt1(), Write("1B 09 1B 1A FF 1B 15", false),
-                    Message("print BID adjust demo completed!"), ClosePort()}}),
+                    Message("Command sending failed!"), ClosePort()}}),
     ParamName<ButtonCase>);
 
 // A failed open shows the opener's message once and sends nothing. The drawer, cut, test and
