@@ -33,7 +33,10 @@ std::optional<Fault> ParseFault(std::string_view text) {
     return Fault{Kind::Garbage, 0};
   if (text == "xon-after-xoff")
     return Fault{Kind::XonAfterXoff, 0};
+  if (text == "hold-xoff")
+    return Fault{Kind::HoldXoff, 0};
   for (const auto& [prefix, kind] : {std::pair{std::string_view("slow:"), Kind::Slow},
+                                     std::pair{std::string_view("late:"), Kind::Late},
                                      std::pair{std::string_view("drop-after:"), Kind::DropAfter}}) {
     if (text.substr(0, prefix.size()) == prefix) {
       if (const auto amount = Number(text.substr(prefix.size())))
@@ -68,8 +71,10 @@ Bytes Misbehave(const Fault& fault, Bytes answer, std::uint32_t& noise) {
       return answer;
     case Fault::Kind::None:
     case Fault::Kind::Slow:
+    case Fault::Kind::Late:
     case Fault::Kind::DropAfter:
     case Fault::Kind::XonAfterXoff:
+    case Fault::Kind::HoldXoff:
       break;
   }
   return answer;
@@ -89,11 +94,28 @@ FeedResult Session::Feed(ByteView chunk) {
       result.drop = true;
     }
   }
+  if (options_.fault.kind == Fault::Kind::HoldXoff) {
+    // The download's first two bytes, 1B FE: its image will not fit the printer's buffer.
+    for (std::size_t i = 0; i < chunk.size(); ++i) {
+      const std::uint8_t previous = i == 0 ? lastByte_ : chunk[i - 1];
+      if (previous == 0x1B && chunk[i] == 0xFE) {
+        chunk = chunk.first(i + 1);
+        result.hold = true;
+        break;
+      }
+    }
+    if (!chunk.empty())
+      lastByte_ = chunk.back();
+  }
   received_ += chunk.size();
   std::vector<Command> commands;
   decoder_.Feed(chunk, commands);
   for (const Command& command : commands)
     Handle(command, result);
+  if (result.hold) {
+    recorder_.Log("[" + options_.name + "] buffer full after " + std::to_string(received_) +
+                  " bytes: XOFF, and nothing more is taken in (fault hold-xoff)");
+  }
   if (result.drop) {
     Finish();
     recorder_.Log("[" + options_.name + "] connection dropped after " + std::to_string(received_) +
@@ -138,8 +160,10 @@ void Session::Handle(const Command& command, FeedResult& result) {
     line += "  [" + Hex(command.bytes) + "]";
   }
 
-  if (command.kind == Kind::SetupBegin)
+  if (command.kind == Kind::SetupBegin) {
     result.discardStale = true;
+    answeredInFrame_ = false;
+  }
   const bool notReadBack = options_.parallel && command.kind == Kind::Setting &&
                            RuleFor(command.key).skippedOnWriteOnlyLinks;
   if (options_.answers && !notReadBack) {
@@ -152,8 +176,10 @@ void Session::Handle(const Command& command, FeedResult& result) {
         sent.push_back(kXon);
       if (!sent.empty()) {
         std::chrono::milliseconds delay{0};
-        if (options_.fault.kind == Fault::Kind::Slow)
+        if (options_.fault.kind == Fault::Kind::Slow ||
+            (options_.fault.kind == Fault::Kind::Late && !answeredInFrame_))
           delay = std::chrono::milliseconds(options_.fault.amount);
+        answeredInFrame_ = true;
         line += "  -> " + Hex(sent);
         if (delay.count() > 0)
           line += " after " + std::to_string(delay.count()) + " ms";

@@ -16,13 +16,24 @@ namespace vantrel::sim {
 
 // A way for the printer to misbehave, so that every failure report can be seen.
 struct Fault {
-  enum class Kind { None, Silent, WrongEcho, Slow, OWithoutK, DropAfter, Garbage, XonAfterXoff };
+  enum class Kind {
+    None,
+    Silent,
+    WrongEcho,
+    Slow,
+    OWithoutK,
+    DropAfter,
+    Garbage,
+    XonAfterXoff,
+    Late,      // the first answer of each setup frame comes `amount` ms late; the rest queue
+    HoldXoff,  // on a download's first bytes: XOFF, and nothing more is taken in
+  };
   Kind kind = Kind::None;
-  std::uint64_t amount = 0;  // milliseconds for Slow, bytes for DropAfter
+  std::uint64_t amount = 0;  // milliseconds for Slow and Late, bytes for DropAfter
 };
 
-// "silent", "wrong-echo", "slow:MS", "o-without-k", "drop-after:N", "garbage", "xon-after-xoff";
-// nothing otherwise.
+// "silent", "wrong-echo", "slow:MS", "late:MS", "o-without-k", "drop-after:N", "garbage",
+// "xon-after-xoff", "hold-xoff"; nothing otherwise.
 std::optional<Fault> ParseFault(std::string_view text);
 
 // The answer as the faulty printer sends it; empty for none. `noise` drives the garbage.
@@ -42,6 +53,9 @@ struct FeedResult {
   bool drop = false;
   // The printer moved to another serial line.
   bool lineChanged = false;
+  // The printer's buffer is full (fault hold-xoff): send XOFF on a serial line and take in
+  // nothing more from this client. The chunk was taken in up to the download's start.
+  bool hold = false;
 };
 
 struct ChannelOptions {
@@ -81,6 +95,8 @@ class Session {
   std::uint64_t received_ = 0;
   std::uint32_t noise_ = 0x5EED;
   bool dropped_ = false;
+  bool answeredInFrame_ = false;  // fault late: the frame's first answer has been given
+  std::uint8_t lastByte_ = 0;     // fault hold-xoff: a download's start may span two chunks
 };
 
 }  // namespace vantrel::sim

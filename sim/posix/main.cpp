@@ -84,6 +84,8 @@ struct PtyChannel {
   Clock::time_point lastInput{};
   bool idleFlushed = true;
   bool latestAnswerOnly = false;
+  // Fault hold-xoff: XOFF was sent and the master is not read until the client closes the line.
+  bool holding = false;
 };
 
 struct TcpChannel {
@@ -92,6 +94,7 @@ struct TcpChannel {
   std::unique_ptr<Session> session;
   Clock::time_point lastInput{};
   bool idleFlushed = true;
+  bool holding = false;  // fault hold-xoff: not read any more, only watched for the client's close
 };
 
 struct Listener {
@@ -261,6 +264,11 @@ void Simulator::Process(PtyChannel& channel, ByteView bytes) {
     channel.out.push_back({due, std::move(reply.bytes)});
     next = due;
   }
+  if (result.hold) {
+    constexpr std::uint8_t kXoff = 0x13;
+    [[maybe_unused]] const ssize_t written = write(channel.pty.Master(), &kXoff, 1);
+    channel.holding = true;
+  }
   if (result.drop) {
     // The printer hangs up: the client sees the line go, a fresh one takes its place.
     recorder_.Log("[" + channel.name + "] hung up " + channel.pty.Path());
@@ -349,6 +357,7 @@ void Simulator::ReadTcp(TcpChannel& channel) {
   channel.lastInput = Clock::now();
   channel.idleFlushed = false;
   const FeedResult result = channel.session->Feed(ByteView(buffer, static_cast<std::size_t>(got)));
+  channel.holding = result.hold;
   if (result.drop) {
     close(channel.fd);
     channel.fd = -1;
@@ -399,7 +408,7 @@ int Simulator::Run() {
     const Clock::time_point now = Clock::now();
     Clock::time_point wake = now + std::chrono::seconds(1);
     for (PtyChannel& channel : ptys_) {
-      const bool busy = !channel.inflight.empty();
+      const bool busy = !channel.inflight.empty() || channel.holding;
       fds.push_back({channel.pty.Master(), static_cast<short>(busy ? 0 : POLLIN), 0});
       fds.push_back({channel.pty.ClosedWatch(), POLLIN, 0});
       if (busy)
@@ -412,7 +421,7 @@ int Simulator::Run() {
     for (const Listener& listener : listeners_)
       fds.push_back({listener.fd, POLLIN, 0});
     for (const TcpChannel& channel : connections_) {
-      fds.push_back({channel.fd, POLLIN, 0});
+      fds.push_back({channel.fd, static_cast<short>(channel.holding ? POLLRDHUP : POLLIN), 0});
       if (!channel.idleFlushed)
         wake = std::min(wake, channel.lastInput + kIdleFlush);
     }
@@ -444,6 +453,20 @@ int Simulator::Run() {
         // nobody holds (before anything a new client sent is taken in).
         channel.pty.DiscardUnread();
         channel.out.clear();
+        if (channel.holding) {
+          // The printer is seen to again (paper in): it drops what it could not take, and the
+          // line's output, stopped by its XOFF, goes on for the next client.
+          channel.holding = false;
+          channel.pty.DiscardReceived();
+          channel.session = std::make_unique<Session>(
+              ChannelOptions{channel.name, true, fault_, channel.latestAnswerOnly, &paper_},
+              printer_, recorder_);
+          recorder_.Log("[" + channel.name + "] client gone: the held XOFF is released");
+        }
+      }
+      if (channel.holding) {
+        WriteDue(channel, Clock::now());
+        continue;
       }
       if (!channel.inflight.empty() && channel.arrived <= later) {
         const Bytes bytes = std::move(channel.inflight);
@@ -467,7 +490,14 @@ int Simulator::Run() {
       // Connections accepted in this round have no entry yet.
       if (index >= fds.size())
         break;
-      if ((fds[index++].revents & (POLLIN | POLLHUP | POLLERR)) != 0)
+      const short events = fds[index++].revents;
+      if (channel.holding && (events & (POLLRDHUP | POLLHUP | POLLERR)) != 0) {
+        recorder_.Log("[" + channel.peer + "] closed while held, unread data dropped");
+        close(channel.fd);
+        channel.fd = -1;
+        continue;
+      }
+      if (!channel.holding && (events & (POLLIN | POLLHUP | POLLERR)) != 0)
         ReadTcp(channel);
       if (channel.fd >= 0 && !channel.idleFlushed && later - channel.lastInput >= kIdleFlush) {
         channel.session->Idle();
@@ -513,9 +543,12 @@ int main(int argc, char** argv) {
   app.add_flag("--check-line", options.checkLine,
                "ignore bytes sent while the pty's line differs from the printer's own");
   app.add_option("--fault", options.fault,
-                 "silent | wrong-echo | slow:MS | o-without-k | drop-after:N | garbage | "
-                 "xon-after-xoff (sends XON after any answer holding 0x13, which a line with "
-                 "XON/XOFF takes for XOFF; by default the printer does not)")
+                 "silent | wrong-echo | slow:MS | late:MS | o-without-k | drop-after:N | garbage | "
+                 "xon-after-xoff | hold-xoff (late: the first answer of each setup frame comes "
+                 "MS late, the others after it; xon-after-xoff: sends XON after any answer "
+                 "holding 0x13, which a line with XON/XOFF takes for XOFF, as by default the "
+                 "printer does not; hold-xoff: on a download's first bytes the buffer is full, "
+                 "XOFF on a serial line, and nothing more is read until the client closes)")
       ->type_name("MODE");
   app.add_flag("--quiet", options.quiet, "no log lines on stdout (log.txt is still written)");
   app.add_option("--font", options.font, "the outline font the printer's characters are drawn from")
@@ -543,7 +576,8 @@ command it decodes. SIGUSR1 writes the state; SIGINT or SIGTERM writes it and en
           } else if (name == "parity") {
             words = parities;
           } else if (name == "fault") {
-            words = {"silent", "wrong-echo", "slow:", "o-without-k", "drop-after:", "garbage"};
+            words = {"silent",      "wrong-echo", "slow:",          "late:",    "o-without-k",
+                     "drop-after:", "garbage",    "xon-after-xoff", "hold-xoff"};
           } else if (name == "tcp") {
             words = {"127.0.0.1:9100", "127.0.0.1:0", "off"};
           }
@@ -558,8 +592,8 @@ command it decodes. SIGUSR1 writes the state; SIGINT or SIGTERM writes it and en
     const auto parsed = ParseFault(options.fault);
     if (!parsed) {
       std::cerr << "vantrel-sim: unknown fault '" << options.fault
-                << "' (silent, wrong-echo, slow:MS, o-without-k, drop-after:N, garbage, "
-                   "xon-after-xoff)\n";
+                << "' (silent, wrong-echo, slow:MS, late:MS, o-without-k, drop-after:N, "
+                   "garbage, xon-after-xoff, hold-xoff)\n";
       return 2;
     }
     fault = *parsed;

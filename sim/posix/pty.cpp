@@ -132,6 +132,17 @@ void Pty::DiscardUnread() const {
   }
 }
 
+void Pty::DiscardReceived() const {
+  if (master_ < 0)
+    return;
+  tcflush(master_, TCIFLUSH);
+  char buffer[4096];
+  while (read(master_, buffer, sizeof buffer) > 0) {
+  }
+  if (slave_ >= 0)
+    tcflow(slave_, TCOON);
+}
+
 std::string GbkToUtf8(std::string_view bytes) {
   // A byte that is no GBK (or a character cut short) is shown as \xNN, and the line goes on.
   const std::string out = ConvertCharsetShowing(

@@ -33,6 +33,9 @@ class Pty {
   std::optional<SerialLine> ClientLine() const;
   // Discards what was written to the slave and not yet read by anyone.
   void DiscardUnread() const;
+  // Discards what a client wrote and we have not read, and restarts the slave's output should
+  // an XOFF of ours have stopped it.
+  void DiscardReceived() const;
 
  private:
   int master_ = -1;

@@ -185,8 +185,34 @@ TEST(EchoedXoff, GetsAnXonOnlyInItsFaultMode) {
 }
 
 TEST(ParseFault, RefusesWhatItDoesNotKnow) {
-  for (const char* text : {"", "slow", "slow:", "slow:x", "drop-after:-1", "loud", "silent "})
+  for (const char* text :
+       {"", "slow", "slow:", "slow:x", "drop-after:-1", "loud", "silent ", "late:", "hold-xoff:1"})
     EXPECT_FALSE(ParseFault(text)) << text;
+}
+
+// late:MS delays the first answer of each setup frame only; hold-xoff takes in a download up to
+// its first two bytes, then holds, on a serial line and over TCP alike.
+TEST(PrinterFaults, LateFirstAnswerAndHeldXoff) {
+  const auto dir = std::filesystem::temp_directory_path() / "vantrel-sim-test-late-hold";
+  std::ostringstream console;
+  Recorder recorder(dir, true, console, &EscapeNonAscii);
+  Printer printer(SerialLine{});
+  Session late(ChannelOptions{"com1", true, *ParseFault("late:150")}, printer, recorder);
+  for (int frame = 0; frame < 2; ++frame) {
+    late.Feed(Bytes{0x1B, 0x09});
+    for (const auto delay : {150, 0}) {
+      const FeedResult result = late.Feed(Bytes{0x1B, 0x74, 0x02});
+      ASSERT_EQ(result.replies.size(), 1u);
+      EXPECT_EQ(result.replies[0].delay, std::chrono::milliseconds(delay));
+    }
+  }
+  for (const bool answers : {true, false}) {
+    Session held(ChannelOptions{"com1", answers, *ParseFault("hold-xoff")}, printer, recorder);
+    EXPECT_FALSE(held.Feed(Bytes{0x1B, 0x09, 0x1B}).hold);
+    EXPECT_TRUE(held.Feed(Bytes{0xFE, 0x00, 0x01, 0x00}).hold);
+    EXPECT_EQ(held.Received(), 4u) << "took in past the download's first bytes";
+  }
+  std::filesystem::remove_all(dir);
 }
 
 }  // namespace
