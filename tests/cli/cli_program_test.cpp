@@ -554,14 +554,15 @@ INSTANTIATE_TEST_SUITE_P(
                               "en",
                               1,
                               "Print width setting failed!|Radio address setting failed!"},
-                    // The network never answers: a dropped connection still reads as completed.
+                    // The network never answers, but a connection the printer dropped takes no
+                    // more: nothing of the run is known to have arrived.
                     FaultCase{"DropAfterOverTcp",
                               {"--fault", "drop-after:4"},
                               "set --language 1 --font 1",
                               true,
                               "en",
-                              0,
-                              "Language setting completed!|Fonts setting completed!"},
+                              1,
+                              "Language setting failed!|Fonts setting failed!"},
                     // Sent at 115200 baud to a printer listening at 9600: it hears nothing.
                     FaultCase{"WrongLine",
                               {"--check-line", "--baud", "9600"},
@@ -708,23 +709,59 @@ TEST(JsonOutput, CarriesOneEntryPerSentSetting) {
        "line": "串口设置完成!"}])"));
 }
 
-// A printer that echoes the value byte 0x13 stops the line's output with it (XON/XOFF both ways)
-// and sends no XON after it. Every later command and the closing frame must still go out; the
-// answers taken by the line for XOFF cannot be read, so those settings report failed.
-TEST(EchoedXoff, DoesNotStopTheRun) {
+// A printer that echoes the value byte 0x13 would stop the line's output with it (XON/XOFF both
+// ways), and sends no XON after it. Such an echo is read with output flow control off, so it
+// reaches the judge: the printer stored the value and said so. Every later command and the
+// closing frame go out.
+TEST(EchoedXoff, IsJudgedAndDoesNotStopTheRun) {
   const fs::path folder = ScratchFolder();
   Sim sim(folder / "sim", {"--tcp", "off"});
   const Ran ran = Vantrel({"set", "--code-page", "cp858", "--speed", "150", "--radio-address",
                            "00:84:00:13", "--bid-adjust", "19", "--chars-per-line", "42-2sp", "-i",
                            SerialName(sim), "--lang", "zh"});
-  EXPECT_EQ(ran.status, 1) << ran.err;
+  EXPECT_EQ(ran.status, 0) << ran.err;
   EXPECT_EQ(ran.out,
-            "代码页设置失败!\n打印速度设置成功!\n射频地址设置失败!\n双向打印校对调整设置失败!\n"
+            "代码页设置成功!\n打印速度设置成功!\n射频地址设置成功!\n双向打印校对调整设置成功!\n"
             "字符打印列数设置成功!\n");
   const std::string log = sim.LogWith("setup end");
   for (const char* sent : {"[1B 09]", "[1B 74 13]", "[1B 1E 00]", "[1C BD 00 84 00 13]",
                            "[1B 1A 13]", "[1B 39 00]", "[1B 15]"})
     EXPECT_NE(log.find(sent), std::string::npos) << sent << " not received:\n" << log;
+}
+
+// A printer whose first answer comes 110 ms late, after the Chinese read's 75 ms, with the next
+// answer queued behind it. Input left waiting is dropped before each command, so the late echo
+// costs its own setting and the one read while it arrived, not every later one. The values of
+// neighbouring settings differ, so an answer judged for the wrong setting shows.
+TEST(LateEcho, CostsItsOwnSettingAndNotTheRest) {
+  const fs::path folder = ScratchFolder();
+  Sim sim(folder / "sim", {"--tcp", "off", "--fault", "late:110"});
+  const Ran ran = Vantrel({"set", "--language", "3", "--font", "1", "--black-mark", "2",
+                           "--command-set", "3", "--paper-sensitivity", "1", "--print-direction",
+                           "2", "--code-page", "10", "-i", SerialName(sim), "--lang", "zh"});
+  EXPECT_EQ(ran.status, 1) << ran.err;
+  const std::vector<std::string> lines = Words(ran.out);
+  ASSERT_EQ(lines.size(), 7u) << ran.out;
+  EXPECT_EQ(lines[0], "语言设置失败!");
+  EXPECT_EQ(lines[4], "纸敏感度设置成功!") << ran.out;
+  EXPECT_EQ(lines[5], "打印方向设置成功!") << ran.out;
+  EXPECT_EQ(lines[6], "代码页设置成功!") << ran.out;
+}
+
+// A printer that holds XOFF once a download starts (paper out, buffer full) and never sends XON:
+// the download ends as failed within the bound of its writes (the closing frame's 2 bytes: 2 s
+// and a little), never with the done text over an image the printer did not get.
+TEST(HeldXoff, EndsADownloadAsFailedWithinItsBound) {
+  const fs::path folder = ScratchFolder();
+  Sim sim(folder / "sim", {"--tcp", "off", "--fault", "hold-xoff"});
+  const auto start = std::chrono::steady_clock::now();
+  const Ran ran = Vantrel({"download", VANTREL_FIXTURES "/mono-100x50.bmp", "--slot", "1", "-i",
+                           SerialName(sim), "--lang", "en"});
+  const auto took = std::chrono::steady_clock::now() - start;
+  EXPECT_EQ(ran.status, 1) << ran.err;
+  EXPECT_EQ(ran.out, "Download failed!\n");
+  EXPECT_LT(took, std::chrono::seconds(15));
+  EXPECT_NE(sim.LogWith("XOFF").find("fault hold-xoff"), std::string::npos);
 }
 
 TEST(Profile, SetsItsSettingsAndTheCommandLineWins) {
