@@ -87,4 +87,20 @@ std::string ProgramDisplayName(std::string_view programPath) {
   return std::string(name);
 }
 
+std::string DialogOpenFailedText(UiVariant variant, std::uint32_t error, std::string_view reason) {
+  std::string text = variant == UiVariant::Chinese ? "无法打开对话框 (错误 "
+                                                   : "The dialog could not be opened (error ";
+  text += std::to_string(error);
+  text += ')';
+  // The system's descriptions end in a line break.
+  while (!reason.empty() &&
+         (reason.back() == '\n' || reason.back() == '\r' || reason.back() == ' '))
+    reason.remove_suffix(1);
+  if (!reason.empty()) {
+    text += ": ";
+    text += reason;
+  }
+  return text;
+}
+
 }  // namespace vantrel

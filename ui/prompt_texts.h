@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -20,6 +21,11 @@ std::vector<std::string> SplitFileSelection(std::string_view buffer);
 
 // The file-error report: names the file and says why it could not be read.
 std::string FileErrorText(UiVariant variant, std::string_view path, FileErrorCause cause);
+
+// Shown when the dialog's window could not be created, with the system's error number and its
+// description ("" when it has none): "无法打开对话框 (错误 1813): ..." / "The dialog could not be
+// opened (error 1813): ...".
+std::string DialogOpenFailedText(UiVariant variant, std::uint32_t error, std::string_view reason);
 
 // The caption of every message box: the program file's base name, without folder or extension
 // ("C:\Tools\Vantrel.exe" gives "Vantrel").

@@ -2,6 +2,7 @@
 
 #include <commctrl.h>
 
+#include "link/connections.h"
 #include "link/win32/win32_system.h"
 #include "ui/win32/dialog_window.h"
 
@@ -13,7 +14,7 @@ constexpr ULONG_PTR kIconGroup = 128;
 
 Win32Framework::Win32Framework(HINSTANCE instance)
     : instance_(instance),
-      system_(CreateWin32System()),
+      system_(CreateWin32System(kConnectBound)),
       files_(CreateSystemFileReader()),
       // At the system's standard icon size; the same handle serves the large and small icon.
       icon_(LoadIconW(instance, reinterpret_cast<LPCWSTR>(kIconGroup))) {}

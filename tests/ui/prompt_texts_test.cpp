@@ -69,5 +69,16 @@ TEST(PromptTextsTest, DisplayNameIsTheProgramsBaseName) {
   EXPECT_EQ(ProgramDisplayName("C:\\Tools\\my.tool.exe"), "my.tool");
 }
 
+// A dialog that could not open says why, with the system's number and its own text (whose line
+// break goes), instead of ending without a word.
+TEST(PromptTextsTest, AFailedDialogOpenSaysWhy) {
+  EXPECT_EQ(
+      DialogOpenFailedText(UiVariant::English, 1813,
+                           "The specified resource type cannot be found in the image file.\r\n"),
+      "The dialog could not be opened (error 1813): The specified resource type cannot be "
+      "found in the image file.");
+  EXPECT_EQ(DialogOpenFailedText(UiVariant::Chinese, 8, ""), "无法打开对话框 (错误 8)");
+}
+
 }  // namespace
 }  // namespace vantrel

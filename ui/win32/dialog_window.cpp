@@ -4,6 +4,7 @@
 
 #include "base/win32/wide_text.h"
 #include "ui/option_lists.h"
+#include "ui/prompt_texts.h"
 
 namespace vantrel::win32 {
 namespace {
@@ -34,8 +35,24 @@ DialogWindow::DialogWindow(MainDialog& dialog, Win32DialogControls& controls, Wi
 
 void DialogWindow::RunModal(HINSTANCE instance) {
   const auto templateName = static_cast<ULONG_PTR>(dialog_.profile().templateId);
-  DialogBoxParamW(instance, reinterpret_cast<LPCWSTR>(templateName), nullptr, &Procedure,
-                  reinterpret_cast<LPARAM>(this));
+  const INT_PTR result = DialogBoxParamW(instance, reinterpret_cast<LPCWSTR>(templateName), nullptr,
+                                         &Procedure, reinterpret_cast<LPARAM>(this));
+  if (result != -1)
+    return;
+  // No window came up (a missing template, no memory, a control class that is not registered):
+  // say so instead of ending without a word.
+  const DWORD error = GetLastError();
+  wchar_t* reason = nullptr;
+  FormatMessageW(
+      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+      nullptr, error, 0, reinterpret_cast<LPWSTR>(&reason), 0, nullptr);
+  const std::string text =
+      DialogOpenFailedText(dialog_.variant(), static_cast<std::uint32_t>(error),
+                           reason != nullptr ? Narrow(reason) : std::string());
+  if (reason != nullptr)
+    LocalFree(reason);
+  prompts_.Attach(nullptr);
+  prompts_.ShowMessage(text);
 }
 
 INT_PTR CALLBACK DialogWindow::Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
