@@ -156,9 +156,12 @@ std::variant<Request, Failure> BuildRequest(Command command, const Options& opti
   if (command == Command::Set) {
     std::map<std::string, std::string> values;
     if (!options.profile.empty()) {
-      const std::optional<std::string> text = ReadTextFile(machine.files, options.profile);
-      if (!text)
+      const std::optional<std::string> raw = ReadTextFile(machine.files, options.profile);
+      if (!raw)
         return Failure{ExitStatus::BadFile, options.profile + ": the profile could not be read"};
+      const std::optional<std::string> text = TextAsUtf8(*raw);
+      if (!text)
+        return Failure{ExitStatus::BadFile, options.profile + ": " + std::string(kNotUtf8Text)};
       auto parsed = ParseProfile(*text);
       if (auto* message = std::get_if<std::string>(&parsed))
         return Failure{ExitStatus::BadFile, options.profile + ": " + *message};
@@ -332,9 +335,14 @@ void PrintResult(const Result& result, const Request& request, const Options& op
 
 int RunDevice(Command command, Options& options, Machine& machine) {
   if (!options.hostsFile.empty()) {
-    const std::optional<std::string> text = ReadTextFile(machine.files, options.hostsFile);
-    if (!text) {
+    const std::optional<std::string> raw = ReadTextFile(machine.files, options.hostsFile);
+    if (!raw) {
       machine.err << "vantrel: " << options.hostsFile << ": the hosts file could not be read\n";
+      return static_cast<int>(ExitStatus::BadFile);
+    }
+    const std::optional<std::string> text = TextAsUtf8(*raw);
+    if (!text) {
+      machine.err << "vantrel: " << options.hostsFile << ": " << kNotUtf8Text << "\n";
       return static_cast<int>(ExitStatus::BadFile);
     }
     const std::vector<std::string> hosts = ParseHostsList(*text);

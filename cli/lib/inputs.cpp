@@ -69,6 +69,101 @@ std::string EffectiveLocale(const std::function<const char*(const char*)>& geten
   return "C";
 }
 
+namespace {
+
+void AppendUtf8(std::string& out, std::uint32_t code) {
+  if (code < 0x80) {
+    out += static_cast<char>(code);
+  } else if (code < 0x800) {
+    out += static_cast<char>(0xC0 | (code >> 6));
+    out += static_cast<char>(0x80 | (code & 0x3F));
+  } else if (code < 0x10000) {
+    out += static_cast<char>(0xE0 | (code >> 12));
+    out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (code & 0x3F));
+  } else {
+    out += static_cast<char>(0xF0 | (code >> 18));
+    out += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
+    out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (code & 0x3F));
+  }
+}
+
+std::optional<std::string> Utf16ToUtf8(std::string_view bytes, bool bigEndian) {
+  if (bytes.size() % 2 != 0)
+    return std::nullopt;
+  std::string out;
+  for (std::size_t i = 0; i < bytes.size(); i += 2) {
+    const auto a = static_cast<std::uint8_t>(bytes[i]);
+    const auto b = static_cast<std::uint8_t>(bytes[i + 1]);
+    std::uint32_t unit = bigEndian ? (a << 8 | b) : (b << 8 | a);
+    if (unit >= 0xDC00 && unit <= 0xDFFF)
+      return std::nullopt;
+    if (unit >= 0xD800 && unit <= 0xDBFF) {
+      if (i + 3 >= bytes.size())
+        return std::nullopt;
+      const auto c = static_cast<std::uint8_t>(bytes[i + 2]);
+      const auto d = static_cast<std::uint8_t>(bytes[i + 3]);
+      const std::uint32_t low = bigEndian ? (c << 8 | d) : (d << 8 | c);
+      if (low < 0xDC00 || low > 0xDFFF)
+        return std::nullopt;
+      unit = 0x10000 + ((unit - 0xD800) << 10) + (low - 0xDC00);
+      i += 2;
+    }
+    AppendUtf8(out, unit);
+  }
+  return out;
+}
+
+bool IsUtf8(std::string_view text) {
+  std::size_t i = 0;
+  while (i < text.size()) {
+    const auto lead = static_cast<std::uint8_t>(text[i]);
+    std::size_t length = 1;
+    std::uint32_t code = lead;
+    if (lead >= 0xF0 && lead <= 0xF4) {
+      length = 4;
+      code = lead & 0x07;
+    } else if (lead >= 0xE0) {
+      length = lead <= 0xEF ? 3 : 0;
+      code = lead & 0x0F;
+    } else if (lead >= 0xC2) {
+      length = 2;
+      code = lead & 0x1F;
+    } else if (lead >= 0x80) {
+      length = 0;
+    }
+    if (length == 0 || i + length > text.size())
+      return false;
+    for (std::size_t k = 1; k < length; ++k) {
+      const auto next = static_cast<std::uint8_t>(text[i + k]);
+      if ((next & 0xC0) != 0x80)
+        return false;
+      code = code << 6 | (next & 0x3F);
+    }
+    // No overlong forms, no surrogates, nothing past U+10FFFF.
+    if ((length == 3 && code < 0x800) || (length == 4 && (code < 0x10000 || code > 0x10FFFF)) ||
+        (code >= 0xD800 && code <= 0xDFFF))
+      return false;
+    i += length;
+  }
+  return true;
+}
+
+}  // namespace
+
+std::optional<std::string> TextAsUtf8(std::string_view bytes) {
+  if (bytes.starts_with("\xEF\xBB\xBF"))
+    bytes.remove_prefix(3);
+  else if (bytes.starts_with("\xFF\xFE"))
+    return Utf16ToUtf8(bytes.substr(2), false);
+  else if (bytes.starts_with("\xFE\xFF"))
+    return Utf16ToUtf8(bytes.substr(2), true);
+  if (!IsUtf8(bytes))
+    return std::nullopt;
+  return std::string(bytes);
+}
+
 std::variant<InterfaceChoice, std::string> ParseInterface(std::string_view text,
                                                           const Resolver& resolve) {
   InterfaceChoice choice;
@@ -79,6 +174,16 @@ std::variant<InterfaceChoice, std::string> ParseInterface(std::string_view text,
       choice.index = i;
       return choice;
     }
+  }
+  // COM11 and above (where USB-serial adapters often land) and the device path itself ("\\.\COM12")
+  // open the serial line by path.
+  if (upper.starts_with("COM") && Number(upper.substr(3)).value_or(0) >= 1) {
+    choice.devicePath = SerialDevicePath(upper);
+    return choice;
+  }
+  if (text.starts_with("\\\\.\\")) {
+    choice.devicePath = std::string(text);
+    return choice;
   }
   if (upper == "LPT1") {
     choice.index = kParallelInterface;

@@ -51,6 +51,13 @@ std::optional<int> ParityIndexOf(std::string_view text);
 
 // --- Files ---
 
+// A profile or hosts file as any editor saves it, as UTF-8 text: a UTF-8 byte-order mark is
+// skipped and UTF-16 with its mark (Notepad's "Unicode", either byte order) is converted. Nothing
+// for any other text that is not UTF-8 (a legacy code page); kNotUtf8Text says what to do.
+std::optional<std::string> TextAsUtf8(std::string_view bytes);
+inline constexpr std::string_view kNotUtf8Text =
+    "the file is not UTF-8 text: save it as UTF-8 (in Notepad: Save As, Encoding UTF-8)";
+
 // A profile: one JSON object of setting names and values (strings or numbers). Nothing with a
 // message when the text is not such an object.
 std::variant<std::map<std::string, std::string>, std::string> ParseProfile(std::string_view json);

@@ -8,6 +8,7 @@
 #include <shellapi.h>
 #include <windows.h>
 
+#include <algorithm>
 #include <cstring>
 #include <map>
 #include <mutex>
@@ -18,21 +19,27 @@
 
 #include "base/win32/wide_text.h"
 #include "cli/lib/command_line.h"
+#include "cli/lib/platform.h"
 #include "link/win32/win32_system.h"
 
 namespace {
 
 using namespace vantrel;
 
-// A standard handle as a stream of UTF-8 text. A console is written in UTF-16 (WriteConsoleW), so
-// Chinese report lines show whatever the console's code page; a file or pipe gets the UTF-8
-// bytes as they are.
+// A standard handle as a stream of UTF-8 text, written as ChooseStreamEncoding says: a console in
+// UTF-16 (WriteConsoleW), so Chinese report lines show whatever the console's code page; a pipe
+// PowerShell captures in the console's output code page; a file, or --json, as UTF-8 bytes.
 class HandleBuffer final : public std::streambuf {
  public:
-  HandleBuffer(DWORD which, bool eager) : handle_(GetStdHandle(which)), eager_(eager) {
+  HandleBuffer(DWORD which, bool eager, bool json) : handle_(GetStdHandle(which)), eager_(eager) {
     DWORD mode = 0;
-    console_ = handle_ != INVALID_HANDLE_VALUE && handle_ != nullptr &&
-               GetConsoleMode(handle_, &mode) != 0;
+    const bool valid = handle_ != INVALID_HANDLE_VALUE && handle_ != nullptr;
+    console_ = valid && GetConsoleMode(handle_, &mode) != 0;
+    const bool pipe = valid && GetFileType(handle_) == FILE_TYPE_PIPE;
+    const bool attached = GetConsoleWindow() != nullptr;
+    if (cli::ChooseStreamEncoding(console_, pipe, attached, json) ==
+        cli::StreamEncoding::ConsoleCodePage)
+      codePage_ = GetConsoleOutputCP();
   }
   HandleBuffer(const HandleBuffer&) = delete;
   HandleBuffer& operator=(const HandleBuffer&) = delete;
@@ -82,15 +89,32 @@ class HandleBuffer final : public std::streambuf {
       }
     }
     if (console_) {
+      // In pieces: Windows 7's console takes at most about 64 KB a call.
+      constexpr std::size_t kConsolePiece = 8192;
       const std::wstring wide = win32::Widen(std::string_view(pending_).substr(0, whole));
-      DWORD written = 0;
-      WriteConsoleW(handle_, wide.data(), static_cast<DWORD>(wide.size()), &written, nullptr);
-    } else {
       std::size_t done = 0;
-      while (done < whole) {
+      while (done < wide.size()) {
         DWORD written = 0;
-        if (!WriteFile(handle_, pending_.data() + done, static_cast<DWORD>(whole - done), &written,
-                       nullptr) ||
+        const auto piece = static_cast<DWORD>(std::min(kConsolePiece, wide.size() - done));
+        if (!WriteConsoleW(handle_, wide.data() + done, piece, &written, nullptr) || written == 0)
+          break;
+        done += written;
+      }
+    } else {
+      std::string bytes = pending_.substr(0, whole);
+      if (codePage_ != 0 && codePage_ != CP_UTF8) {
+        const std::wstring wide = win32::Widen(bytes);
+        const int needed = WideCharToMultiByte(
+            codePage_, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0, nullptr, nullptr);
+        bytes.assign(static_cast<std::size_t>(std::max(needed, 0)), '\0');
+        WideCharToMultiByte(codePage_, 0, wide.data(), static_cast<int>(wide.size()), bytes.data(),
+                            needed, nullptr, nullptr);
+      }
+      std::size_t done = 0;
+      while (done < bytes.size()) {
+        DWORD written = 0;
+        if (!WriteFile(handle_, bytes.data() + done, static_cast<DWORD>(bytes.size() - done),
+                       &written, nullptr) ||
             written == 0)
           break;
         done += written;
@@ -102,6 +126,7 @@ class HandleBuffer final : public std::streambuf {
   HANDLE handle_;
   bool eager_;
   bool console_ = false;
+  UINT codePage_ = 0;  // the console's output code page a captured pipe is written in; 0: UTF-8
   std::string pending_;
 };
 
@@ -198,8 +223,10 @@ std::vector<std::string> Arguments() {
 }  // namespace
 
 int main() {
-  HandleBuffer outBuffer(STD_OUTPUT_HANDLE, false);
-  HandleBuffer errBuffer(STD_ERROR_HANDLE, true);
+  const std::vector<std::string> arguments = Arguments();
+  const bool json = std::find(arguments.begin(), arguments.end(), "--json") != arguments.end();
+  HandleBuffer outBuffer(STD_OUTPUT_HANDLE, false, json);
+  HandleBuffer errBuffer(STD_ERROR_HANDLE, true, json);
   std::ostream out(&outBuffer);
   std::ostream err(&errBuffer);
   // The resolver needs Winsock before any link starts it.
@@ -223,7 +250,7 @@ int main() {
       // The language the dialog takes its texts from.
       []() -> std::uint16_t { return GetUserDefaultLangID(); },
   };
-  const int status = cli::RunCommandLine(Arguments(), machine);
+  const int status = cli::RunCommandLine(arguments, machine);
   out.flush();
   err.flush();
   if (started)

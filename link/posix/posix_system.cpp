@@ -514,8 +514,7 @@ std::string PosixSerialDevice(std::string_view path) {
     const std::string_view digits = path.substr(kPrefix.size());
     int number = 0;
     const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), number);
-    if (error == std::errc{} && end == digits.data() + digits.size() && number >= 1 &&
-        number <= 10) {
+    if (error == std::errc{} && end == digits.data() + digits.size() && number >= 1) {
       return "/dev/ttyS" + std::to_string(number - 1);
     }
   }

@@ -31,8 +31,8 @@ struct PosixLinkOptions {
   std::size_t progressThreshold = 1024;
 };
 
-// The device a serial path of the core opens: "\\.\COM1" to "\\.\COM10" are /dev/ttyS0 to
-// /dev/ttyS9; any other path is used as it is.
+// The device a serial path of the core opens: "\\.\COMn" is /dev/ttyS(n-1) ("\\.\COM1" to
+// "\\.\COM10" are /dev/ttyS0 to /dev/ttyS9); any other path is used as it is.
 std::string PosixSerialDevice(std::string_view path);
 
 // The operating system of a POSIX machine for the connections.

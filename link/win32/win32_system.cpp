@@ -152,8 +152,7 @@ class Win32System final : public System {
 
     // Non-blocking for the connect only: done when the socket becomes writable, failed when
     // select reports it in the exception set or the time runs out.
-    u_long nonBlocking = 1;
-    ioctlsocket(handle, kNonBlockingIo, &nonBlocking);
+    SetNonBlocking(handle, true);
     bool connected = ::connect(handle, raw, sizeof address) != SOCKET_ERROR;
     if (!connected && WSAGetLastError() == WSAEWOULDBLOCK) {
       fd_set writable;
@@ -167,8 +166,7 @@ class Win32System final : public System {
       connected = select(0, nullptr, &writable, &failed, &wait) > 0 &&
                   FD_ISSET(handle, &writable) && !FD_ISSET(handle, &failed);
     }
-    u_long blocking = 0;
-    ioctlsocket(handle, kNonBlockingIo, &blocking);
+    SetNonBlocking(handle, false);
     return connected;
   }
 

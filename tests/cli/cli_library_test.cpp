@@ -9,6 +9,7 @@
 #include "base/ui_variant.h"
 #include "cli/lib/image.h"
 #include "cli/lib/inputs.h"
+#include "cli/lib/platform.h"
 #include "cli/lib/progress.h"
 #include "cli/lib/setting_options.h"
 #include "cli/lib/usb_listing.h"
@@ -232,7 +233,13 @@ TEST(Interface, TakesTheDialogsItemsPathsAndHosts) {
             (Ipv4Endpoint{{127, 0, 0, 1}, 9101}));
   EXPECT_EQ(std::get<InterfaceChoice>(parse("printer.local")).endpoint,
             (Ipv4Endpoint{{10, 1, 2, 3}, 9100}));
-  EXPECT_TRUE(std::holds_alternative<std::string>(parse("COM11")));
+  // Any COM number, and the serial device path itself (USB-serial adapters are often COM11 up).
+  for (const std::string_view text : {"COM11", "com11", "\\\\.\\COM11"}) {
+    const auto com = std::get<InterfaceChoice>(parse(text));
+    EXPECT_EQ(com.index, 0) << text;
+    EXPECT_EQ(com.devicePath, "\\\\.\\COM11") << text;
+  }
+  EXPECT_TRUE(std::holds_alternative<std::string>(parse("COM0")));
   EXPECT_TRUE(std::holds_alternative<std::string>(parse("10.0.0.1:70000")));
   EXPECT_TRUE(std::holds_alternative<std::string>(parse("300.1.1.1")));
   EXPECT_EQ(BaudIndexOf("115200"), 7);
@@ -250,6 +257,28 @@ TEST(Files, ProfilesAndHostLists) {
             "\"font\" must be a text or a whole number");
   EXPECT_EQ(ParseHostsList("# store 12\n10.0.0.5\n\n  10.0.0.6:9101  # office\r\n"),
             (std::vector<std::string>{"10.0.0.5", "10.0.0.6:9101"}));
+}
+
+// What Windows PowerShell 5.1 captures reads right: the console's code page for a pipe while a
+// console is attached, UTF-8 for --json, files and other programs, UTF-16 on the console itself.
+TEST(Output, FollowsWhatReadsItOnWindows) {
+  EXPECT_EQ(ChooseStreamEncoding(true, false, true, true), StreamEncoding::ConsoleUnicode);
+  EXPECT_EQ(ChooseStreamEncoding(false, true, true, false), StreamEncoding::ConsoleCodePage);
+  EXPECT_EQ(ChooseStreamEncoding(false, true, true, true), StreamEncoding::Utf8);
+  EXPECT_EQ(ChooseStreamEncoding(false, false, true, false), StreamEncoding::Utf8);
+  EXPECT_EQ(ChooseStreamEncoding(false, true, false, false), StreamEncoding::Utf8);
+}
+
+// Files saved by Notepad: UTF-8 with its mark, UTF-16 either way round ("Unicode"); a legacy code
+// page (GBK "店" here) is refused.
+TEST(Files, AreReadAsUtf8FromWhatNotepadSaves) {
+  using namespace std::string_literals;
+  EXPECT_EQ(TextAsUtf8("\xEF\xBB\xBF{\"bt-name\": \"店\"}"), "{\"bt-name\": \"店\"}");
+  EXPECT_EQ(TextAsUtf8("\xFF\xFE{\0\x97\x5E}\0"s), "{店}");
+  EXPECT_EQ(TextAsUtf8("\xFE\xFF\0{\xD8\x3D\xDE\x00"s), "{\xF0\x9F\x98\x80");
+  EXPECT_EQ(TextAsUtf8("10.0.0.5\n"), "10.0.0.5\n");
+  EXPECT_EQ(TextAsUtf8("{\"bt-name\": \"\xB5\xEA\"}"), std::nullopt);
+  EXPECT_EQ(TextAsUtf8("\xFF\xFE{"), std::nullopt) << "half a UTF-16 unit";
 }
 
 TEST(Image, IsScaledToThePaperAndDitheredToTwoColours) {

@@ -265,10 +265,12 @@ TEST(SerialPort, AnEarlierSessionLeavesNoXoffAndNoAnswerBehind) {
   EXPECT_EQ(ReadFromTool(pty.master(), milliseconds(1500)), "B");
 }
 
-TEST(SerialPort, ComPortsAreTheFirstTenSerialDevices) {
+// COM11 and above too: USB-serial adapters are often there.
+TEST(SerialPort, ComPortsAreTheSerialDevicesInOrder) {
   EXPECT_EQ(PosixSerialDevice("\\\\.\\COM1"), "/dev/ttyS0");
   EXPECT_EQ(PosixSerialDevice("\\\\.\\COM10"), "/dev/ttyS9");
-  EXPECT_EQ(PosixSerialDevice("\\\\.\\COM11"), "\\\\.\\COM11");
+  EXPECT_EQ(PosixSerialDevice("\\\\.\\COM12"), "/dev/ttyS11");
+  EXPECT_EQ(PosixSerialDevice("\\\\.\\COM0"), "\\\\.\\COM0");
   EXPECT_EQ(PosixSerialDevice("/dev/ttyUSB0"), "/dev/ttyUSB0");
 }
 
