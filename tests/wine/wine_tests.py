@@ -578,14 +578,14 @@ def test_full_set_over_lpt1(h, exe):
 
 def test_echoed_xoff_over_com1(h, exe):
     """The printer echoes values 0x13 (code page CP858, alignment 19, a radio address ending in
-    13), which Wine's XON/XOFF line takes for XOFF, and sends no XON after them: every later
-    command and the closing frame still reach it. Those three answers are never read, so their
-    settings report failed."""
+    13), which Wine's XON/XOFF line would take for XOFF, and sends no XON after them. Those
+    answers are read with output flow control off, so they reach the judge and report succeeded,
+    and every later command and the closing frame still reach the printer."""
     sim = Simulator(h.simulator, os.path.join(h.out, "sim-echoed-xoff"))
     try:
         sim.wire(h)
-        report = ("语言设置成功!\\r\\n代码页设置失败!\\r\\n打印速度设置成功!\\r\\n"
-                  "射频地址设置失败!\\r\\n双向打印校对调整设置失败!\\r\\n字符打印列数设置成功!\\r\\n")
+        report = ("语言设置成功!\\r\\n代码页设置成功!\\r\\n打印速度设置成功!\\r\\n"
+                  "射频地址设置成功!\\r\\n双向打印校对调整设置成功!\\r\\n字符打印列数设置成功!\\r\\n")
         h.drive(ZH, f"""start {exe}
 wait-dialog {ZH['caption']}
 select 1019 COM1
