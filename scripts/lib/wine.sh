@@ -78,16 +78,65 @@ vantrel_wine_prefix() {
   wineserver -w
 }
 
-# vantrel_xvfb [WxH]: starts a private X server on a free display, 1280x1024 unless given;
-# exports DISPLAY and VANTREL_XVFB_PID.
+# vantrel_private_dir: the run's private folder for its secrets (mode 0700, made with mktemp -d
+# in XDG_RUNTIME_DIR or TMPDIR): the X cookie, the VNC server's socket, the web page's token.
+# Exports VANTREL_PRIVATE_DIR; vantrel_xvfb_stop removes it.
+vantrel_private_dir() {
+  [ -n "${VANTREL_PRIVATE_DIR:-}" ] && [ -d "$VANTREL_PRIVATE_DIR" ] && return 0
+  VANTREL_PRIVATE_DIR=$(mktemp -d "${XDG_RUNTIME_DIR:-${TMPDIR:-/tmp}}/vantrel.XXXXXXXX") || {
+    echo "vantrel: no private folder could be made" >&2
+    return 1
+  }
+  export VANTREL_PRIVATE_DIR
+}
+
+# vantrel_secret BYTES: that many random bytes in hex, made without a command line holding them.
+vantrel_secret() {
+  od -An -v -N"$1" -tx1 /dev/urandom | tr -d ' \n'
+}
+
+# vantrel_xvfb [WxH]: starts a private X server on a free display, 1280x1024 unless given. It lets
+# in only clients that show its cookie, which lives in the private folder: XAUTHORITY names it for
+# Wine, x11vnc and the tests. Exports DISPLAY, XAUTHORITY, VANTREL_XVFB_PID and
+# VANTREL_PRIVATE_DIR; vantrel_xvfb_stop ends it.
 vantrel_xvfb() {
-  local size=${1:-1280x1024} fifo
-  fifo=$(mktemp -u)
-  mkfifo "$fifo"
-  Xvfb -displayfd 3 -screen 0 "${size}x24" -nolisten tcp -noreset 3>"$fifo" </dev/null >/dev/null 2>&1 &
+  local size=${1:-1280x1024} dir cookie display="" old_umask
+  vantrel_private_dir || return 1
+  dir=$VANTREL_PRIVATE_DIR
+  old_umask=$(umask)
+  umask 077
+  cookie=$(vantrel_secret 16)
+  # The server takes every cookie of its -auth file whatever display it names; the clients' file
+  # gets the entry for the display it picks.
+  : >"$dir/xvfb.auth"
+  : >"$dir/Xauthority"
+  printf 'add :0 MIT-MAGIC-COOKIE-1 %s\n' "$cookie" | xauth -q -f "$dir/xvfb.auth" source -
+  mkfifo -m 600 "$dir/displayfd"
+  Xvfb -displayfd 3 -auth "$dir/xvfb.auth" -screen 0 "${size}x24" -nolisten tcp -noreset \
+    3>"$dir/displayfd" </dev/null >/dev/null 2>&1 &
   VANTREL_XVFB_PID=$!
-  local display
-  read -r display <"$fifo"
-  rm -f "$fifo"
-  export DISPLAY=":$display" VANTREL_XVFB_PID
+  read -r -t 30 display <"$dir/displayfd" || true
+  rm -f "$dir/displayfd"
+  if [ -z "$display" ]; then
+    umask "$old_umask"
+    echo "vantrel: Xvfb named no display within 30 s" >&2
+    return 1
+  fi
+  printf 'add :%s MIT-MAGIC-COOKIE-1 %s\n' "$display" "$cookie" |
+    xauth -q -f "$dir/Xauthority" source -
+  umask "$old_umask"
+  export DISPLAY=":$display" XAUTHORITY=$dir/Xauthority VANTREL_XVFB_PID
+}
+
+# Ends the private X server and removes the private folder; safe to call twice.
+vantrel_xvfb_stop() {
+  if [ -n "${VANTREL_XVFB_PID:-}" ]; then
+    kill -TERM "$VANTREL_XVFB_PID" 2>/dev/null || true
+    wait "$VANTREL_XVFB_PID" 2>/dev/null || true
+  fi
+  VANTREL_XVFB_PID=""
+  if [ -n "${VANTREL_PRIVATE_DIR:-}" ]; then
+    rm -rf "$VANTREL_PRIVATE_DIR"
+  fi
+  VANTREL_PRIVATE_DIR=""
 }
