@@ -26,11 +26,12 @@ print(port)
 PY
 }
 
-# vantrel_wait_port PORT PID [SECONDS]: until something accepts on 127.0.0.1:PORT; fails when the
-# process PID ends first or the time runs out.
-vantrel_wait_port() {
-  local port=$1 pid=$2 tries=$((${3:-20} * 10))
-  while ! (exec 9<>"/dev/tcp/127.0.0.1/$port") 2>/dev/null; do
+# vantrel_wait_until PID SECONDS COMMAND...: until COMMAND succeeds; fails when the process PID
+# ends first or the time runs out.
+vantrel_wait_until() {
+  local pid=$1 tries=$(($2 * 10))
+  shift 2
+  while ! "$@" 2>/dev/null; do
     kill -0 "$pid" 2>/dev/null || return 1
     tries=$((tries - 1))
     [ "$tries" -gt 0 ] || return 1
@@ -38,17 +39,13 @@ vantrel_wait_port() {
   done
 }
 
-# vantrel_wait_socket PATH PID [SECONDS]: until a unix socket is at PATH; fails when the process
-# PID ends first or the time runs out.
-vantrel_wait_socket() {
-  local path=$1 pid=$2 tries=$((${3:-20} * 10))
-  while [ ! -S "$path" ]; do
-    kill -0 "$pid" 2>/dev/null || return 1
-    tries=$((tries - 1))
-    [ "$tries" -gt 0 ] || return 1
-    sleep 0.1
-  done
-}
+vantrel_port_accepts() { (exec 9<>"/dev/tcp/127.0.0.1/$1"); }
+
+# vantrel_wait_port PORT PID [SECONDS]: until something accepts on 127.0.0.1:PORT, at most 20 s.
+vantrel_wait_port() { vantrel_wait_until "$2" "${3:-20}" vantrel_port_accepts "$1"; }
+
+# vantrel_wait_socket PATH PID [SECONDS]: until a unix socket is at PATH, at most 20 s.
+vantrel_wait_socket() { vantrel_wait_until "$2" "${3:-20}" test -S "$1"; }
 
 # vantrel_headless_start LOGDIR: a private Xvfb with an X cookie (exports DISPLAY and
 # XAUTHORITY), x11vnc on it and websockify serving noVNC, their messages in LOGDIR (mode 0600).
