@@ -78,16 +78,18 @@ vantrel_wine_prefix() {
   wineserver -w
 }
 
-# vantrel_private_dir: the run's private folder for its secrets (mode 0700, made with mktemp -d
-# in XDG_RUNTIME_DIR or TMPDIR): the X cookie, the VNC server's socket, the web page's token.
-# Exports VANTREL_PRIVATE_DIR; vantrel_xvfb_stop removes it.
+# Only a folder this shell made is ever removed, never one named by the environment.
+unset VANTREL_PRIVATE_DIR
+
+# vantrel_private_dir: a new private folder for the run's secrets (mode 0700, made with mktemp -d
+# in XDG_RUNTIME_DIR or TMPDIR): the X cookie, the VNC server's socket, the web page's token. Sets
+# VANTREL_PRIVATE_DIR (never taken from the environment); vantrel_xvfb_stop removes it.
 vantrel_private_dir() {
-  [ -n "${VANTREL_PRIVATE_DIR:-}" ] && [ -d "$VANTREL_PRIVATE_DIR" ] && return 0
   VANTREL_PRIVATE_DIR=$(mktemp -d "${XDG_RUNTIME_DIR:-${TMPDIR:-/tmp}}/vantrel.XXXXXXXX") || {
+    VANTREL_PRIVATE_DIR=""
     echo "vantrel: no private folder could be made" >&2
     return 1
   }
-  export VANTREL_PRIVATE_DIR
 }
 
 # vantrel_secret BYTES: that many random bytes in hex, made without a command line holding them.
@@ -97,7 +99,7 @@ vantrel_secret() {
 
 # vantrel_xvfb [WxH]: starts a private X server on a free display, 1280x1024 unless given. It lets
 # in only clients that show its cookie, which lives in the private folder: XAUTHORITY names it for
-# Wine, x11vnc and the tests. Exports DISPLAY, XAUTHORITY, VANTREL_XVFB_PID and
+# Wine, x11vnc and the tests. Exports DISPLAY, XAUTHORITY and VANTREL_XVFB_PID, sets
 # VANTREL_PRIVATE_DIR; vantrel_xvfb_stop ends it.
 vantrel_xvfb() {
   local size=${1:-1280x1024} dir cookie display="" old_umask
