@@ -162,6 +162,7 @@ EXAMPLES = r'''
         profile: /etc/vantrel/chain-printer.json
         settings:
           bt-name: "POS-{{ inventory_hostname }}"
+        bt_password: "{{ vault_printer_bt_password }}"   # kept out of logs and output
         image: /etc/vantrel/receipt-logo.png
         slot: 1
         print_bitmap: true     # a sample receipt header for the staff to see
