@@ -295,7 +295,7 @@ import os
 import re
 import tempfile
 
-from ansible.module_utils.basic import AnsibleModule
+from ansible.module_utils.basic import AnsibleModule, _load_params
 
 # The tool's options that are not settings: a key of `settings` must not reach the tool as one
 # of them, or a setting could redirect the run (another printer, fleet mode, a dry run).
@@ -324,6 +324,15 @@ def setting_value(value):
     if isinstance(value, float) and value.is_integer():
         return str(int(value))
     return str(value)
+
+
+def password_in_settings():
+    """Whether the task's raw settings name the password (which they are then refused for): the
+    module's log line, written as it starts, must not show it even then."""
+    settings = _load_params().get('settings')
+    if isinstance(settings, dict):
+        return any(str(name).lstrip('-').lower() == PASSWORD_SETTING for name in settings)
+    return PASSWORD_SETTING in str(settings or '').lower()
 
 
 def setting_values(settings):
@@ -469,7 +478,7 @@ def main():
             baud=dict(type='int'),
             parity=dict(type='str', choices=['none', 'odd', 'even']),
             connect_timeout=dict(type='float'),
-            settings=dict(type='dict', default={}),
+            settings=dict(type='dict', default={}, no_log=password_in_settings()),
             profile=dict(type='path'),
             image=dict(type='path'),
             slot=dict(type='int'),
