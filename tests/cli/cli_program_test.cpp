@@ -107,9 +107,17 @@ pid_t Spawn(const std::string& program, std::vector<std::string> args, int out, 
   for (std::string& arg : args)
     argv.push_back(arg.data());
   argv.push_back(nullptr);
+  // The extra settings replace the inherited ones of the same names (a shell keeps the last of
+  // two, the C library the first).
   std::vector<std::string> environment = extraEnvironment;
-  for (char** e = environ; *e; ++e)
-    environment.emplace_back(*e);
+  for (char** e = environ; *e; ++e) {
+    const std::string_view setting(*e);
+    const auto named = [&](const std::string& extra) {
+      return extra.compare(0, extra.find('=') + 1, setting.substr(0, setting.find('=') + 1)) == 0;
+    };
+    if (std::none_of(extraEnvironment.begin(), extraEnvironment.end(), named))
+      environment.emplace_back(setting);
+  }
   std::vector<char*> envp;
   for (std::string& e : environment)
     envp.push_back(e.data());

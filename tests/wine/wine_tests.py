@@ -37,6 +37,27 @@ class Failure(Exception):
     pass
 
 
+def start_wine_session(h, seconds=120):
+    """One Wine server for the whole suite, kept when its programs end, and Wine's desktop
+    (explorer) on the virtual display before any program starts. A program that starts the
+    desktop itself waits 10 s for it and then goes on without it; on a busy machine the desktop
+    can take longer, and the program's dialog then never shows."""
+    with open(os.path.join(h.out, "wineserver.log"), "ab") as log:
+        subprocess.run(["wineserver", "-p"], check=True, timeout=seconds,
+                       stdout=log, stderr=log)
+        subprocess.Popen(["wine", "explorer.exe", "/desktop"], stdin=subprocess.DEVNULL,
+                         stdout=log, stderr=log)
+    deadline = time.monotonic() + seconds
+    while time.monotonic() < deadline:
+        tree = subprocess.run(["xwininfo", "-root", "-tree"], capture_output=True, text=True,
+                              timeout=30).stdout
+        if "- Wine desktop\"" in tree:
+            return
+        time.sleep(0.2)
+    raise Failure("Wine's desktop was not on the display within %d s; Wine's processes:\n%s" % (
+        seconds, wine_processes()))
+
+
 def end_wine_server(seconds=60):
     """Ends the prefix's Wine server and every program of it, and waits until it has gone."""
     subprocess.run(["wineserver", "-k"], check=False, timeout=seconds)
@@ -137,21 +158,12 @@ class Harness:
         self.log.flush()
 
     def map_port(self, name, path):
-        # The server of the previous program may still be ending, and a call that meets it then
-        # fails: end it first, and try the call again a few times.
-        command = ["wine", "reg", "add", r"HKEY_LOCAL_MACHINE\Software\Wine\Ports", "/v", name,
-                   "/t", "REG_SZ", "/d", path, "/f"]
-        for attempt in range(5):
-            end_wine_server()
-            done = subprocess.run(command, check=False, stdin=subprocess.DEVNULL,
-                                  stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
-                                  timeout=120)
-            if done.returncode == 0:
-                break
-            time.sleep(1)
-        else:
-            raise subprocess.CalledProcessError(done.returncode, command)
-        end_wine_server()
+        """Wine's port NAME (COM1, LPT1) to PATH: the prefix's device link, which Wine follows
+        at every open, so the running Wine server and desktop stay as they are."""
+        link = os.path.join(os.environ["WINEPREFIX"], "dosdevices", name.lower())
+        if os.path.lexists(link):
+            os.remove(link)
+        os.symlink(path, link)
 
     def drive(self, variant, steps, timeout=120):
         """Runs one driver script; returns its output lines. A failing step fails the test, and
@@ -293,6 +305,7 @@ def test_dropped_list_at_144_dpi(h, exe):
     subprocess.run(["wine", "reg", "add", desktops, "/v", "Default", "/d", "1280x1024", "/f"],
                    check=True, **quiet)
     end_wine_server()
+    start_wine_session(h)
     try:
         lines = h.drive(EN, f"""start {exe}
 wait-dialog {EN['caption']}
@@ -318,6 +331,7 @@ expect-dropped-width 1021 300
         subprocess.run(["wine", "reg", "add", desktops, "/v", "Default", "/d", "1024x768", "/f"],
                        check=False, **quiet)
         end_wine_server()
+        start_wine_session(h)
 
 
 def set_over_com1(h, exe, variant, steps, box, press="click 1"):
@@ -365,8 +379,7 @@ def test_one_setting_answered(h, exe):
 
 
 def test_missing_serial_port(h, exe):
-    # A socket node: it exists, so Wine does not fall back to /dev/ttyS0 as it does for a
-    # dangling mapping, and opening it fails with "no such device".
+    # A socket node: opening it fails with "no such device", as a port without its device does.
     folder = tempfile.mkdtemp(prefix="vantrel-port-")
     node = socket.socket(socket.AF_UNIX)
     node.bind(os.path.join(folder, "com1"))
@@ -1016,6 +1029,12 @@ def main():
         tests = [t for t in tests if any(word in t[0].__name__ for word in args.only)]
     failed = 0
     began = time.monotonic()
+    try:
+        start_wine_session(h)
+    except (Failure, subprocess.SubprocessError) as e:
+        h.say("FAIL: %s" % e)
+        return 1
+    h.say("wine: server and desktop ready in %.1f s" % (time.monotonic() - began))
     for test, extra in tests:
         t0 = time.monotonic()
         try:
