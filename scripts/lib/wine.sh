@@ -1,6 +1,9 @@
 # Shared by scripts/run and tests/wine/run: the locales, the private Wine prefix and the virtual
 # display the Windows program runs in. Source it; every function fails loudly.
 
+# shellcheck source=scripts/lib/process.sh
+source "$(dirname "${BASH_SOURCE[0]}")/process.sh"
+
 # Wine takes the user's language from LANG, but only from a locale the C library has: without
 # zh_CN.UTF-8 generated, LANG=zh_CN.UTF-8 falls back to English (0x0409).
 vantrel_locales() {
@@ -42,7 +45,10 @@ vantrel_wine_prefix() {
   vantrel_wine_env
   export WINEPREFIX=$dir
   mkdir -p "$dir"
-  wineboot -i >"$dir/wineboot.log" 2>&1 </dev/null
+  if ! timeout 300 wineboot -i >"$dir/wineboot.log" 2>&1 </dev/null; then
+    echo "wine: the prefix in $dir was not made within 300 s (see $dir/wineboot.log)" >&2
+    return 1
+  fi
   # Wine's own fonts (fonts-wine: Tahoma, and Marlett for the caption buttons) where the prefix
   # looks for fonts; Debian's Wine does not find them in its data folder by itself.
   local fonts="$dir/drive_c/windows/Fonts"
@@ -74,8 +80,17 @@ vantrel_wine_prefix() {
       echo "\"Default\"=\"$desktop\""
     fi
   } >"$reg"
-  wine regedit /S "$(winepath -w "$reg")" >/dev/null 2>&1 </dev/null
-  wineserver -w
+  timeout 120 wine regedit /S "$(winepath -w "$reg")" >/dev/null 2>&1 </dev/null
+  vantrel_wine_server_wait 120
+}
+
+# vantrel_wine_server_wait [SECONDS]: until the prefix's Wine server has ended by itself (60 s
+# unless given); fails, saying so, when it has not.
+vantrel_wine_server_wait() {
+  local seconds=${1:-60}
+  timeout "$seconds" wineserver -w && return 0
+  echo "wine: the Wine server of $WINEPREFIX did not end within $seconds s" >&2
+  return 1
 }
 
 # Only a folder this shell made is ever removed, never one named by the environment.
@@ -121,7 +136,7 @@ vantrel_xvfb() {
   rm -f "$dir/displayfd"
   if [ -z "$display" ]; then
     umask "$old_umask"
-    echo "vantrel: Xvfb named no display within 30 s" >&2
+    echo "wine: Xvfb named no display within 30 s" >&2
     return 1
   fi
   printf 'add :%s MIT-MAGIC-COOKIE-1 %s\n' "$display" "$cookie" |
@@ -130,12 +145,10 @@ vantrel_xvfb() {
   export DISPLAY=":$display" XAUTHORITY=$dir/Xauthority VANTREL_XVFB_PID
 }
 
-# Ends the private X server and removes the private folder; safe to call twice.
+# Ends the private X server (within vantrel_stop's bound) and removes the private folder; safe to
+# call twice.
 vantrel_xvfb_stop() {
-  if [ -n "${VANTREL_XVFB_PID:-}" ]; then
-    kill -TERM "$VANTREL_XVFB_PID" 2>/dev/null || true
-    wait "$VANTREL_XVFB_PID" 2>/dev/null || true
-  fi
+  [ -z "${VANTREL_XVFB_PID:-}" ] || vantrel_stop "$VANTREL_XVFB_PID"
   VANTREL_XVFB_PID=""
   if [ -n "${VANTREL_PRIVATE_DIR:-}" ]; then
     rm -rf "$VANTREL_PRIVATE_DIR"
