@@ -17,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "base/win32/dll_search.h"
 #include "base/win32/wide_text.h"
 #include "cli/lib/command_line.h"
 #include "cli/lib/platform.h"
@@ -223,6 +224,7 @@ std::vector<std::string> Arguments() {
 }  // namespace
 
 int main() {
+  win32::LoadDllsFromSystemFolderOnly();
   const std::vector<std::string> arguments = Arguments();
   const bool json = std::find(arguments.begin(), arguments.end(), "--json") != arguments.end();
   HandleBuffer outBuffer(STD_OUTPUT_HANDLE, false, json);
