@@ -458,8 +458,8 @@ int RunCommandLine(const std::vector<std::string>& arguments, Machine& machine) 
   auto common = [&](CLI::App& command) {
     command
         .add_option("-i,--interface", options.interface,
-                    windows ? "COM1-COM10, LPT1, USB, Ethernet or HOST[:PORT]"
-                            : "COM1-COM10, LPT1, USB, Ethernet, a device path or HOST[:PORT]")
+                    windows ? "COMn, \\\\.\\COMn, LPT1, USB, Ethernet or HOST[:PORT]"
+                            : "COMn, LPT1, USB, Ethernet, a device path or HOST[:PORT]")
         ->capture_default_str()
         ->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
     command.add_option("--baud", options.baud, "the current serial line's rate")

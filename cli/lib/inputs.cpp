@@ -218,7 +218,8 @@ std::variant<InterfaceChoice, std::string> ParseInterface(std::string_view text,
     address = resolve(host);
   if (!address) {
     return "--interface: \"" + std::string(text) +
-           "\" is not COM1-COM10, LPT1, USB, Ethernet, a device path or a reachable host[:port]";
+           "\" is not COMn (n from 1), LPT1, USB, Ethernet, a device path or a reachable "
+           "host[:port]";
   }
   choice.index = kNetworkInterface;
   choice.endpoint = {*address, port};

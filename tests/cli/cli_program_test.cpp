@@ -515,7 +515,7 @@ INSTANTIATE_TEST_SUITE_P(
         BadInputCase{"ColourBmp", "download " VANTREL_FIXTURES "/truecolor-24bit.bmp --slot 1", 3,
                      "Please Use 2-Color Bmp!"},
         BadInputCase{"BadBaud", "drawer --baud 9601", 2, "--baud"},
-        BadInputCase{"BadInterface", "drawer -i COM11", 2, "is not COM1-COM10"}),
+        BadInputCase{"BadInterface", "drawer -i COM0", 2, "is not COMn (n from 1)"}),
     test::ParamName<BadInputCase>);
 
 // --- Every command against the virtual printer, over its pseudo-terminal and TCP ---
