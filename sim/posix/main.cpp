@@ -53,7 +53,7 @@ struct Options {
   std::vector<std::string> tcp{"127.0.0.1:9100"};
   int maxConnections = 16;
   int idleSeconds = 60;
-  int heldMegabytes = 64;
+  int heldMegabytes = 16;
   int outMegabytes = 256;
   std::vector<std::string> ptys;
   std::string out = "vantrel-sim-out";
@@ -655,7 +655,7 @@ int main(int argc, char** argv) {
   app.add_option("--held-budget", options.heldMegabytes,
                  "megabytes all unfinished downloads may hold together; the connection that "
                  "goes over is closed")
-      ->default_str("64")
+      ->default_str("16")
       ->check(CLI::Range(1, 4096));
   app.add_option("--out-budget", options.outMegabytes,
                  "megabytes the output folder may take: log (at most 16), journal and pictures")
