@@ -192,15 +192,27 @@ bool Recorder::Fits(std::uint64_t bytes, const std::string& what) {
 bool Recorder::Put(std::FILE* file, std::string_view text, const char* what) {
   if (file == nullptr || !Fits(text.size(), what))
     return false;
-  const bool ok =
-      std::fwrite(text.data(), 1, text.size(), file) == text.size() && std::fflush(file) == 0;
+  // Written out by Flush, once a round of the printer's loop, not a system call a line.
+  const bool ok = std::fwrite(text.data(), 1, text.size(), file) == text.size();
   written_ += text.size();
-  if (!ok && !writeFailed_) {
-    writeFailed_ = true;
-    std::cerr << "vantrel-sim: could not write " << what << " in " << dir_.string()
-              << " (is the disk full?)\n";
-  }
+  if (!ok)
+    WriteFailed(what);
   return ok;
+}
+
+void Recorder::WriteFailed(const char* what) {
+  if (writeFailed_)
+    return;
+  writeFailed_ = true;
+  std::cerr << "vantrel-sim: could not write " << what << " in " << dir_.string()
+            << " (is the disk full?)\n";
+}
+
+void Recorder::Flush() {
+  if (log_ != nullptr && std::fflush(log_) != 0)
+    WriteFailed("log.txt");
+  if (journal_ != nullptr && std::fflush(journal_) != 0)
+    WriteFailed("journal.html");
 }
 
 void Recorder::Log(const std::string& line) {

@@ -53,6 +53,8 @@ class Recorder : public PaperSink {
   const TextConverter& ToUtf8() const { return toUtf8_; }
 
   void Log(const std::string& line);
+  // Hands what was logged and journalled to the files (a write failure is reported once).
+  void Flush();
 
   // Saves a bitmap as "<kind>-<sequence>-slot<n>.png" and returns the file name, empty when it
   // was not saved (the folder's budget, the number of pictures).
@@ -77,6 +79,7 @@ class Recorder : public PaperSink {
   // Writes to an open file of the folder within the budget; false (reported once) when not.
   bool Put(std::FILE* file, std::string_view text, const char* what);
   bool Fits(std::uint64_t bytes, const std::string& what);
+  void WriteFailed(const char* what);
 
   std::filesystem::path dir_;
   bool quiet_;

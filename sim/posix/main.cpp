@@ -196,7 +196,7 @@ class Simulator {
   void Process(PtyChannel& channel, ByteView bytes);
   void WriteDue(PtyChannel& channel, Clock::time_point now);
   void ReadTcp(TcpChannel& channel);
-  void Accept(Listener& listener);
+  bool Accept(Listener& listener);
   void WriteState();
   void Shutdown();
 
@@ -264,7 +264,8 @@ bool Simulator::Listen(const std::string& option) {
     return false;
   }
   std::unique_ptr<addrinfo, void (*)(addrinfo*)> list(found, &freeaddrinfo);
-  const int fd = socket(found->ai_family, found->ai_socktype | SOCK_CLOEXEC, found->ai_protocol);
+  const int fd = socket(found->ai_family, found->ai_socktype | SOCK_CLOEXEC | SOCK_NONBLOCK,
+                        found->ai_protocol);
   const int yes = 1;
   setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
   if (fd < 0 || bind(fd, found->ai_addr, found->ai_addrlen) != 0 || listen(fd, SOMAXCONN) != 0) {
@@ -397,7 +398,7 @@ void Simulator::WriteDue(PtyChannel& channel, Clock::time_point now) {
   }
 }
 
-void Simulator::Accept(Listener& listener) {
+bool Simulator::Accept(Listener& listener) {
   sockaddr_storage peer{};
   socklen_t length = sizeof peer;
   const int fd = accept4(listener.fd, reinterpret_cast<sockaddr*>(&peer), &length,
@@ -407,7 +408,7 @@ void Simulator::Accept(Listener& listener) {
     // spinning on a listener that stays readable.
     if (errno == EMFILE || errno == ENFILE || errno == ENOBUFS || errno == ENOMEM)
       acceptPausedUntil_ = Clock::now() + milliseconds(100);
-    return;
+    return false;
   }
   char host[INET6_ADDRSTRLEN] = {};
   char service[16] = {};
@@ -420,6 +421,7 @@ void Simulator::Accept(Listener& listener) {
   channel.session = std::make_unique<Session>(
       ChannelOptions{channel.peer, false, fault_, false, &paper_}, printer_, recorder_);
   recorder_.Log("[" + channel.peer + "] connected to " + listener.address);
+  return true;
 }
 
 void Simulator::ReadTcp(TcpChannel& channel) {
@@ -563,6 +565,7 @@ int Simulator::Run() {
       if (options_.idleSeconds > 0)
         wake = std::min(wake, channel.lastInput + idleLimit);
     }
+    recorder_.Flush();
     const auto timeout = std::chrono::duration_cast<milliseconds>(wake - now).count();
     const int ready =
         poll(fds.data(), fds.size(), static_cast<int>(std::max<long>(0, timeout + 1)));
@@ -607,8 +610,11 @@ int Simulator::Run() {
       }
     }
     for (Listener& listener : listeners_) {
-      if ((fds[index++].revents & POLLIN) != 0)
-        Accept(listener);
+      // Every queued connection at once (up to the cap): a crowd is not taken one a round.
+      if ((fds[index++].revents & POLLIN) != 0) {
+        while (Accepting() && Accept(listener)) {
+        }
+      }
     }
     for (TcpChannel& channel : connections_) {
       // Connections accepted in this round have no entry yet.
