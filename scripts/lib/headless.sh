@@ -1,6 +1,6 @@
 # Shared by scripts/run and tests/headless/run: the dialog on a private virtual display, served
 # to a web browser by x11vnc, websockify and noVNC, listening on 127.0.0.1 only. Source it after
-# scripts/lib/wine.sh; every function fails loudly.
+# scripts/lib/wine.sh and scripts/lib/process.sh; every function fails loudly.
 
 VANTREL_NOVNC_DIR=${VANTREL_NOVNC_DIR:-/usr/share/novnc}
 # The virtual display, as large as Wine's desktop on it: the dialog and a margin.
@@ -81,9 +81,7 @@ vantrel_ssh_forward_hint() {
 vantrel_headless_stop() {
   local pid
   for pid in "${VANTREL_WEBSOCKIFY_PID:-}" "${VANTREL_X11VNC_PID:-}" "${VANTREL_XVFB_PID:-}"; do
-    [ -n "$pid" ] || continue
-    kill -TERM "$pid" 2>/dev/null || true
-    wait "$pid" 2>/dev/null || true
+    [ -z "$pid" ] || vantrel_stop "$pid"
   done
   VANTREL_WEBSOCKIFY_PID="" VANTREL_X11VNC_PID="" VANTREL_XVFB_PID=""
 }

@@ -42,7 +42,10 @@ vantrel_wine_prefix() {
   vantrel_wine_env
   export WINEPREFIX=$dir
   mkdir -p "$dir"
-  wineboot -i >"$dir/wineboot.log" 2>&1 </dev/null
+  if ! timeout 300 wineboot -i >"$dir/wineboot.log" 2>&1 </dev/null; then
+    echo "wine: the prefix in $dir was not made within 300 s (see $dir/wineboot.log)" >&2
+    return 1
+  fi
   # Wine's own fonts (fonts-wine: Tahoma, and Marlett for the caption buttons) where the prefix
   # looks for fonts; Debian's Wine does not find them in its data folder by itself.
   local fonts="$dir/drive_c/windows/Fonts"
@@ -74,8 +77,17 @@ vantrel_wine_prefix() {
       echo "\"Default\"=\"$desktop\""
     fi
   } >"$reg"
-  wine regedit /S "$(winepath -w "$reg")" >/dev/null 2>&1 </dev/null
-  wineserver -w
+  timeout 120 wine regedit /S "$(winepath -w "$reg")" >/dev/null 2>&1 </dev/null
+  vantrel_wine_server_wait 120
+}
+
+# vantrel_wine_server_wait [SECONDS]: until the prefix's Wine server has ended by itself (60 s
+# unless given); fails, saying so, when it has not.
+vantrel_wine_server_wait() {
+  local seconds=${1:-60}
+  timeout "$seconds" wineserver -w && return 0
+  echo "wine: the Wine server of $WINEPREFIX did not end within $seconds s" >&2
+  return 1
 }
 
 # vantrel_xvfb [WxH]: starts a private X server on a free display, 1280x1024 unless given;
@@ -87,7 +99,12 @@ vantrel_xvfb() {
   Xvfb -displayfd 3 -screen 0 "${size}x24" -nolisten tcp -noreset 3>"$fifo" </dev/null >/dev/null 2>&1 &
   VANTREL_XVFB_PID=$!
   local display
-  read -r display <"$fifo"
+  # Xvfb names its display once it is ready; one that has said nothing in 30 s has failed.
+  if ! read -r -t 30 display <"$fifo"; then
+    rm -f "$fifo"
+    echo "wine: Xvfb named no display within 30 s" >&2
+    return 1
+  fi
   rm -f "$fifo"
   export DISPLAY=":$display" VANTREL_XVFB_PID
 }

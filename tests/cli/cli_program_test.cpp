@@ -17,10 +17,14 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <iostream>
 #include <map>
 #include <nlohmann/json.hpp>
 #include <sstream>
@@ -90,6 +94,8 @@ std::vector<std::string> ProgramCommand() {
   return {VANTREL_PATH};
 }
 
+// Starts the program with its standard output (and error, when given) on these descriptors;
+// -1 when it could not be started at all.
 pid_t Spawn(const std::string& program, std::vector<std::string> args, int out, int err,
             const std::vector<std::string>& extraEnvironment) {
   posix_spawn_file_actions_t actions;
@@ -102,54 +108,167 @@ pid_t Spawn(const std::string& program, std::vector<std::string> args, int out, 
   for (std::string& arg : args)
     argv.push_back(arg.data());
   argv.push_back(nullptr);
+  // The extra settings replace the inherited ones of the same names (a shell keeps the last of
+  // two, the C library the first).
   std::vector<std::string> environment = extraEnvironment;
-  for (char** e = environ; *e; ++e)
-    environment.emplace_back(*e);
+  for (char** e = environ; *e; ++e) {
+    const std::string_view setting(*e);
+    const auto named = [&](const std::string& extra) {
+      return extra.compare(0, extra.find('=') + 1, setting.substr(0, setting.find('=') + 1)) == 0;
+    };
+    if (std::none_of(extraEnvironment.begin(), extraEnvironment.end(), named))
+      environment.emplace_back(setting);
+  }
   std::vector<char*> envp;
   for (std::string& e : environment)
     envp.push_back(e.data());
   envp.push_back(nullptr);
   pid_t pid = -1;
-  EXPECT_EQ(posix_spawnp(&pid, program.c_str(), &actions, nullptr, argv.data(), envp.data()), 0);
+  const int failed =
+      posix_spawnp(&pid, program.c_str(), &actions, nullptr, argv.data(), envp.data());
   posix_spawn_file_actions_destroy(&actions);
-  return pid;
+  EXPECT_EQ(failed, 0) << "could not start " << program << ": " << std::strerror(failed);
+  return failed == 0 ? pid : -1;
 }
 
-// Runs vantrel to its end with these arguments.
-Ran Vantrel(std::vector<std::string> args, const std::vector<std::string>& env = {}) {
+// Waits for the child to end, at most this long, then kills it; its wait status.
+int Reap(pid_t pid, std::chrono::milliseconds bound) {
+  const auto deadline = std::chrono::steady_clock::now() + bound;
+  int status = 0;
+  while (waitpid(pid, &status, WNOHANG) == 0) {
+    if (std::chrono::steady_clock::now() >= deadline) {
+      ADD_FAILURE() << "process " << pid << " did not end within " << bound.count() << " ms";
+      kill(pid, SIGKILL);
+      waitpid(pid, &status, 0);
+      break;
+    }
+    usleep(10 * 1000);
+  }
+  return status;
+}
+
+constexpr std::chrono::seconds kRunBound{120};
+
+// Runs the command to its end (killed after kRunBound), collecting both outputs.
+Ran RunOnce(const std::vector<std::string>& command, const std::vector<std::string>& env) {
+  Ran ran;
   int out[2];
   int err[2];
-  EXPECT_EQ(pipe(out), 0);
-  EXPECT_EQ(pipe(err), 0);
-  std::vector<std::string> command = ProgramCommand();
-  args.insert(args.begin(), command.begin() + 1, command.end());
-  const pid_t pid = Spawn(command.front(), args, out[1], err[1], env);
+  if (pipe(out) != 0 || pipe(err) != 0) {
+    ADD_FAILURE() << "no pipe: " << std::strerror(errno);
+    return ran;
+  }
+  const pid_t pid =
+      Spawn(command.front(), {command.begin() + 1, command.end()}, out[1], err[1], env);
   close(out[1]);
   close(err[1]);
-  Ran ran;
   pollfd entries[2] = {{out[0], POLLIN, 0}, {err[0], POLLIN, 0}};
   std::string* into[2] = {&ran.out, &ran.err};
-  int open = 2;
-  while (open > 0 && poll(entries, 2, 60000) > 0) {
+  const auto deadline = std::chrono::steady_clock::now() + kRunBound;
+  for (int open = 2; open > 0;) {
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+        deadline - std::chrono::steady_clock::now());
+    const int ready = poll(entries, 2, static_cast<int>(std::max<long long>(left.count(), 0)));
+    if (ready < 0 && errno == EINTR)
+      continue;
+    if (ready <= 0) {
+      ADD_FAILURE() << "no end of output within " << kRunBound.count() << " s";
+      break;
+    }
     for (int i = 0; i < 2; ++i) {
       if (entries[i].fd < 0 || entries[i].revents == 0)
         continue;
       char chunk[4096];
       const ssize_t got = read(entries[i].fd, chunk, sizeof chunk);
-      if (got <= 0) {
+      if (got > 0) {
+        into[i]->append(chunk, static_cast<std::size_t>(got));
+      } else if (got == 0 || errno != EINTR) {
         close(entries[i].fd);
         entries[i].fd = -1;
         --open;
-      } else {
-        into[i]->append(chunk, static_cast<std::size_t>(got));
       }
     }
   }
-  int status = 0;
-  waitpid(pid, &status, 0);
+  for (const pollfd& entry : entries) {
+    if (entry.fd >= 0)
+      close(entry.fd);
+  }
+  if (pid < 0)
+    return ran;
+  const int status = Reap(pid, std::chrono::seconds(5));
   ran.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
   return ran;
 }
+
+// Under Wine, the loader names each module it maps on the program's standard error
+// (WINEDEBUG=+loaddll). Those lines are taken out of what the program printed: a run whose log
+// does not name the program's own module never reached the program, since Wine itself failed to
+// start it. Only such a start is tried again; it is said, with its evidence, and counted.
+constexpr const char* kWineLoaderLog = "WINEDEBUG=-all,+loaddll";
+constexpr int kWineStarts = 3;
+int wineStartRetries = 0;
+
+std::string TakeWineLines(std::string& err) {
+  std::string kept;
+  std::string wine;
+  std::istringstream lines(err);
+  for (std::string line; std::getline(lines, line);) {
+    const bool loader = line.find(":trace:loaddll:") == 4;
+    (loader ? wine : kept) += line + (lines.eof() ? "" : "\n");
+  }
+  err = kept;
+  return wine;
+}
+
+std::string WineProcesses() {
+  std::string listing;
+  if (FILE* ps = popen("ps -eo pid,ppid,stat,etimes,args | grep -iE 'wine|\\.exe' | "
+                       "grep -v grep",
+                       "r")) {
+    char line[512];
+    while (std::fgets(line, sizeof line, ps))
+      listing += std::string("    ") + line;
+    pclose(ps);
+  }
+  return listing;
+}
+
+// Runs vantrel to its end with these arguments.
+Ran Vantrel(std::vector<std::string> args, std::vector<std::string> env = {}) {
+  std::vector<std::string> command = ProgramCommand();
+  command.insert(command.end(), args.begin(), args.end());
+  if (!OnWindows())
+    return RunOnce(command, env);
+  env.push_back(kWineLoaderLog);
+  const std::string module = fs::path(command.at(1)).filename().string() + "\" at ";
+  for (int start = 1;; ++start) {
+    const auto began = std::chrono::steady_clock::now();
+    Ran ran = RunOnce(command, env);
+    const std::string loader = TakeWineLines(ran.err);
+    if (loader.find(module) != std::string::npos || start == kWineStarts)
+      return ran;
+    ++wineStartRetries;
+    std::cerr << "Wine did not start the program (start " << start << " of " << kWineStarts
+              << "): status " << ran.status << " after "
+              << std::chrono::duration_cast<std::chrono::milliseconds>(
+                     std::chrono::steady_clock::now() - began)
+                     .count()
+              << " ms, no module mapped; stdout \"" << ran.out << "\", stderr \"" << ran.err
+              << "\"; Wine's processes:\n"
+              << WineProcesses() << "Starting it again.\n";
+  }
+}
+
+// The count of Wine's failed starts, for tests/wine/run-cli's summary.
+class WineStarts : public testing::Environment {
+ public:
+  void TearDown() override {
+    if (OnWindows())
+      std::cout << "Wine start-up retries: " << wineStartRetries << "\n";
+  }
+};
+const testing::Environment* const wineStarts =
+    testing::AddGlobalTestEnvironment(new WineStarts);  // NOLINT: owned by GoogleTest
 
 // The virtual printer as a child process: its pseudo-terminal, its TCP address, its log.
 class Sim {
@@ -183,8 +302,10 @@ class Sim {
     }
   }
   ~Sim() {
-    kill(pid_, SIGTERM);
-    waitpid(pid_, nullptr, 0);
+    if (pid_ > 0) {
+      kill(pid_, SIGTERM);
+      Reap(pid_, std::chrono::seconds(10));
+    }
     close(out_);
   }
   const std::string& Pty() const { return pty_; }

@@ -114,10 +114,19 @@ class SimProcess {
     return false;
   }
 
+  // Signals the printer and waits for its end, at most ten seconds, then kills it.
   int Stop(int signal) {
     kill(pid_, signal);
     int status = 0;
-    waitpid(pid_, &status, 0);
+    for (int tries = 0; waitpid(pid_, &status, WNOHANG) == 0; ++tries) {
+      if (tries == 1000) {
+        ADD_FAILURE() << "vantrel-sim did not end within 10 s of signal " << signal;
+        kill(pid_, SIGKILL);
+        waitpid(pid_, &status, 0);
+        break;
+      }
+      usleep(10 * 1000);
+    }
     pid_ = -1;
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
   }

@@ -37,6 +37,45 @@ class Failure(Exception):
     pass
 
 
+def start_wine_session(h, seconds=120):
+    """One Wine server for the whole suite, kept when its programs end, and Wine's desktop
+    (explorer) on the virtual display before any program starts. A program that starts the
+    desktop itself waits 10 s for it and then goes on without it; on a busy machine the desktop
+    can take longer, and the program's dialog then never shows."""
+    with open(os.path.join(h.out, "wineserver.log"), "ab") as log:
+        subprocess.run(["wineserver", "-p"], check=True, timeout=seconds,
+                       stdout=log, stderr=log)
+        subprocess.Popen(["wine", "explorer.exe", "/desktop"], stdin=subprocess.DEVNULL,
+                         stdout=log, stderr=log)
+    deadline = time.monotonic() + seconds
+    while time.monotonic() < deadline:
+        tree = subprocess.run(["xwininfo", "-root", "-tree"], capture_output=True, text=True,
+                              timeout=30).stdout
+        if "- Wine desktop\"" in tree:
+            return
+        time.sleep(0.2)
+    raise Failure("Wine's desktop was not on the display within %d s; Wine's processes:\n%s" % (
+        seconds, wine_processes()))
+
+
+def end_wine_server(seconds=60):
+    """Ends the prefix's Wine server and every program of it, and waits until it has gone."""
+    subprocess.run(["wineserver", "-k"], check=False, timeout=seconds)
+    try:
+        subprocess.run(["wineserver", "-w"], check=False, timeout=seconds)
+    except subprocess.TimeoutExpired:
+        raise Failure("the Wine server did not end within %d s; Wine's processes:\n%s" % (
+            seconds, wine_processes()))
+
+
+def wine_processes():
+    """The processes of Wine that are there now, with their states and ages."""
+    listing = subprocess.run(["ps", "-eo", "pid,ppid,stat,etimes,args"], capture_output=True,
+                             text=True, timeout=10).stdout.splitlines()
+    return "\n".join(listing[:1] + [l for l in listing[1:] if re.search(
+        r"wine|\.exe\b", l, re.IGNORECASE)]) + "\n"
+
+
 def expect(condition, message):
     if not condition:
         raise Failure(message)
@@ -119,45 +158,43 @@ class Harness:
         self.log.flush()
 
     def map_port(self, name, path):
-        # The server of the previous program may still be ending, and a call that meets it then
-        # fails: end it first, and try the call again a few times.
-        command = ["wine", "reg", "add", r"HKEY_LOCAL_MACHINE\Software\Wine\Ports", "/v", name,
-                   "/t", "REG_SZ", "/d", path, "/f"]
-        for attempt in range(5):
-            subprocess.run(["wineserver", "-k"], check=False)
-            subprocess.run(["wineserver", "-w"], check=False)
-            done = subprocess.run(command, check=False, stdin=subprocess.DEVNULL,
-                                  stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-            if done.returncode == 0:
-                break
-            time.sleep(1)
-        else:
-            raise subprocess.CalledProcessError(done.returncode, command)
-        subprocess.run(["wineserver", "-k"], check=False)
-        subprocess.run(["wineserver", "-w"], check=False)
+        """Wine's port NAME (COM1, LPT1) to PATH: the prefix's device link, which Wine follows
+        at every open, so the running Wine server and desktop stay as they are."""
+        link = os.path.join(os.environ["WINEPREFIX"], "dosdevices", name.lower())
+        if os.path.lexists(link):
+            os.remove(link)
+        os.symlink(path, link)
 
     def drive(self, variant, steps, timeout=120):
-        """Runs one driver script; returns its output lines. A failing step fails the test."""
+        """Runs one driver script; returns its output lines. A failing step fails the test, and
+        leaves beside the script Wine's own messages of the run (the driver's and the program's
+        errors) and the Wine processes that were there when it failed."""
         self.scripts += 1
         path = os.path.join(self.out, "script-%02d-%s.txt" % (self.scripts, variant["name"]))
         with open(path, "w", encoding="utf-8") as f:
             f.write(steps)
-        env = dict(os.environ, LANG=variant["lang"], LC_ALL=variant["lang"])
-        with open(path + ".out", "w+b") as out:
+        env = dict(os.environ, LANG=variant["lang"], LC_ALL=variant["lang"],
+                   WINEDEBUG="err+all,fixme-all")
+        with open(path + ".out", "w+b") as out, open(path + ".wine.log", "wb") as wine_log:
             run = subprocess.Popen(["wine", self.driver, path], env=env, stdin=subprocess.DEVNULL,
-                                   stdout=out, stderr=subprocess.DEVNULL)
+                                   stdout=out, stderr=wine_log)
             try:
                 code = run.wait(timeout)
             except subprocess.TimeoutExpired:
                 run.kill()
+                run.wait(10)
                 code = "timed out after %d s" % timeout
             out.seek(0)
             output = out.read().decode("utf-8", "replace")
         for line in output.splitlines():
             self.log.write("    " + line + "\n")
         if code != 0:
+            processes = wine_processes()
+            with open(path + ".processes.txt", "w", encoding="utf-8") as f:
+                f.write(processes)
             failed = [l for l in output.splitlines() if l.startswith("FAIL") or "differs" in l]
-            raise Failure("driver (%s): %s" % (code, "\n".join(failed) or output[-1500:]))
+            raise Failure("driver (%s): %s\n  evidence: %s.wine.log, %s.processes.txt" % (
+                code, "\n".join(failed) or output[-1500:], path, path))
         return output.splitlines()
 
     def screenshot(self, name, dialog_line):
@@ -267,8 +304,8 @@ def test_dropped_list_at_144_dpi(h, exe):
                     "144", "/f"], check=True, **quiet)
     subprocess.run(["wine", "reg", "add", desktops, "/v", "Default", "/d", "1280x1024", "/f"],
                    check=True, **quiet)
-    subprocess.run(["wineserver", "-k"], check=False)
-    subprocess.run(["wineserver", "-w"], check=False)
+    end_wine_server()
+    start_wine_session(h)
     try:
         lines = h.drive(EN, f"""start {exe}
 wait-dialog {EN['caption']}
@@ -293,8 +330,8 @@ expect-dropped-width 1021 300
                        **quiet)
         subprocess.run(["wine", "reg", "add", desktops, "/v", "Default", "/d", "1024x768", "/f"],
                        check=False, **quiet)
-        subprocess.run(["wineserver", "-k"], check=False)
-        subprocess.run(["wineserver", "-w"], check=False)
+        end_wine_server()
+        start_wine_session(h)
 
 
 def set_over_com1(h, exe, variant, steps, box, press="click 1"):
@@ -342,8 +379,7 @@ def test_one_setting_answered(h, exe):
 
 
 def test_missing_serial_port(h, exe):
-    # A socket node: it exists, so Wine does not fall back to /dev/ttyS0 as it does for a
-    # dangling mapping, and opening it fails with "no such device".
+    # A socket node: opening it fails with "no such device", as a port without its device does.
     folder = tempfile.mkdtemp(prefix="vantrel-port-")
     node = socket.socket(socket.AF_UNIX)
     node.bind(os.path.join(folder, "com1"))
@@ -402,6 +438,9 @@ class Simulator:
                 command += ["--pace"]
             self.process = subprocess.Popen(command, stdout=subprocess.PIPE,
                                             stderr=subprocess.DEVNULL, text=True)
+            # A printer that has not said "ready" within 30 s is ended, which ends the reading.
+            watchdog = threading.Timer(30, self.process.kill)
+            watchdog.start()
             for line in self.process.stdout:
                 words = line.split()
                 if words[:1] == ["pty"]:
@@ -410,9 +449,10 @@ class Simulator:
                     self.address = words[1].rsplit(":", 1)[0]
                 if words == ["ready"]:
                     break
+            watchdog.cancel()
             if self.process.poll() is None:
                 break
-            self.process.wait()
+            self.process.wait(10)
         expect(set(self.ptys) == set(ptys) and (self.address or not tcp),
                "the simulator did not start")
         self.com1 = self.ptys.get("com1")
@@ -989,6 +1029,12 @@ def main():
         tests = [t for t in tests if any(word in t[0].__name__ for word in args.only)]
     failed = 0
     began = time.monotonic()
+    try:
+        start_wine_session(h)
+    except (Failure, subprocess.SubprocessError) as e:
+        h.say("FAIL: %s" % e)
+        return 1
+    h.say("wine: server and desktop ready in %.1f s" % (time.monotonic() - began))
     for test, extra in tests:
         t0 = time.monotonic()
         try:

@@ -70,6 +70,12 @@ void Print(const std::string& line) {
             nullptr);
 }
 
+std::string Hex(DWORD value) {
+  char text[16];
+  std::snprintf(text, sizeof text, "0x%08lx", static_cast<unsigned long>(value));
+  return text;
+}
+
 std::string Shown(std::string_view text) {
   std::string out = "\"";
   for (char c : text) {
@@ -326,12 +332,26 @@ class Driver {
   void WaitDialog(const std::string& caption, double seconds) {
     const std::wstring wanted = Widen(caption);
     HWND found = nullptr;
+    bool ended = false;
     const bool ok = Waited(seconds, [&] {
       found = FindWindowW(L"#32770", wanted.c_str());
-      return found && IsWindowVisible(found);
+      if (found && IsWindowVisible(found))
+        return true;
+      // A program that has ended will show nothing: say so at once, with its status.
+      ended = process_ && WaitForSingleObject(process_, 0) == WAIT_OBJECT_0;
+      return ended;
     });
-    if (!ok)
-      Fail("no dialog captioned " + Shown(caption) + " within " + std::to_string(seconds) + " s");
+    if (ended) {
+      DWORD status = 0;
+      GetExitCodeProcess(process_, &status);
+      Fail("the program ended with status " + Hex(status) + " before a dialog captioned " +
+           Shown(caption) + " showed");
+    }
+    if (!ok) {
+      ListTopLevelWindows();
+      Fail("no dialog captioned " + Shown(caption) + " within " + std::to_string(seconds) + " s" +
+           (process_ ? " (the program is still running)" : ""));
+    }
     const auto shown = Clock::now();
     dialog_ = found;
     DWORD pid = 0;
@@ -443,6 +463,19 @@ class Driver {
   }
 
   // For writing scripts: every visible top-level window of the dialog's process.
+  // Every top-level window of the desktop, whoever owns it: what shows instead of a dialog.
+  static void ListTopLevelWindows() {
+    EnumWindows(
+        [](HWND window, LPARAM) -> BOOL {
+          DWORD owner = 0;
+          GetWindowThreadProcessId(window, &owner);
+          Print("top-level " + ClassOf(window) + " " + Shown(WindowText(window)) + " pid " +
+                std::to_string(owner) + (IsWindowVisible(window) ? " visible" : " hidden"));
+          return TRUE;
+        },
+        0);
+  }
+
   void ListWindows() {
     DWORD pid = 0;
     GetWindowThreadProcessId(Dialog(), &pid);
