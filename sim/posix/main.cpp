@@ -126,7 +126,9 @@ std::variant<int, std::string> OpenOutFolder(const std::string& path) {
     refusal = std::strerror(errno);
   else if (status.st_uid != geteuid())
     refusal = "it belongs to another user";
-  else if ((status.st_mode & (S_IWGRP | S_IWOTH)) != 0)
+  // A group may write only when it is the user's own (a private group, as umask 002 makes them).
+  else if ((status.st_mode & S_IWOTH) != 0 ||
+           ((status.st_mode & S_IWGRP) != 0 && status.st_gid != getegid()))
     refusal = "others may write to it (chmod go-w, or a folder of your own: mktemp -d)";
   if (!refusal.empty()) {
     close(fd);
