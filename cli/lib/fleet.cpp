@@ -51,25 +51,30 @@ Call CallOf(CallKind kind, SocketId socket = 0) {
   return call;
 }
 
-// Large blocks (a download's image) are kept once for the whole fleet, not once a printer.
+// What the printers send is kept once for the whole fleet, not once a printer: every printer
+// gets the same commands (and the same image).
 class SharedBlocks {
  public:
   std::shared_ptr<const Bytes> Keep(ByteView data) {
-    if (data.size() < kSharedFrom)
-      return std::make_shared<const Bytes>(data.begin(), data.end());
     const std::lock_guard lock(mutex_);
-    for (const std::shared_ptr<const Bytes>& block : blocks_) {
-      if (std::equal(block->begin(), block->end(), data.begin(), data.end()))
-        return block;
+    auto found = blocks_.find(data);
+    if (found == blocks_.end()) {
+      auto block = std::make_shared<const Bytes>(data.begin(), data.end());
+      found = blocks_.emplace(ByteView(*block), std::move(block)).first;
     }
-    blocks_.push_back(std::make_shared<const Bytes>(data.begin(), data.end()));
-    return blocks_.back();
+    return found->second;
   }
 
  private:
-  static constexpr std::size_t kSharedFrom = 4096;
+  struct Less {
+    using is_transparent = void;
+    bool operator()(ByteView a, ByteView b) const {
+      return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end());
+    }
+  };
   std::mutex mutex_;
-  std::vector<std::shared_ptr<const Bytes>> blocks_;
+  // Keyed by the block's own bytes, which it keeps alive.
+  std::map<ByteView, std::shared_ptr<const Bytes>, Less> blocks_;
 };
 
 // Plays the system for a planning run: the calls already carried out get their real answers,
