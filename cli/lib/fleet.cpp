@@ -344,6 +344,8 @@ struct Fleet {
       }
       const std::size_t job = ready.front();
       ready.pop_front();
+      if (!ready.empty())
+        work.notify_one();  // more to do than this thread takes: wake another
       if (states[job] != State::Ready)
         continue;
       states[job] = State::Running;
