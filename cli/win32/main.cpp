@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "base/win32/dll_search.h"
 #include "base/win32/wide_text.h"
 #include "cli/lib/command_line.h"
 #include "link/win32/win32_system.h"
@@ -198,6 +199,7 @@ std::vector<std::string> Arguments() {
 }  // namespace
 
 int main() {
+  win32::LoadDllsFromSystemFolderOnly();
   HandleBuffer outBuffer(STD_OUTPUT_HANDLE, false);
   HandleBuffer errBuffer(STD_ERROR_HANDLE, true);
   std::ostream out(&outBuffer);

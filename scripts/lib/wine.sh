@@ -1,6 +1,9 @@
 # Shared by scripts/run and tests/wine/run: the locales, the private Wine prefix and the virtual
 # display the Windows program runs in. Source it; every function fails loudly.
 
+# shellcheck source=scripts/lib/process.sh
+source "$(dirname "${BASH_SOURCE[0]}")/process.sh"
+
 # Wine takes the user's language from LANG, but only from a locale the C library has: without
 # zh_CN.UTF-8 generated, LANG=zh_CN.UTF-8 falls back to English (0x0409).
 vantrel_locales() {
@@ -90,21 +93,65 @@ vantrel_wine_server_wait() {
   return 1
 }
 
-# vantrel_xvfb [WxH]: starts a private X server on a free display, 1280x1024 unless given;
-# exports DISPLAY and VANTREL_XVFB_PID.
+# Only a folder this shell made is ever removed, never one named by the environment.
+unset VANTREL_PRIVATE_DIR
+
+# vantrel_private_dir: a new private folder for the run's secrets (mode 0700, made with mktemp -d
+# in XDG_RUNTIME_DIR or TMPDIR): the X cookie, the VNC server's socket, the web page's token. Sets
+# VANTREL_PRIVATE_DIR (never taken from the environment); vantrel_xvfb_stop removes it.
+vantrel_private_dir() {
+  VANTREL_PRIVATE_DIR=$(mktemp -d "${XDG_RUNTIME_DIR:-${TMPDIR:-/tmp}}/vantrel.XXXXXXXX") || {
+    VANTREL_PRIVATE_DIR=""
+    echo "vantrel: no private folder could be made" >&2
+    return 1
+  }
+}
+
+# vantrel_secret BYTES: that many random bytes in hex, made without a command line holding them.
+vantrel_secret() {
+  od -An -v -N"$1" -tx1 /dev/urandom | tr -d ' \n'
+}
+
+# vantrel_xvfb [WxH]: starts a private X server on a free display, 1280x1024 unless given. It lets
+# in only clients that show its cookie, which lives in the private folder: XAUTHORITY names it for
+# Wine, x11vnc and the tests. Exports DISPLAY, XAUTHORITY and VANTREL_XVFB_PID, sets
+# VANTREL_PRIVATE_DIR; vantrel_xvfb_stop ends it.
 vantrel_xvfb() {
-  local size=${1:-1280x1024} fifo
-  fifo=$(mktemp -u)
-  mkfifo "$fifo"
-  Xvfb -displayfd 3 -screen 0 "${size}x24" -nolisten tcp -noreset 3>"$fifo" </dev/null >/dev/null 2>&1 &
+  local size=${1:-1280x1024} dir cookie display="" old_umask
+  vantrel_private_dir || return 1
+  dir=$VANTREL_PRIVATE_DIR
+  old_umask=$(umask)
+  umask 077
+  cookie=$(vantrel_secret 16)
+  # The server takes every cookie of its -auth file whatever display it names; the clients' file
+  # gets the entry for the display it picks.
+  : >"$dir/xvfb.auth"
+  : >"$dir/Xauthority"
+  printf 'add :0 MIT-MAGIC-COOKIE-1 %s\n' "$cookie" | xauth -q -f "$dir/xvfb.auth" source -
+  mkfifo -m 600 "$dir/displayfd"
+  Xvfb -displayfd 3 -auth "$dir/xvfb.auth" -screen 0 "${size}x24" -nolisten tcp -noreset \
+    3>"$dir/displayfd" </dev/null >/dev/null 2>&1 &
   VANTREL_XVFB_PID=$!
-  local display
-  # Xvfb names its display once it is ready; one that has said nothing in 30 s has failed.
-  if ! read -r -t 30 display <"$fifo"; then
-    rm -f "$fifo"
+  read -r -t 30 display <"$dir/displayfd" || true
+  rm -f "$dir/displayfd"
+  if [ -z "$display" ]; then
+    umask "$old_umask"
     echo "wine: Xvfb named no display within 30 s" >&2
     return 1
   fi
-  rm -f "$fifo"
-  export DISPLAY=":$display" VANTREL_XVFB_PID
+  printf 'add :%s MIT-MAGIC-COOKIE-1 %s\n' "$display" "$cookie" |
+    xauth -q -f "$dir/Xauthority" source -
+  umask "$old_umask"
+  export DISPLAY=":$display" XAUTHORITY=$dir/Xauthority VANTREL_XVFB_PID
+}
+
+# Ends the private X server (within vantrel_stop's bound) and removes the private folder; safe to
+# call twice.
+vantrel_xvfb_stop() {
+  [ -z "${VANTREL_XVFB_PID:-}" ] || vantrel_stop "$VANTREL_XVFB_PID"
+  VANTREL_XVFB_PID=""
+  if [ -n "${VANTREL_PRIVATE_DIR:-}" ]; then
+    rm -rf "$VANTREL_PRIVATE_DIR"
+  fi
+  VANTREL_PRIVATE_DIR=""
 }

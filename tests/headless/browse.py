@@ -1,5 +1,6 @@
 #!/usr/bin/env python3
-"""browse.py URL PNG [SECONDS]: opens URL in headless Chromium, waits until the noVNC page says it
+"""browse.py URL PNG [SECONDS]: opens URL (read from standard input when URL is "-", so that a key
+in it is in no process's arguments) in headless Chromium, waits until the noVNC page says it
 is connected and has drawn the remote screen (or SECONDS pass), and saves a screenshot as PNG.
 
 Talks to the browser over its DevTools pipe (file descriptors 3 and 4, messages ended by a NUL
@@ -14,6 +15,8 @@ import tempfile
 import time
 
 url, png = sys.argv[1], sys.argv[2]
+if url == "-":
+    url = sys.stdin.readline().strip()
 limit = float(sys.argv[3]) if len(sys.argv) > 3 else 30.0
 
 to_browser_r, to_browser_w = os.pipe()

@@ -76,8 +76,17 @@ options:
         is). YAML's C(yes)/C(no) and C(on)/C(off) are read as booleans and passed as the
         short names C(on) and C(off).
       - Values given here win over the same setting in C(profile).
+      - The Bluetooth password is not taken here (Ansible would show and log it with the task's
+        arguments); give it as C(bt_password).
+      - The settings reach the tool in a profile file of mode 0600 in the module's temporary
+        folder, never on its command line, which every user of the managed host can read.
     type: dict
     default: {}
+  bt_password:
+    description:
+      - The printer's new Bluetooth password, sent as the tool's C(bt-password) setting.
+      - Kept out of Ansible's logs and output (C(no_log)); blanked in C(writes) in check mode.
+    type: str
   profile:
     description:
       - A profile file on the managed host, a JSON object of settings with the option names as
@@ -117,8 +126,8 @@ notes:
     A retried run sends every setting again, which is harmless as each command only stores a
     value.
   - >-
-    A C(bt-password) in C(settings) is part of the task's arguments, which Ansible shows with
-    C(-v) and may log; give such a task C(no_log: true).
+    The Bluetooth password has its own option, C(bt_password), which Ansible keeps out of its
+    logs and output; C(settings) refuses it.
   - Runs on POSIX managed hosts. Supports check mode; diff mode is not supported.
   - The man page vantrel(1) lists every setting option and its values.
 '''
@@ -153,6 +162,7 @@ EXAMPLES = r'''
         profile: /etc/vantrel/chain-printer.json
         settings:
           bt-name: "POS-{{ inventory_hostname }}"
+        bt_password: "{{ vault_printer_bt_password }}"   # kept out of logs and output
         image: /etc/vantrel/receipt-logo.png
         slot: 1
         print_bitmap: true     # a sample receipt header for the staff to see
@@ -236,7 +246,7 @@ lines:
 writes:
   description:
     - The bytes a real run sends, one write or send a line in hexadecimal, as the tool's
-      C(--dry-run) prints them.
+      C(--dry-run) prints them, with the Bluetooth password's bytes shown as C(**).
   returned: in check mode
   type: list
   elements: str
@@ -281,8 +291,11 @@ msg:
 '''
 
 import json
+import os
+import re
+import tempfile
 
-from ansible.module_utils.basic import AnsibleModule
+from ansible.module_utils.basic import AnsibleModule, _load_params
 
 # The tool's options that are not settings: a key of `settings` must not reach the tool as one
 # of them, or a setting could redirect the run (another printer, fleet mode, a dry run).
@@ -290,6 +303,12 @@ CONNECTION_OPTIONS = frozenset([
     'interface', 'i', 'baud', 'parity', 'lang', 'json', 'dry-run', 'connect-timeout', 'hosts',
     'profile', 'slot', 'dither', 'help', 'h', 'version',
 ])
+
+# The Bluetooth password: a setting of its own option, never in `settings` (see bt_password).
+PASSWORD_SETTING = 'bt-password'
+
+# The password's command in a dry run's writes: ESC 0x10, its length, then its bytes.
+PASSWORD_WRITE = re.compile(r'^((?:write|send) 1b 10 [0-9a-f]{2})((?: [0-9a-f]{2})*)$')
 
 STATUS_TEXTS = {
     1: 'a setting failed',
@@ -307,9 +326,18 @@ def setting_value(value):
     return str(value)
 
 
-def setting_arguments(settings):
-    """The tool's --NAME=VALUE arguments for `settings`, or an error text for a bad key."""
-    arguments = []
+def password_in_settings():
+    """Whether the task's raw settings name the password (which they are then refused for): the
+    module's log line, written as it starts, must not show it even then."""
+    settings = _load_params().get('settings')
+    if isinstance(settings, dict):
+        return any(str(name).lstrip('-').lower() == PASSWORD_SETTING for name in settings)
+    return PASSWORD_SETTING in str(settings or '').lower()
+
+
+def setting_values(settings):
+    """The tool's setting names and values for `settings`, or an error text for a bad key."""
+    values = {}
     for name, value in settings.items():
         name = str(name)
         if name.startswith('--'):
@@ -317,13 +345,43 @@ def setting_arguments(settings):
         if not name or name.startswith('-') or '=' in name or name in CONNECTION_OPTIONS:
             return None, ('settings: "%s" is not a setting name (connections, profiles, slots '
                           'and images have their own module options)' % name)
+        if name.lower() == PASSWORD_SETTING:
+            return None, ('settings: the Bluetooth password is not taken here, where Ansible '
+                          'shows and logs it; give it as bt_password')
         if value is None:
             return None, 'settings: "%s" has no value' % name
         if isinstance(value, (dict, list)):
             return None, 'settings: "%s" takes one value, not a list or mapping' % name
-        # One argument each, so a value that begins with "-" stays a value.
-        arguments.append('--%s=%s' % (name, setting_value(value)))
-    return arguments, None
+        values[name] = setting_value(value)
+    return values, None
+
+
+def blank_password(writes):
+    """The writes with the Bluetooth password's bytes shown as **."""
+    def blank(write):
+        match = PASSWORD_WRITE.match(write)
+        if not match:
+            return write
+        return match.group(1) + ' **' * (len(match.group(2)) // 3)
+    return [blank(write) for write in writes]
+
+
+def profile_file(module, values):
+    """Writes the settings to a new file of mode 0600 in the module's temporary folder (removed
+    when the module ends) and returns its path: the tool's command line, which every user of the
+    host can read, never holds them."""
+    handle, path = tempfile.mkstemp(prefix='vantrel-settings-', suffix='.json', dir=module.tmpdir)
+    module.add_cleanup_file(path)
+    with os.fdopen(handle, 'w') as out:
+        json.dump(values, out)
+    return path
+
+
+def read_profile(path):
+    """The settings of a profile file the tool has accepted, as a dict."""
+    with open(path, 'rb') as source:
+        values = json.loads(source.read().decode('utf-8'))
+    return values if isinstance(values, dict) else {}
 
 
 def connection_arguments(params):
@@ -341,14 +399,11 @@ def connection_arguments(params):
     return arguments
 
 
-def planned_runs(params, settings):
+def planned_runs(params, settings_profile):
     """The tool's commands for this task, in the order they run: (name, arguments)."""
     runs = []
-    if settings or params['profile']:
-        arguments = list(settings)
-        if params['profile']:
-            arguments.insert(0, '--profile=%s' % params['profile'])
-        runs.append(('set', arguments))
+    if settings_profile:
+        runs.append(('set', ['--profile=%s' % settings_profile]))
     slot = ['--slot=%d' % params['slot']] if params['slot'] is not None else []
     if params['image']:
         dither = ['--dither'] if params['dither'] else []
@@ -423,13 +478,14 @@ def main():
             baud=dict(type='int'),
             parity=dict(type='str', choices=['none', 'odd', 'even']),
             connect_timeout=dict(type='float'),
-            settings=dict(type='dict', default={}),
+            settings=dict(type='dict', default={}, no_log=password_in_settings()),
             profile=dict(type='path'),
             image=dict(type='path'),
             slot=dict(type='int'),
             dither=dict(type='bool', default=False),
             print_bitmap=dict(type='bool', default=False),
             vantrel_path=dict(type='path'),
+            bt_password=dict(type='str', no_log=True),
         ),
         required_by=dict(image='slot'),
         required_if=[('print_bitmap', True, ['slot'])],
@@ -438,17 +494,34 @@ def main():
     params = module.params
     result = dict(changed=False, results=[], lines=[], runs=[], status=0)
 
-    settings, problem = setting_arguments(params['settings'] or {})
+    settings, problem = setting_values(params['settings'] or {})
     if problem:
         module.fail_json(msg=problem, **result)
+    if params['bt_password'] is not None:
+        settings[PASSWORD_SETTING] = params['bt_password']
 
     path = params['vantrel_path'] or module.get_bin_path('vantrel', required=True)
     tool = Tool(module, path, connection_arguments(params))
 
+    # One profile for the tool: the task's profile file, checked by the tool itself first, with
+    # the settings (which win) over it.
+    settings_profile = None
+    if params['profile']:
+        outcome = tool.run('set', ['--profile=%s' % params['profile']], dry_run=True)
+        if outcome['rc'] != 0:
+            result['status'] = outcome['rc']
+            result['runs'].append(run_entry(outcome))
+            module.fail_json(msg=tool_message(outcome), **result)
+        values = read_profile(params['profile'])
+        values.update(settings)
+        settings_profile = profile_file(module, values)
+    elif settings:
+        settings_profile = profile_file(module, settings)
+
     # Every run is checked first without opening anything, so that a bad value of a later run
     # (an image after the settings) stops the task before the printer has been sent anything.
     plans = []
-    for command, arguments in planned_runs(params, settings):
+    for command, arguments in planned_runs(params, settings_profile):
         outcome = tool.run(command, arguments, dry_run=True)
         if outcome['rc'] != 0:
             result['status'] = outcome['rc']
@@ -461,7 +534,7 @@ def main():
         result['writes'] = []
         for command, arguments, outcome in plans:
             result['results'] += outcome.get('settings') or []
-            result['writes'] += outcome.get('writes') or []
+            result['writes'] += blank_password(outcome.get('writes') or [])
             result['runs'].append(run_entry(outcome))
             result['target'] = outcome.get('target')
         result['changed'] = len(plans) > 0
