@@ -10,7 +10,8 @@
 namespace vantrel {
 
 // Why a file could not be read, for the file-error report.
-enum class FileErrorCause { NotFound, AccessDenied, ReadFailed, Other };
+// NotAFile: the path names a device, a pipe or a folder, which is never read as a file.
+enum class FileErrorCause { NotFound, AccessDenied, ReadFailed, NotAFile, Other };
 
 // A file open for reading. Destroying it closes the file.
 class ReadableFile {
@@ -28,7 +29,7 @@ struct FileOpenResult {
   FileErrorCause cause = FileErrorCause::Other;
 };
 
-// Opens files by their UTF-8 path, read-only with default sharing.
+// Opens regular files by their UTF-8 path, read-only with default sharing.
 class FileReader {
  public:
   virtual ~FileReader() = default;

@@ -11,6 +11,7 @@ enum class OpenError {
   PermissionDenied,  // the user may not read and write the node
   Busy,              // another program holds it (an exclusive open)
   Missing,           // no such node
+  NotADevice,        // a regular file, a pipe or a folder, which is never written as a printer
   Other,
 };
 

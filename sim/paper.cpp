@@ -376,7 +376,8 @@ void Paper::PrintLine(bool feed, int height, PaperSink& sink) {
 }
 
 void Paper::DrawPicture(const StoredBitmap& picture, int x, int top) {
-  for (int y = 0; y < picture.rows; ++y) {
+  // Nothing is drawn past the end of the page.
+  for (int y = 0; y < picture.rows && top + y < page_.rows; ++y) {
     for (int dx = 0; dx < picture.rowBytes * 8; ++dx) {
       if (Dot(picture, dx, y))
         SetDot(page_, x + dx, top + y);
@@ -436,6 +437,16 @@ void Paper::PrintImage(StoredBitmap image, std::optional<std::size_t> slot,
   Open(sink);
   const int x = AlignedX(image.rowBytes * 8);
   const int top = Grow(image.rows, sink);
+  const int room = page_.rows - top;
+  if (room <= 0) {
+    sink.ReceiptNote(std::string(caption) + ": not printed, the receipt is full");
+    return;
+  }
+  if (room < image.rows) {
+    // Only what went on the page is drawn and kept.
+    image.rows = static_cast<std::uint16_t>(room);
+    image.raster.resize(std::size_t{image.rowBytes} * image.rows);
+  }
   DrawPicture(image, x, top);
   sink.ReceiptPicture(image, slot, x, caption);
 }

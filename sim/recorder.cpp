@@ -3,6 +3,7 @@
 #include <png.h>
 
 #include <cstdio>
+#include <iostream>
 #include <memory>
 #include <vector>
 
@@ -96,11 +97,7 @@ void WritePngBody(png_structp png, png_infop info, std::FILE* file, const Stored
 
 }  // namespace
 
-bool WritePng(const std::filesystem::path& path, const StoredBitmap& bitmap) {
-  std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "wb"),
-                                                       &std::fclose);
-  if (!file)
-    return false;
+bool WritePng(std::FILE* file, const StoredBitmap& bitmap) {
   png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
   if (png == nullptr)
     return false;
@@ -109,26 +106,130 @@ bool WritePng(const std::filesystem::path& path, const StoredBitmap& bitmap) {
     png_destroy_write_struct(&png, &info);
     return false;
   }
-  WritePngBody(png, info, file.get(), bitmap);
+  WritePngBody(png, info, file, bitmap);
   png_destroy_write_struct(&png, &info);
-  return true;
+  return std::fflush(file) == 0 && std::ferror(file) == 0;
 }
 
+bool WritePng(const std::filesystem::path& path, const StoredBitmap& bitmap) {
+  std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "wb"),
+                                                       &std::fclose);
+  return file && WritePng(file.get(), bitmap);
+}
+
+std::uint64_t PngBound(const StoredBitmap& bitmap) {
+  const std::uint64_t width = std::max<std::uint64_t>(1, bitmap.rowBytes);
+  const std::uint64_t rows = std::max<std::uint64_t>(1, bitmap.rows);
+  // A filter byte a row, deflate's stored blocks (5 bytes in 65535), the chunks around them.
+  const std::uint64_t raw = rows * (width + 1);
+  return raw + raw / 65535 * 5 + 1024;
+}
+
+namespace {
+
+// FNV-1a over a picture's size and dots: pictures with the same digest are the same picture.
+std::uint64_t Digest(const StoredBitmap& bitmap) {
+  std::uint64_t hash = 14695981039346656037ull;
+  auto add = [&](std::uint8_t byte) {
+    hash ^= byte;
+    hash *= 1099511628211ull;
+  };
+  for (const int shift : {0, 8})
+    add(static_cast<std::uint8_t>(bitmap.rowBytes >> shift));
+  for (const int shift : {0, 8})
+    add(static_cast<std::uint8_t>(bitmap.rows >> shift));
+  for (const std::uint8_t byte : bitmap.raster)
+    add(byte);
+  return hash;
+}
+
+}  // namespace
+
 Recorder::Recorder(std::filesystem::path dir, bool quiet, std::ostream& console,
-                   TextConverter toUtf8)
-    : dir_(std::move(dir)), quiet_(quiet), console_(console), toUtf8_(std::move(toUtf8)) {
-  std::filesystem::create_directories(dir_);
-  log_.open(dir_ / "log.txt", std::ios::out | std::ios::trunc);
-  journal_.open(dir_ / "journal.html", std::ios::out | std::ios::trunc);
-  journal_ << kJournalHead;
-  journal_.flush();
+                   TextConverter toUtf8, OutputOpener open, OutputBudget budget)
+    : dir_(std::move(dir)),
+      quiet_(quiet),
+      console_(console),
+      toUtf8_(std::move(toUtf8)),
+      open_(std::move(open)),
+      budget_(budget) {
+  if (!open_) {
+    std::filesystem::create_directories(dir_);
+    open_ = [this](const std::string& name) { return std::fopen((dir_ / name).c_str(), "wb"); };
+  }
+  log_ = open_("log.txt");
+  journal_ = open_("journal.html");
+  if (log_ == nullptr || journal_ == nullptr)
+    std::cerr << "vantrel-sim: cannot write the log and the journal in " << dir_.string() << '\n';
+  Put(journal_, kJournalHead, "journal.html");
+}
+
+Recorder::~Recorder() {
+  for (std::FILE* file : {log_, journal_}) {
+    if (file != nullptr && std::fclose(file) != 0 && !writeFailed_) {
+      writeFailed_ = true;
+      std::cerr << "vantrel-sim: the last lines of the log or the journal were not written\n";
+    }
+  }
+}
+
+bool Recorder::Fits(std::uint64_t bytes, const std::string& what) {
+  if (written_ + bytes <= budget_.totalBytes)
+    return true;
+  if (!budgetSpent_) {
+    budgetSpent_ = true;
+    const std::string note = "the output folder's budget of " + std::to_string(budget_.totalBytes) +
+                             " bytes is spent: nothing more is written there (" + what + ")";
+    if (log_ != nullptr) {
+      std::fputs((note + "\n").c_str(), log_);
+      std::fflush(log_);
+    }
+    std::cerr << "vantrel-sim: " << note << '\n';
+  }
+  return false;
+}
+
+bool Recorder::Put(std::FILE* file, std::string_view text, const char* what) {
+  if (file == nullptr || !Fits(text.size(), what))
+    return false;
+  // Written out by Flush, once a round of the printer's loop, not a system call a line.
+  const bool ok = std::fwrite(text.data(), 1, text.size(), file) == text.size();
+  written_ += text.size();
+  if (!ok)
+    WriteFailed(what);
+  return ok;
+}
+
+void Recorder::WriteFailed(const char* what) {
+  if (writeFailed_)
+    return;
+  writeFailed_ = true;
+  std::cerr << "vantrel-sim: could not write " << what << " in " << dir_.string()
+            << " (is the disk full?)\n";
+}
+
+void Recorder::Flush() {
+  if (log_ != nullptr && std::fflush(log_) != 0)
+    WriteFailed("log.txt");
+  if (journal_ != nullptr && std::fflush(journal_) != 0)
+    WriteFailed("journal.html");
 }
 
 void Recorder::Log(const std::string& line) {
-  log_ << line << '\n';
-  log_.flush();
   if (!quiet_)
     console_ << line << std::endl;
+  if (logFull_)
+    return;
+  if (logWritten_ + line.size() + 1 > budget_.logBytes) {
+    logFull_ = true;
+    Put(log_,
+        "log.txt is full (" + std::to_string(budget_.logBytes) +
+            " bytes): nothing more is logged\n",
+        "log.txt");
+    return;
+  }
+  logWritten_ += line.size() + 1;
+  Put(log_, line + "\n", "log.txt");
 }
 
 std::string Recorder::SaveBitmap(std::string_view kind, std::size_t slot,
@@ -136,8 +237,7 @@ std::string Recorder::SaveBitmap(std::string_view kind, std::size_t slot,
   char name[64];
   std::snprintf(name, sizeof name, "%.*s-%03d-slot%zu.png", static_cast<int>(kind.size()),
                 kind.data(), ++sequence_, slot + 1);
-  SavePicture(name, bitmap);
-  return name;
+  return SavePicture(name, bitmap) ? name : "";
 }
 
 void Recorder::JournalAppend(const std::string& html) {
@@ -145,14 +245,13 @@ void Recorder::JournalAppend(const std::string& html) {
     return;
   if (journalBytes_ + html.size() > kMaxJournalBytes) {
     journalFull_ = true;
-    journal_ << "<div class=\"note\">the journal is full: nothing more is shown</div>\n";
-    journal_.flush();
+    Put(journal_, "<div class=\"note\">the journal is full: nothing more is shown</div>\n",
+        "journal.html");
     Log("journal.html is full (" + std::to_string(kMaxJournalBytes) + " bytes)");
     return;
   }
   journalBytes_ += html.size() + 1;
-  journal_ << html << '\n';
-  journal_.flush();
+  Put(journal_, html + "\n", "journal.html");
 }
 
 bool Recorder::SavePicture(const std::string& name, const StoredBitmap& bitmap) {
@@ -162,11 +261,21 @@ bool Recorder::SavePicture(const std::string& name, const StoredBitmap& bitmap) 
     ++pictures_;
     return false;
   }
+  if (!Fits(PngBound(bitmap), name))
+    return false;
   ++pictures_;
-  if (!WritePng(dir_ / name, bitmap)) {
+  std::FILE* file = open_(name);
+  bool ok = file != nullptr && WritePng(file, bitmap);
+  if (file != nullptr) {
+    const long size = std::ftell(file);
+    written_ += size > 0 ? static_cast<std::uint64_t>(size) : 0;
+    ok = std::fclose(file) == 0 && ok;
+  }
+  if (!ok) {
     Log("could not write " + name);
     return false;
   }
+  saved_[Digest(bitmap)] = name;
   return true;
 }
 
@@ -211,7 +320,10 @@ void Recorder::ReceiptLine(const PrintedLine& line) {
 void Recorder::ReceiptPicture(const StoredBitmap& picture, std::optional<std::size_t> slot, int x,
                               std::string_view caption) {
   std::string name;
-  if (slot) {
+  // A picture already saved (the stored bitmap a slot prints as it is) is not saved again.
+  if (const auto found = saved_.find(Digest(picture)); found != saved_.end()) {
+    name = found->second;
+  } else if (slot) {
     name = SaveBitmap("printed", *slot, picture);
   } else {
     char buffer[32];

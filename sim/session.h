@@ -84,6 +84,8 @@ class Session {
   void Ignored(std::size_t count, const std::string& why);
 
   std::uint64_t Received() const { return received_; }
+  // Bytes held for a command not complete yet (a download under way).
+  std::size_t Held() const { return decoder_.Held(); }
 
  private:
   void Handle(const Command& command, FeedResult& result);

@@ -59,6 +59,7 @@ std::string FileErrorText(UiVariant variant, std::string_view path, FileErrorCau
         return "无权访问文件 " + file + "。";
       case FileErrorCause::ReadFailed:
         return "读取文件 " + file + " 时出错。";
+      case FileErrorCause::NotAFile:
       case FileErrorCause::Other:
         break;
     }
@@ -71,6 +72,7 @@ std::string FileErrorText(UiVariant variant, std::string_view path, FileErrorCau
       return "Access to " + file + " was denied.";
     case FileErrorCause::ReadFailed:
       return "An error occurred while reading " + file + ".";
+    case FileErrorCause::NotAFile:
     case FileErrorCause::Other:
       break;
   }

@@ -63,11 +63,20 @@ class PosixFileReader : public FileReader {
   FileOpenResult Open(std::string_view path) override {
     const std::string terminated(path);
     int descriptor = -1;
+    // Without waiting: opening a pipe for reading would wait for a writer.
     do {
-      descriptor = ::open(terminated.c_str(), O_RDONLY | O_CLOEXEC);
+      descriptor = ::open(terminated.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     } while (descriptor < 0 && errno == EINTR);
     if (descriptor < 0)
       return {nullptr, CauseOf(errno)};
+    // A folder stays as it was: opened, its first read fails.
+    struct stat status {};
+    if (::fstat(descriptor, &status) != 0 ||
+        (!S_ISREG(status.st_mode) && !S_ISDIR(status.st_mode))) {
+      ::close(descriptor);
+      return {nullptr, FileErrorCause::NotAFile};
+    }
+    ::fcntl(descriptor, F_SETFL, ::fcntl(descriptor, F_GETFL) & ~O_NONBLOCK);
     return {std::make_unique<PosixFile>(descriptor), FileErrorCause::Other};
   }
 };

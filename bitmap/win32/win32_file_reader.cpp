@@ -66,6 +66,11 @@ class Win32FileReader : public FileReader {
                                       nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (handle == INVALID_HANDLE_VALUE)
       return {nullptr, CauseOf(GetLastError())};
+    // A device (COM1, CON, NUL) or a pipe opens as well as a file does; only files are read.
+    if (GetFileType(handle) != FILE_TYPE_DISK) {
+      CloseHandle(handle);
+      return {nullptr, FileErrorCause::NotAFile};
+    }
     return {std::make_unique<Win32File>(handle), FileErrorCause::Other};
   }
 };

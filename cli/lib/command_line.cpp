@@ -4,15 +4,14 @@
 #include <nlohmann/json.hpp>
 
 #include <map>
-#include <mutex>
 #include <ostream>
 #include <sstream>
-#include <thread>
 #include <utility>
 
 #include "bitmap/download_command.h"
 #include "cli/lib/completion_words.h"
 #include "cli/lib/exit_status.h"
+#include "cli/lib/fleet.h"
 #include "cli/lib/image.h"
 #include "cli/lib/open_hint.h"
 #include "cli/lib/progress.h"
@@ -79,6 +78,7 @@ struct Options {
   bool dryRun = false;
   double connectTimeout = 10.0;
   std::string hostsFile;
+  double deadline = 120.0;
   std::string profile;
   int slot = 1;
   std::string file;
@@ -86,33 +86,64 @@ struct Options {
   std::map<std::string, std::string> settings;
 };
 
+// JSON text in which bytes that are not UTF-8 (a Latin-1 file name, a device path of any bytes)
+// show as U+FFFD instead of ending the program.
+std::string Dump(const nlohmann::json& json) {
+  return json.dump(2, ' ', false, nlohmann::json::error_handler_t::replace);
+}
+
 struct Failure {
   ExitStatus status;
   std::string message;
 };
 
-std::optional<Bytes> ReadBinaryFile(FileReader& files, const std::string& path) {
+// The most each input file may hold: a profile or a hosts file is text of a few kilobytes; an
+// image is refused before its pixels are decoded beyond the decoder's own pixel limit.
+constexpr std::uint64_t kProfileCap = 1 << 20;
+constexpr std::uint64_t kHostsCap = 4 << 20;
+constexpr std::uint64_t kImageCap = 64 << 20;
+
+// A regular file's bytes, read through the platform's reader (UTF-8 paths on every system), or
+// why not: nothing more than `cap` bytes is read.
+std::variant<Bytes, std::string> ReadCappedFile(FileReader& files, const std::string& path,
+                                                std::uint64_t cap) {
   FileOpenResult opened = files.Open(path);
-  if (!opened.file)
-    return std::nullopt;
+  if (!opened.file) {
+    switch (opened.cause) {
+      case FileErrorCause::NotFound:
+        return std::string("it was not found");
+      case FileErrorCause::AccessDenied:
+        return std::string("it may not be read (access denied)");
+      case FileErrorCause::NotAFile:
+        return std::string("it is not a regular file");
+      default:
+        return std::string("it could not be opened");
+    }
+  }
+  const std::string tooLarge = "it is larger than " + std::to_string(cap) + " bytes";
+  if (const std::optional<std::uint64_t> length = opened.file->Length(); length && *length > cap)
+    return tooLarge;
   Bytes bytes;
   std::uint8_t chunk[65536];
   while (true) {
     const std::optional<std::size_t> n = opened.file->Read(chunk);
     if (!n)
-      return std::nullopt;
+      return std::string("a read failed");
     bytes.insert(bytes.end(), chunk, chunk + *n);
+    if (bytes.size() > cap)
+      return tooLarge;  // it grew while read
     if (*n < sizeof chunk)
       return bytes;
   }
 }
 
-// Through the platform's reader, which takes UTF-8 paths on every system.
-std::optional<std::string> ReadTextFile(FileReader& files, const std::string& path) {
-  const std::optional<Bytes> bytes = ReadBinaryFile(files, path);
-  if (!bytes)
-    return std::nullopt;
-  return std::string(bytes->begin(), bytes->end());
+std::variant<std::string, std::string> ReadTextFile(FileReader& files, const std::string& path,
+                                                    std::uint64_t cap) {
+  auto read = ReadCappedFile(files, path, cap);
+  if (auto* why = std::get_if<std::string>(&read))
+    return std::variant<std::string, std::string>(std::in_place_index<1>, *why);
+  const Bytes& bytes = std::get<Bytes>(read);
+  return std::variant<std::string, std::string>(std::in_place_index<0>, bytes.begin(), bytes.end());
 }
 
 UiVariant ChooseVariant(const Options& options, const Machine& machine) {
@@ -156,13 +187,15 @@ std::variant<Request, Failure> BuildRequest(Command command, const Options& opti
   if (command == Command::Set) {
     std::map<std::string, std::string> values;
     if (!options.profile.empty()) {
-      const std::optional<std::string> raw = ReadTextFile(machine.files, options.profile);
-      if (!raw)
-        return Failure{ExitStatus::BadFile, options.profile + ": the profile could not be read"};
-      const std::optional<std::string> text = TextAsUtf8(*raw);
-      if (!text)
+      const auto text = ReadTextFile(machine.files, options.profile, kProfileCap);
+      if (text.index() == 1) {
+        return Failure{ExitStatus::BadFile,
+                       options.profile + ": the profile could not be read: " + std::get<1>(text)};
+      }
+      const std::optional<std::string> utf8 = TextAsUtf8(std::get<0>(text));
+      if (!utf8)
         return Failure{ExitStatus::BadFile, options.profile + ": " + std::string(kNotUtf8Text)};
-      auto parsed = ParseProfile(*text);
+      auto parsed = ParseProfile(*utf8);
       if (auto* message = std::get_if<std::string>(&parsed))
         return Failure{ExitStatus::BadFile, options.profile + ": " + *message};
       values = std::get<0>(parsed);
@@ -177,11 +210,14 @@ std::variant<Request, Failure> BuildRequest(Command command, const Options& opti
 
   if (command == Command::Download) {
     request.imagePath = options.file;
-    const std::optional<Bytes> bytes = ReadBinaryFile(machine.files, options.file);
-    if (!bytes)
-      return Failure{ExitStatus::BadFile, options.file + ": the file is missing or cannot be read"};
-    if (!IsBmpFile(*bytes) || options.dither) {
-      auto decoded = DecodeImage(*bytes);
+    auto read = ReadCappedFile(machine.files, options.file, kImageCap);
+    if (auto* why = std::get_if<std::string>(&read)) {
+      return Failure{ExitStatus::BadFile,
+                     options.file + ": the file is missing or cannot be read: " + *why};
+    }
+    const Bytes& bytes = std::get<Bytes>(read);
+    if (!IsBmpFile(bytes) || options.dither) {
+      auto decoded = DecodeImage(bytes);
       if (auto* message = std::get_if<std::string>(&decoded))
         return Failure{ExitStatus::BadFile, options.file + ": " + *message};
       const GreyImage fitted = FitWidth(std::get<GreyImage>(std::move(decoded)), kMaxBitmapWidth);
@@ -190,7 +226,10 @@ std::variant<Request, Failure> BuildRequest(Command command, const Options& opti
                                                 std::to_string(kMaxBitmapHeight) +
                                                 " dots once scaled to the paper"};
       }
-      request.convertedImage = DitherToBmp(fitted);
+      request.convertedImage = std::make_shared<const Bytes>(DitherToBmp(fitted));
+    } else {
+      // Read once: the run (every printer's, in a fleet) takes these bytes, not the file again.
+      request.convertedImage = std::make_shared<const Bytes>(bytes);
     }
   }
   return request;
@@ -210,7 +249,8 @@ LinkSetup SetupFor(const Request& request, const Options& options) {
     setup.parallelPath = request.target.devicePath;
   if (options.connectTimeout > 0)
     setup.connectTimeout =
-        std::chrono::milliseconds(static_cast<long long>(options.connectTimeout * 1000));
+        std::max(std::chrono::milliseconds(1),
+                 std::chrono::milliseconds(static_cast<long long>(options.connectTimeout * 1000)));
   return setup;
 }
 
@@ -333,71 +373,106 @@ void PrintResult(const Result& result, const Request& request, const Options& op
   }
 }
 
-int RunDevice(Command command, Options& options, Machine& machine) {
-  if (!options.hostsFile.empty()) {
-    const std::optional<std::string> raw = ReadTextFile(machine.files, options.hostsFile);
-    if (!raw) {
-      machine.err << "vantrel: " << options.hostsFile << ": the hosts file could not be read\n";
-      return static_cast<int>(ExitStatus::BadFile);
-    }
-    const std::optional<std::string> text = TextAsUtf8(*raw);
-    if (!text) {
-      machine.err << "vantrel: " << options.hostsFile << ": " << kNotUtf8Text << "\n";
-      return static_cast<int>(ExitStatus::BadFile);
-    }
-    const std::vector<std::string> hosts = ParseHostsList(*text);
-    if (hosts.empty()) {
-      machine.err << "vantrel: " << options.hostsFile << ": no hosts in it\n";
+std::string_view EndName(FleetEnd end) {
+  switch (end) {
+    case FleetEnd::Finished:
+      return "finished";
+    case FleetEnd::Unfinished:
+      return "unfinished";
+    case FleetEnd::NotRun:
+      break;
+  }
+  return "not-run";
+}
+
+// Fleet mode: one request, built once (profile read, image decoded), sent to every host.
+int RunFleetMode(Command command, const Options& options, Machine& machine) {
+  const auto text = ReadTextFile(machine.files, options.hostsFile, kHostsCap);
+  if (text.index() == 1) {
+    machine.err << "vantrel: " << options.hostsFile
+                << ": the hosts file could not be read: " << std::get<1>(text) << "\n";
+    return static_cast<int>(ExitStatus::BadFile);
+  }
+  const std::optional<std::string> utf8 = TextAsUtf8(std::get<0>(text));
+  if (!utf8) {
+    machine.err << "vantrel: " << options.hostsFile << ": " << kNotUtf8Text << "\n";
+    return static_cast<int>(ExitStatus::BadFile);
+  }
+  const std::vector<std::string> hosts = ParseHostsList(*utf8);
+  if (hosts.empty()) {
+    machine.err << "vantrel: " << options.hostsFile << ": no hosts in it\n";
+    return static_cast<int>(ExitStatus::BadUsage);
+  }
+  Options first = options;
+  first.interface = hosts.front();
+  auto built = BuildRequest(command, first, machine);
+  if (auto* failure = std::get_if<Failure>(&built)) {
+    machine.err << "vantrel: " << failure->message << "\n";
+    return static_cast<int>(failure->status);
+  }
+  const Request& common = std::get<Request>(built);
+  std::vector<Request> requests;
+  requests.reserve(hosts.size());
+  for (const std::string& host : hosts) {
+    auto target = ParseInterface(host, machine.resolve);
+    auto* choice = std::get_if<InterfaceChoice>(&target);
+    if (!choice || choice->index != kNetworkInterface) {
+      machine.err << "vantrel: " << options.hostsFile << ": \"" << host
+                  << "\" is not a network printer (host[:port])\n";
       return static_cast<int>(ExitStatus::BadUsage);
     }
-    std::vector<Request> requests;
-    for (const std::string& host : hosts) {
-      Options one = options;
-      one.interface = host;
-      auto built = BuildRequest(command, one, machine);
-      if (auto* failure = std::get_if<Failure>(&built)) {
-        machine.err << "vantrel: " << failure->message << "\n";
-        return static_cast<int>(failure->status);
-      }
-      if (std::get<Request>(built).target.index != kNetworkInterface) {
-        machine.err << "vantrel: " << options.hostsFile << ": \"" << host
-                    << "\" is not a network printer (host[:port])\n";
-        return static_cast<int>(ExitStatus::BadUsage);
-      }
-      requests.push_back(std::move(std::get<Request>(built)));
-    }
-    std::vector<Result> results(requests.size());
-    std::vector<std::thread> workers;
-    for (std::size_t i = 0; i < requests.size(); ++i) {
-      workers.emplace_back([&, i] { results[i] = RunOne(requests[i], options, machine, false); });
-    }
-    for (std::thread& worker : workers)
-      worker.join();
-    ExitStatus worst = ExitStatus::Ok;
-    nlohmann::json all = nlohmann::json::array();
-    for (std::size_t i = 0; i < results.size(); ++i) {
-      worst = Worst(worst, results[i].outcome.status);
-      if (options.json) {
-        all.push_back(ResultJson(results[i], options.dryRun));
-        continue;
-      }
-      machine.out << "== " << results[i].label << " ==\n";
-      PrintResult(results[i], requests[i], options, machine);
-    }
-    if (options.json)
-      machine.out << nlohmann::json{{"status", static_cast<int>(worst)}, {"printers", all}}.dump(2)
-                  << "\n";
-    return static_cast<int>(worst);
+    Request request = common;
+    request.target = std::move(*choice);
+    requests.push_back(std::move(request));
   }
+
+  std::vector<Result> results;
+  std::vector<FleetEnd> ends(requests.size(), FleetEnd::Finished);
+  if (options.dryRun) {
+    for (const Request& request : requests)
+      results.push_back(RunOne(request, options, machine, false));
+  } else {
+    const LinkSetup setup = SetupFor(common, options);
+    FleetLimits limits;
+    limits.deadline = std::chrono::milliseconds(static_cast<long long>(options.deadline * 1000));
+    std::vector<FleetResult> ran = RunFleet(
+        requests, [&machine, setup] { return machine.makeSystem(setup); }, limits);
+    for (std::size_t i = 0; i < ran.size(); ++i) {
+      ends[i] = ran[i].end;
+      results.push_back({Label(requests[i]), std::move(ran[i].outcome), {}, ran[i].failedOpen});
+    }
+  }
+
+  ExitStatus worst = ExitStatus::Ok;
+  nlohmann::json all = nlohmann::json::array();
+  for (std::size_t i = 0; i < results.size(); ++i) {
+    worst = Worst(worst, results[i].outcome.status);
+    if (options.json) {
+      nlohmann::json entry = ResultJson(results[i], options.dryRun);
+      entry["end"] = EndName(ends[i]);
+      all.push_back(std::move(entry));
+      continue;
+    }
+    machine.out << "== " << results[i].label << " ==\n";
+    PrintResult(results[i], requests[i], options, machine);
+  }
+  if (options.json)
+    machine.out << Dump(nlohmann::json{{"status", static_cast<int>(worst)}, {"printers", all}})
+                << "\n";
+  return static_cast<int>(worst);
+}
+
+int RunDevice(Command command, Options& options, Machine& machine) {
+  if (!options.hostsFile.empty())
+    return RunFleetMode(command, options, machine);
 
   auto built = BuildRequest(command, options, machine);
   if (auto* failure = std::get_if<Failure>(&built)) {
     if (options.json) {
-      machine.out << nlohmann::json{{"status", static_cast<int>(failure->status)},
-                                    {"ok", false},
-                                    {"error", failure->message},
-                                    {"settings", nlohmann::json::array()}}
-                         .dump(2)
+      machine.out << Dump(nlohmann::json{{"status", static_cast<int>(failure->status)},
+                                         {"ok", false},
+                                         {"error", failure->message},
+                                         {"settings", nlohmann::json::array()}})
                   << "\n";
     }
     machine.err << "vantrel: " << failure->message << "\n";
@@ -407,7 +482,7 @@ int RunDevice(Command command, Options& options, Machine& machine) {
   const bool progress = command == Command::Download && machine.errorIsTerminal && !options.json;
   const Result result = RunOne(request, options, machine, progress);
   if (options.json)
-    machine.out << ResultJson(result, options.dryRun).dump(2) << "\n";
+    machine.out << Dump(ResultJson(result, options.dryRun)) << "\n";
   else
     PrintResult(result, request, options, machine);
   return static_cast<int>(result.outcome.status);
@@ -443,7 +518,7 @@ std::string NearestOptionHint(const CLI::App& app, const std::vector<std::string
 
 }  // namespace
 
-int RunCommandLine(const std::vector<std::string>& arguments, Machine& machine) {
+static int RunCommandLineUnguarded(const std::vector<std::string>& arguments, Machine& machine) {
   Options options;
   const bool windows = machine.platform == Platform::Windows;
   CLI::App app{"Configure receipt printers: settings, stored bitmaps and device commands.",
@@ -478,10 +553,18 @@ int RunCommandLine(const std::vector<std::string>& arguments, Machine& machine) 
     command.add_flag("--dry-run", options.dryRun, "print the bytes in hex; open nothing");
     command
         .add_option("--connect-timeout", options.connectTimeout,
-                    "seconds to wait for a network printer (0: as long as the system does)")
-        ->capture_default_str();
+                    "seconds to wait for a network printer, 0 to 600 (0: as long as the system "
+                    "does)")
+        ->capture_default_str()
+        ->check(CLI::Range(0.0, 600.0));
     command.add_option("--hosts", options.hostsFile,
                        "fleet mode: a file of HOST[:PORT] lines, all configured in parallel");
+    command
+        .add_option("--deadline", options.deadline,
+                    "fleet mode: seconds each printer may take, 1 to 86400; the reports of the "
+                    "printers that finished are printed when one did not")
+        ->capture_default_str()
+        ->check(CLI::Range(1.0, 86400.0));
   };
 
   std::map<std::string, Command> commands;
@@ -577,12 +660,23 @@ int RunCommandLine(const std::vector<std::string>& arguments, Machine& machine) 
       }
       all.push_back({{"name", option.name}, {"help", option.help}, {"values", values}});
     }
-    machine.out << all.dump(2) << "\n";
+    machine.out << Dump(all) << "\n";
     return 0;
   }
   for (const auto& [name, command] : commands) {
     if (app.got_subcommand(name))
       return RunDevice(command, options, machine);
+  }
+  return static_cast<int>(ExitStatus::BadUsage);
+}
+
+int RunCommandLine(const std::vector<std::string>& arguments, Machine& machine) {
+  try {
+    return RunCommandLineUnguarded(arguments, machine);
+  } catch (const std::exception& error) {
+    machine.err << "vantrel: " << error.what() << "\n";
+  } catch (...) {
+    machine.err << "vantrel: an unexpected error ended the run\n";
   }
   return static_cast<int>(ExitStatus::BadUsage);
 }

@@ -40,6 +40,10 @@ std::string OpenFailureHint(const FailedOpen& failure, InterfaceType chosen) {
                                          : "a printer node takes one program at a time") +
            "); close that program and try again";
   }
+  if (failure.error == OpenError::NotADevice) {
+    return failure.path + " is not a device: -i takes a serial line (/dev/ttyUSB0) or a " +
+           "printer node (/dev/usb/lp0), and writes to nothing else";
+  }
   if (failure.error != OpenError::PermissionDenied)
     return "";
   const std::string denied = "permission denied on " + failure.path + ": ";

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -26,9 +27,10 @@ struct Request {
   int parityIndex = 0;
   int slot = 0;  // the stored-bitmap slot, 0 to 7
   SettingSelection selection;
-  // download: the file as named, and, when it was converted, the two-colour BMP that goes instead.
+  // download: the file as named, and, when it was converted (or read once for a fleet), the
+  // two-colour BMP that goes instead, shared by every printer's request.
   std::string imagePath;
-  std::optional<Bytes> convertedImage;
+  std::shared_ptr<const Bytes> convertedImage;
 };
 
 // How a run ended: every message the dialog would have shown, in order, the exit status, and for

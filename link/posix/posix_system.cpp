@@ -9,6 +9,7 @@
 #include <poll.h>
 #include <sys/ioctl.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -330,7 +331,7 @@ class PosixSystem final : public System, public OpenFailureLog {
 
   std::unique_ptr<SerialDevice> OpenSerialDevice(std::string_view path) override {
     const std::string device = PosixSerialDevice(path);
-    const int fd = OpenNode(device);
+    const int fd = OpenDevice(device);
     if (fd < 0)
       return nullptr;
     // Exclusive, as the port is opened on Windows: a second open by anyone but root fails.
@@ -343,7 +344,7 @@ class PosixSystem final : public System, public OpenFailureLog {
   }
 
   std::unique_ptr<DevicePort> OpenLpt1() override {
-    const int fd = OpenNode(options_.parallelPath);
+    const int fd = OpenDevice(options_.parallelPath);
     if (fd < 0)
       return nullptr;
     return std::make_unique<FdPort>(fd, false, options_);
@@ -483,6 +484,22 @@ class PosixSystem final : public System, public OpenFailureLog {
     const int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0)
       Failed(path, errno);
+    return fd;
+  }
+
+  // A node a user names: only a character device (a serial line, a printer node), never a
+  // regular file or a link to one, which the run's bytes would overwrite. Whether a serial line
+  // is a terminal its set-up finds out before anything is written.
+  int OpenDevice(const std::string& path) {
+    const int fd = OpenNode(path);
+    if (fd < 0)
+      return fd;
+    struct stat status {};
+    if (::fstat(fd, &status) != 0 || !S_ISCHR(status.st_mode)) {
+      ::close(fd);
+      failed_ = FailedOpen{path, OpenError::NotADevice};
+      return -1;
+    }
     return fd;
   }
 

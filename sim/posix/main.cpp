@@ -6,6 +6,7 @@
 #include <poll.h>
 #include <signal.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <CLI/CLI.hpp>
@@ -20,6 +21,7 @@
 #include <list>
 #include <memory>
 #include <string_view>
+#include <variant>
 
 #include "sim/font.h"
 #include "sim/paper.h"
@@ -49,6 +51,10 @@ void OnSignal(int number) {
 
 struct Options {
   std::vector<std::string> tcp{"127.0.0.1:9100"};
+  int maxConnections = 16;
+  int idleSeconds = 60;
+  int heldMegabytes = 16;
+  int outMegabytes = 256;
   std::vector<std::string> ptys;
   std::string out = "vantrel-sim-out";
   std::string state;
@@ -94,8 +100,69 @@ struct TcpChannel {
   std::unique_ptr<Session> session;
   Clock::time_point lastInput{};
   bool idleFlushed = true;
+  std::size_t held = 0;  // what its session holds of a command under way
   bool holding = false;  // fault hold-xoff: not read any more, only watched for the client's close
 };
+
+// The output folder, opened once: made (mode 0700) when it is missing; when it exists it must be
+// a folder, not a link, that belongs to this user and that nobody else may write to, since every
+// file in it is written with this user's rights. The descriptor, or why not.
+std::variant<int, std::string> OpenOutFolder(const std::string& path) {
+  struct stat status {};
+  if (lstat(path.c_str(), &status) != 0) {
+    if (errno != ENOENT)
+      return std::string(std::strerror(errno));
+    std::error_code error;
+    const std::filesystem::path parent = std::filesystem::path(path).parent_path();
+    if (!parent.empty())
+      std::filesystem::create_directories(parent, error);
+    if (mkdir(path.c_str(), 0700) != 0 && errno != EEXIST)
+      return "cannot make it: " + std::string(std::strerror(errno));
+  }
+  const int fd = open(path.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+  if (fd < 0) {
+    return errno == ELOOP || errno == ENOTDIR ? std::string("it is not a folder (a link?)")
+                                              : std::string(std::strerror(errno));
+  }
+  std::string refusal;
+  if (fstat(fd, &status) != 0)
+    refusal = std::strerror(errno);
+  else if (status.st_uid != geteuid())
+    refusal = "it belongs to another user";
+  // A group may write only when it is the user's own (a private group, as umask 002 makes them).
+  else if ((status.st_mode & S_IWOTH) != 0 ||
+           ((status.st_mode & S_IWGRP) != 0 && status.st_gid != getegid()))
+    refusal = "others may write to it (chmod go-w, or a folder of your own: mktemp -d)";
+  if (!refusal.empty()) {
+    close(fd);
+    return refusal;
+  }
+  return fd;
+}
+
+// A file of the output folder, truncated, never through a link (not even one to a file of ours).
+std::FILE* OpenOutFile(int folder, const std::string& name) {
+  const int fd =
+      openat(folder, name.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0644);
+  if (fd < 0)
+    return nullptr;
+  std::FILE* file = fdopen(fd, "wb");
+  if (file == nullptr)
+    close(fd);
+  return file;
+}
+
+bool IsLoopback(const sockaddr_storage& address) {
+  if (address.ss_family == AF_INET) {
+    const auto& ipv4 = reinterpret_cast<const sockaddr_in&>(address);
+    return (ntohl(ipv4.sin_addr.s_addr) >> 24) == 127;
+  }
+  if (address.ss_family == AF_INET6) {
+    const auto& ipv6 = reinterpret_cast<const sockaddr_in6&>(address);
+    return IN6_IS_ADDR_LOOPBACK(&ipv6.sin6_addr);
+  }
+  return false;
+}
 
 struct Listener {
   int fd = -1;
@@ -104,11 +171,17 @@ struct Listener {
 
 class Simulator {
  public:
-  Simulator(Options options, Fault fault, SerialLine line)
+  Simulator(Options options, Fault fault, SerialLine line, int outFolder)
       : options_(std::move(options)),
         fault_(fault),
         printer_(line),
-        recorder_(options_.out, options_.quiet, std::cout, &GbkToUtf8),
+        outFolder_(outFolder),
+        recorder_(
+            options_.out, options_.quiet, std::cout, &GbkToUtf8,
+            [outFolder](const std::string& name) { return OpenOutFile(outFolder, name); },
+            OutputBudget{std::uint64_t(options_.outMegabytes) << 20,
+                         std::min<std::uint64_t>(std::uint64_t{16} << 20,
+                                                 std::uint64_t(options_.outMegabytes) << 20)}),
         glyphs_(options_.font),
         paper_(&ConvertCharset, &glyphs_) {
     if (!glyphs_.Loaded())
@@ -128,14 +201,20 @@ class Simulator {
   void Process(PtyChannel& channel, ByteView bytes);
   void WriteDue(PtyChannel& channel, Clock::time_point now);
   void ReadTcp(TcpChannel& channel);
-  void Accept(Listener& listener);
+  bool Accept(Listener& listener);
   void WriteState();
   void Shutdown();
+
+  void CloseTcp(TcpChannel& channel, const std::string& why);
+  bool Accepting() const;
 
   Options options_;
   Fault fault_;
   Printer printer_;
+  int outFolder_;
   Recorder recorder_;
+  std::size_t held_ = 0;  // what every connection's session holds of commands under way
+  Clock::time_point acceptPausedUntil_{};
   FontGlyphs glyphs_;
   Paper paper_;
   std::filesystem::path statePath_;
@@ -190,10 +269,11 @@ bool Simulator::Listen(const std::string& option) {
     return false;
   }
   std::unique_ptr<addrinfo, void (*)(addrinfo*)> list(found, &freeaddrinfo);
-  const int fd = socket(found->ai_family, found->ai_socktype | SOCK_CLOEXEC, found->ai_protocol);
+  const int fd = socket(found->ai_family, found->ai_socktype | SOCK_CLOEXEC | SOCK_NONBLOCK,
+                        found->ai_protocol);
   const int yes = 1;
   setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
-  if (fd < 0 || bind(fd, found->ai_addr, found->ai_addrlen) != 0 || listen(fd, 16) != 0) {
+  if (fd < 0 || bind(fd, found->ai_addr, found->ai_addrlen) != 0 || listen(fd, SOMAXCONN) != 0) {
     std::cerr << "vantrel-sim: cannot listen on " << option << ": " << std::strerror(errno) << '\n';
     if (fd >= 0)
       close(fd);
@@ -208,6 +288,11 @@ bool Simulator::Listen(const std::string& option) {
               sizeof service, NI_NUMERICHOST | NI_NUMERICSERV);
   const std::string address = bound.ss_family == AF_INET6 ? "[" + std::string(text) + "]:" + service
                                                           : std::string(text) + ":" + service;
+  if (!IsLoopback(bound)) {
+    std::cerr << "vantrel-sim: warning: listening on " << address
+              << ", which other machines may reach: anyone there can print and change what the "
+                 "printer stores (127.0.0.1 keeps it to this machine)\n";
+  }
   listeners_.push_back({fd, address});
   std::cout << "tcp " << address << std::endl;
   return true;
@@ -323,13 +408,18 @@ void Simulator::WriteDue(PtyChannel& channel, Clock::time_point now) {
   }
 }
 
-void Simulator::Accept(Listener& listener) {
+bool Simulator::Accept(Listener& listener) {
   sockaddr_storage peer{};
   socklen_t length = sizeof peer;
   const int fd = accept4(listener.fd, reinterpret_cast<sockaddr*>(&peer), &length,
                          SOCK_NONBLOCK | SOCK_CLOEXEC);
-  if (fd < 0)
-    return;
+  if (fd < 0) {
+    // Out of descriptors: the connection stays queued; listening waits a while instead of
+    // spinning on a listener that stays readable.
+    if (errno == EMFILE || errno == ENFILE || errno == ENOBUFS || errno == ENOMEM)
+      acceptPausedUntil_ = Clock::now() + milliseconds(100);
+    return false;
+  }
   char host[INET6_ADDRSTRLEN] = {};
   char service[16] = {};
   getnameinfo(reinterpret_cast<sockaddr*>(&peer), length, host, sizeof host, service,
@@ -337,9 +427,11 @@ void Simulator::Accept(Listener& listener) {
   TcpChannel& channel = connections_.emplace_back();
   channel.fd = fd;
   channel.peer = std::string("tcp ") + host + ":" + service;
+  channel.lastInput = Clock::now();
   channel.session = std::make_unique<Session>(
       ChannelOptions{channel.peer, false, fault_, false, &paper_}, printer_, recorder_);
   recorder_.Log("[" + channel.peer + "] connected to " + listener.address);
+  return true;
 }
 
 void Simulator::ReadTcp(TcpChannel& channel) {
@@ -348,10 +440,7 @@ void Simulator::ReadTcp(TcpChannel& channel) {
   if (got < 0 && (errno == EAGAIN || errno == EINTR))
     return;
   if (got <= 0) {
-    channel.session->Finish();
-    recorder_.Log("[" + channel.peer + "] closed");
-    close(channel.fd);
-    channel.fd = -1;
+    CloseTcp(channel, "closed");
     return;
   }
   channel.lastInput = Clock::now();
@@ -359,24 +448,79 @@ void Simulator::ReadTcp(TcpChannel& channel) {
   const FeedResult result = channel.session->Feed(ByteView(buffer, static_cast<std::size_t>(got)));
   channel.holding = result.hold;
   if (result.drop) {
+    held_ -= channel.held;
+    channel.held = 0;
     close(channel.fd);
     channel.fd = -1;
+    return;
   }
+  held_ = held_ - channel.held + channel.session->Held();
+  channel.held = channel.session->Held();
+  const std::size_t budget = std::size_t(options_.heldMegabytes) << 20;
+  if (held_ > budget) {
+    CloseTcp(channel, "closed by the printer: the downloads under way hold more than " +
+                          std::to_string(budget) + " bytes");
+  }
+}
+
+void Simulator::CloseTcp(TcpChannel& channel, const std::string& why) {
+  channel.session->Finish();
+  recorder_.Log("[" + channel.peer + "] " + why);
+  held_ -= channel.held;
+  channel.held = 0;
+  close(channel.fd);
+  channel.fd = -1;
+}
+
+bool Simulator::Accepting() const {
+  return connections_.size() < static_cast<std::size_t>(options_.maxConnections) &&
+         Clock::now() >= acceptPausedUntil_;
 }
 
 void Simulator::WriteState() {
   nlohmann::json state = printer_.State(&GbkToUtf8);
   state["counters"]["receipts"] = paper_.Receipts();
-  const std::string text = state.dump(2, ' ', false, nlohmann::json::error_handler_t::replace);
-  const std::filesystem::path temporary = statePath_.string() + ".tmp";
-  {
-    std::ofstream file(temporary, std::ios::out | std::ios::trunc);
-    file << text << '\n';
+  const std::string text =
+      state.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) + '\n';
+  // The state in the output folder is written there without following links; one named by
+  // --state is written where it is named. Either replaces the old file only once the new one is
+  // whole on the disk.
+  const bool inFolder = options_.state.empty();
+  const std::string temporary = inFolder ? "state.json.tmp" : statePath_.string() + ".tmp";
+  const int fd = openat(inFolder ? outFolder_ : AT_FDCWD, temporary.c_str(),
+                        O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0644);
+  std::string failure;
+  if (fd < 0) {
+    failure = std::strerror(errno);
+  } else {
+    std::size_t done = 0;
+    while (done < text.size()) {
+      const ssize_t n = write(fd, text.data() + done, text.size() - done);
+      if (n < 0 && errno == EINTR)
+        continue;
+      if (n <= 0) {
+        failure = n < 0 ? std::strerror(errno) : "nothing written";
+        break;
+      }
+      done += static_cast<std::size_t>(n);
+    }
+    if (failure.empty() && fsync(fd) != 0)
+      failure = std::strerror(errno);
+    if (close(fd) != 0 && failure.empty())
+      failure = std::strerror(errno);
+    if (failure.empty() && renameat(inFolder ? outFolder_ : AT_FDCWD, temporary.c_str(),
+                                    inFolder ? outFolder_ : AT_FDCWD,
+                                    inFolder ? "state.json" : statePath_.string().c_str()) != 0)
+      failure = std::strerror(errno);
+    if (!failure.empty())
+      unlinkat(inFolder ? outFolder_ : AT_FDCWD, temporary.c_str(), 0);
   }
-  std::error_code error;
-  std::filesystem::rename(temporary, statePath_, error);
-  if (error)
-    recorder_.Log("could not write the state to " + statePath_.string() + ": " + error.message());
+  if (!failure.empty()) {
+    const std::string line = "could not write the state to " + statePath_.string() + ": " +
+                             failure + " (the earlier state, if any, is kept)";
+    recorder_.Log(line);
+    std::cerr << "vantrel-sim: " << line << '\n';
+  }
 }
 
 void Simulator::Shutdown() {
@@ -418,13 +562,21 @@ int Simulator::Run() {
       if (!channel.idleFlushed)
         wake = std::min(wake, channel.lastInput + kIdleFlush);
     }
+    // At the cap on connections (or out of descriptors) new ones wait in the listener's queue.
+    const bool accepting = Accepting();
+    if (!accepting && acceptPausedUntil_ > now)
+      wake = std::min(wake, acceptPausedUntil_);
     for (const Listener& listener : listeners_)
-      fds.push_back({listener.fd, POLLIN, 0});
+      fds.push_back({listener.fd, static_cast<short>(accepting ? POLLIN : 0), 0});
+    const Clock::duration idleLimit = std::chrono::seconds(options_.idleSeconds);
     for (const TcpChannel& channel : connections_) {
       fds.push_back({channel.fd, static_cast<short>(channel.holding ? POLLRDHUP : POLLIN), 0});
       if (!channel.idleFlushed)
         wake = std::min(wake, channel.lastInput + kIdleFlush);
+      if (options_.idleSeconds > 0)
+        wake = std::min(wake, channel.lastInput + idleLimit);
     }
+    recorder_.Flush();
     const auto timeout = std::chrono::duration_cast<milliseconds>(wake - now).count();
     const int ready =
         poll(fds.data(), fds.size(), static_cast<int>(std::max<long>(0, timeout + 1)));
@@ -483,8 +635,11 @@ int Simulator::Run() {
       }
     }
     for (Listener& listener : listeners_) {
-      if ((fds[index++].revents & POLLIN) != 0)
-        Accept(listener);
+      // Every queued connection at once (up to the cap): a crowd is not taken one a round.
+      if ((fds[index++].revents & POLLIN) != 0) {
+        while (Accepting() && Accept(listener)) {
+        }
+      }
     }
     for (TcpChannel& channel : connections_) {
       // Connections accepted in this round have no entry yet.
@@ -492,9 +647,7 @@ int Simulator::Run() {
         break;
       const short events = fds[index++].revents;
       if (channel.holding && (events & (POLLRDHUP | POLLHUP | POLLERR)) != 0) {
-        recorder_.Log("[" + channel.peer + "] closed while held, unread data dropped");
-        close(channel.fd);
-        channel.fd = -1;
+        CloseTcp(channel, "closed while held, unread data dropped");
         continue;
       }
       if (!channel.holding && (events & (POLLIN | POLLHUP | POLLERR)) != 0)
@@ -502,6 +655,10 @@ int Simulator::Run() {
       if (channel.fd >= 0 && !channel.idleFlushed && later - channel.lastInput >= kIdleFlush) {
         channel.session->Idle();
         channel.idleFlushed = true;
+      }
+      if (channel.fd >= 0 && options_.idleSeconds > 0 && later - channel.lastInput >= idleLimit) {
+        CloseTcp(channel, "closed by the printer: nothing came for " +
+                              std::to_string(options_.idleSeconds) + " s");
       }
     }
     connections_.remove_if([](const TcpChannel& channel) { return channel.fd < 0; });
@@ -522,12 +679,32 @@ int main(int argc, char** argv) {
                  "listen for TCP at ADDR:PORT (port 0: any free port; 'off': no TCP)")
       ->default_str("127.0.0.1:9100")
       ->type_name("ADDR:PORT");
+  app.add_option("--max-connections", options.maxConnections,
+                 "TCP connections taken at once; more wait in the queue until one ends")
+      ->default_str("16")
+      ->check(CLI::Range(1, 100000));
+  app.add_option("--idle-timeout", options.idleSeconds,
+                 "seconds a TCP connection may send nothing before the printer closes it (0: "
+                 "never)")
+      ->default_str("60")
+      ->check(CLI::Range(0, 86400));
+  app.add_option("--held-budget", options.heldMegabytes,
+                 "megabytes all unfinished downloads may hold together; the connection that "
+                 "goes over is closed")
+      ->default_str("16")
+      ->check(CLI::Range(1, 4096));
+  app.add_option("--out-budget", options.outMegabytes,
+                 "megabytes the output folder may take: log (at most 16), journal and pictures")
+      ->default_str("256")
+      ->check(CLI::Range(1, 1 << 20));
   app.add_option("--pty", options.ptys,
                  "open a pseudo-terminal NAME, optionally with a symlink LINK to it; a name "
                  "starting with lpt keeps only its latest answer, like a parallel port, and "
                  "does not answer the settings not read back there")
       ->type_name("NAME[=LINK]");
-  app.add_option("--out", options.out, "output folder: log, journal, PNGs, state")
+  app.add_option("--out", options.out,
+                 "output folder: log, journal, PNGs, state; made when missing, else it must be "
+                 "yours and writable by you alone")
       ->default_str("vantrel-sim-out")
       ->type_name("DIR");
   app.add_option("--state", options.state,
@@ -554,14 +731,14 @@ int main(int argc, char** argv) {
   app.add_option("--font", options.font, "the outline font the printer's characters are drawn from")
       ->default_str(options.font)
       ->type_name("FILE");
-  app.footer(R"(
+  app.footer(R"footer(
 Examples:
-  vantrel-sim                                   a pty named serial and TCP on 127.0.0.1:9100
-  vantrel-sim --pty com1=/tmp/ttyCOM1 --pty lpt1 --tcp 127.0.0.1:0
+  vantrel-sim --out "$(mktemp -d)"              a pty named serial and TCP on 127.0.0.1:9100
+  vantrel-sim --pty com1="$XDG_RUNTIME_DIR/ttyCOM1" --pty lpt1 --tcp 127.0.0.1:0
   vantrel-sim --pace --check-line --baud 19200 --fault slow:300
 
 At start it prints "pty NAME PATH", "tcp ADDR:PORT", "out DIR" and "ready", then one line per
-command it decodes. SIGUSR1 writes the state; SIGINT or SIGTERM writes it and ends.)");
+command it decodes. SIGUSR1 writes the state; SIGINT or SIGTERM writes it and ends.)footer");
   if (argc == 2 && std::string_view(argv[1]) == vantrel::completion::kCompletionSwitch) {
     std::cout << vantrel::completion::BashCompletion(
         app,
@@ -612,8 +789,13 @@ command it decodes. SIGUSR1 writes the state; SIGINT or SIGTERM writes it and en
   sigaction(SIGUSR1, &action, nullptr);
   signal(SIGPIPE, SIG_IGN);
 
+  const auto folder = OpenOutFolder(options.out);
+  if (const auto* why = std::get_if<std::string>(&folder)) {
+    std::cerr << "vantrel-sim: --out " << options.out << ": " << *why << '\n';
+    return 2;
+  }
   try {
-    Simulator simulator(options, fault, line);
+    Simulator simulator(options, fault, line, std::get<int>(folder));
     if (!simulator.Start())
       return 1;
     return simulator.Run();

@@ -12,6 +12,7 @@
 #include <signal.h>
 #include <spawn.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -994,6 +995,165 @@ TEST(Fleet, DownloadsOneImageToEveryPrinter) {
     const std::string log = sim->LogWith("store bitmap in slot 4");
     EXPECT_NE(log.find("store bitmap in slot 4: 104 x 50 dots"), std::string::npos) << log;
   }
+}
+
+// Runs vantrel under a command that sets its limits (prlimit), to its end.
+Ran VantrelUnder(const std::vector<std::string>& prefix, std::vector<std::string> args) {
+  std::vector<std::string> command = prefix;
+  const std::vector<std::string> program = ProgramCommand();
+  command.insert(command.end(), program.begin(), program.end());
+  command.insert(command.end(), args.begin(), args.end());
+  int out[2];
+  int err[2];
+  EXPECT_EQ(pipe(out), 0);
+  EXPECT_EQ(pipe(err), 0);
+  const pid_t pid =
+      Spawn(command.front(), {command.begin() + 1, command.end()}, out[1], err[1], {});
+  close(out[1]);
+  close(err[1]);
+  Ran ran;
+  char chunk[4096];
+  for (ssize_t got; (got = read(out[0], chunk, sizeof chunk)) > 0;)
+    ran.out.append(chunk, static_cast<std::size_t>(got));
+  for (ssize_t got; (got = read(err[0], chunk, sizeof chunk)) > 0;)
+    ran.err.append(chunk, static_cast<std::size_t>(got));
+  close(out[0]);
+  close(err[0]);
+  int status = 0;
+  waitpid(pid, &status, 0);
+  ran.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+  return ran;
+}
+
+// With no thread to spare (a task limit the user's own processes already fill) every printer is
+// still configured, each with its report, by the program's one thread.
+TEST(Fleet, RunsEveryPrinterUnderATaskLimit) {
+  if (OnWindows())
+    GTEST_SKIP() << "prlimit limits a Linux process";
+  const fs::path folder = ScratchFolder();
+  Sim a(folder / "a", {"--tcp", "127.0.0.1:0", "--pty", "unused"});
+  Sim b(folder / "b", {"--tcp", "127.0.0.1:0", "--pty", "unused"});
+  std::ofstream hosts(folder / "hosts");
+  for (int i = 0; i < 4; ++i)
+    hosts << a.Tcp() << "\n" << b.Tcp() << "\n";
+  hosts.close();
+  const Ran ran =
+      VantrelUnder({"prlimit", "--nproc=1"}, {"set", "--hosts", (folder / "hosts").string(),
+                                              "--language", "english", "--lang", "en", "--json"});
+  ASSERT_EQ(ran.status, 0) << ran.err;
+  const auto json = nlohmann::json::parse(ran.out);
+  ASSERT_EQ(json["printers"].size(), 8u);
+  for (const auto& printer : json["printers"]) {
+    EXPECT_EQ(printer["end"], "finished");
+    EXPECT_EQ(printer["lines"], nlohmann::json::array({"Language setting completed!"}));
+  }
+  auto count = [](const std::string& text, const std::string& part) {
+    std::size_t n = 0;
+    for (std::size_t at = 0; (at = text.find(part, at)) != std::string::npos; at += part.size())
+      ++n;
+    return n;
+  };
+  for (const Sim* sim : {&a, &b}) {
+    std::string log = sim->Log();
+    for (int i = 0; i < 100 && count(log, "setup end") < 4; ++i) {
+      usleep(50 * 1000);
+      log = sim->Log();
+    }
+    EXPECT_EQ(count(log, "Language = 0"), 4u) << log;
+  }
+}
+
+// A printer whose connect is never answered, with no bound on the connect, does not hold back the
+// others' reports: at its deadline it is reported as unfinished, in the JSON too.
+TEST(Fleet, PrintsWhatFinishedWhenOnePrinterDoesNotFinish) {
+  const fs::path folder = ScratchFolder();
+  Sim a(folder / "a", {"--tcp", "127.0.0.1:0", "--pty", "unused"});
+  const SilentListener full(2);
+  std::ofstream(folder / "hosts") << a.Tcp() << "\n" << full.Host() << "\n" << a.Tcp() << "\n";
+  // The test's own bound: a program that waited for the hung printer would be stopped here.
+  const Ran ran = VantrelUnder(
+      {"timeout", "20"}, {"set", "--hosts", (folder / "hosts").string(), "--language", "english",
+                          "--connect-timeout", "0", "--deadline", "2", "--json", "--lang", "en"});
+  ASSERT_EQ(ran.status, 1) << ran.err;
+  const auto json = nlohmann::json::parse(ran.out);
+  ASSERT_EQ(json["printers"].size(), 3u);
+  EXPECT_EQ(json["status"], 1);
+  for (const std::size_t finished : {0u, 2u}) {
+    EXPECT_EQ(json["printers"][finished]["end"], "finished");
+    EXPECT_EQ(json["printers"][finished]["lines"],
+              nlohmann::json::array({"Language setting completed!"}));
+  }
+  EXPECT_EQ(json["printers"][1]["end"], "unfinished");
+  EXPECT_EQ(json["printers"][1]["target"], full.Host());
+  EXPECT_EQ(json["printers"][1]["lines"],
+            nlohmann::json::array(
+                {"did not finish within 2 s: what the printer took of the run is not known"}));
+}
+
+// --- What the tool reads and opens: devices as devices, files as files, each with a limit ---
+
+struct RefusedPathCase {
+  std::string name;
+  std::string args;  // DIR: the test's folder
+  int status;
+  std::string error;  // a part of the error output
+};
+
+void PrintTo(const RefusedPathCase& c, std::ostream* os) {
+  *os << c.name;
+}
+
+class RefusedPath : public testing::TestWithParam<RefusedPathCase> {};
+
+TEST_P(RefusedPath, IsNeitherWrittenNorWaitedOn) {
+  if (OnWindows())
+    GTEST_SKIP() << "device paths, links and pipes of a POSIX machine";
+  const fs::path folder = ScratchFolder();
+  std::ofstream(folder / "lp-anything") << "a text file\n";
+  fs::create_symlink(folder / "lp-anything", folder / "ttyUSB-link");
+  ASSERT_EQ(mkfifo((folder / "pipe").c_str(), 0600), 0);
+  std::ofstream(folder / "huge.json") << "{\"language\": \"" << std::string(1 << 20, 'x') << "\"}";
+  std::string args = GetParam().args;
+  for (std::size_t at; (at = args.find("DIR")) != std::string::npos;)
+    args.replace(at, 3, folder.string());
+  std::vector<std::string> words = Words(args);
+  words.insert(words.end(), {"--lang", "en"});
+  const Ran ran = VantrelUnder({"timeout", "20"}, words);
+  EXPECT_EQ(ran.status, GetParam().status) << ran.err;
+  EXPECT_NE(ran.err.find(GetParam().error), std::string::npos) << ran.err;
+  EXPECT_EQ(ReadFile(folder / "lp-anything"), "a text file\n");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Inputs, RefusedPath,
+    testing::Values(
+        RefusedPathCase{"TextFileAsPrinterNode", "set -i DIR/lp-anything --language english", 4,
+                        "lp-anything is not a device"},
+        RefusedPathCase{"LinkToATextFileAsSerialLine", "set -i DIR/ttyUSB-link --language english",
+                        4, "Failed to open serial port!\nvantrel: "},
+        RefusedPathCase{"PipeAsProfile", "set -i /nonexistent/tty --profile DIR/pipe", 3,
+                        "pipe: the profile could not be read: it is not a regular file"},
+        RefusedPathCase{"PipeAsImage", "download DIR/pipe --slot 1 -i /nonexistent/tty", 3,
+                        "it is not a regular file"},
+        RefusedPathCase{"PipeAsHosts", "set --hosts DIR/pipe --language english", 3,
+                        "the hosts file could not be read: it is not a regular file"},
+        RefusedPathCase{"HugeProfile", "set -i /nonexistent/tty --profile DIR/huge.json", 3,
+                        "it is larger than 1048576 bytes"},
+        RefusedPathCase{"ConnectTimeoutOutOfRange", "set -i 127.0.0.1:9 --connect-timeout 1e9", 2,
+                        "--connect-timeout"}),
+    test::ParamName<RefusedPathCase>);
+
+// Bytes that are not UTF-8 in a path the user gave end up in the JSON as U+FFFD, not in a crash.
+TEST(JsonOutput, ReplacesBytesThatAreNotUtf8) {
+  if (OnWindows())
+    GTEST_SKIP() << "Windows arguments arrive as Unicode";
+  const Ran device = Vantrel({"set", "-i", "/nonexistent/\xff", "--json", "--lang", "en"});
+  EXPECT_EQ(device.status, 4) << device.err;
+  EXPECT_EQ(nlohmann::json::parse(device.out)["target"], "/nonexistent/\xEF\xBF\xBD");
+  const Ran file = Vantrel({"download", "/nonexistent/caf\xe9.png", "--slot", "1", "--json"});
+  EXPECT_EQ(file.status, 3) << file.err;
+  EXPECT_NE(nlohmann::json::parse(file.out)["error"].get<std::string>().find("caf\xEF\xBF\xBD"),
+            std::string::npos);
 }
 
 // --- USB discovery on a fake device tree ---

@@ -16,11 +16,13 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <map>
 #include <nlohmann/json.hpp>
 #include <sstream>
 #include <thread>
 
+#include "bitmap/dib.h"
 #include "bitmap/download_command.h"
 #include "protocol/operations.h"
 #include "protocol/set_run.h"
@@ -324,15 +326,17 @@ TEST_F(SimProgram, ConfiguredOverItsSerialLineAndPrintsWhatItGetsOverTcp) {
       << log;
   EXPECT_NE(log.find("BluetoothName = \"till-3\"  [1B 13 06 74 69 6C 6C 2D 33]  -> 4F 4B"),
             std::string::npos);
-  // Both PNGs are 24 x 12: the raster rows are whole bytes.
-  for (const char* name : {"stored-001-slot3.png", "printed-002-slot3.png"}) {
+  // The PNG is 24 x 12: the raster rows are whole bytes. The slot prints as it was stored, so the
+  // journal shows the stored picture and no second copy of it is written.
+  EXPECT_FALSE(fs::exists(dir_ / "printed-002-slot3.png"));
+  for (const char* name : {"stored-001-slot3.png"}) {
     const std::string png = ReadFile(dir_ / name);
     ASSERT_GE(png.size(), 24u) << name;
     EXPECT_EQ(png.substr(1, 3), "PNG");
     EXPECT_EQ(test::Hex(Bytes(png.begin() + 16, png.begin() + 24)), "00 00 00 18 00 00 00 0C");
   }
   const std::string journal = ReadFile(dir_ / "journal.html");
-  const auto image = journal.find("<img src=\"printed-002-slot3.png\"");
+  const auto image = journal.find("<img src=\"stored-001-slot3.png\"");
   const auto line = journal.find(">Print test OK!</span>");
   const auto cut = journal.find("<div class=\"cut\"");
   EXPECT_NE(image, std::string::npos);
@@ -391,6 +395,176 @@ TEST_F(SimProgram, AnEchoedXoffDoesNotStallAnXonXoffLine) {
             "Language setting succeed!\r\nCodepage setting failed!\r\nPrint speed setting "
             "succeed!\r\ndouble side print adjust setting failed!\r\ncharacter print columns "
             "setting completed!\r\n");
+}
+
+// --- The printer as a server: its folder, its budgets and its connections, against a hostile
+// client on loopback ---
+
+int ConnectTcp(int port) {
+  const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_port = htons(static_cast<std::uint16_t>(port));
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  EXPECT_EQ(connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+  return fd;
+}
+
+// Sends what the printer takes; false once it closed the connection.
+bool SendAll(int fd, ByteView bytes) {
+  std::size_t done = 0;
+  while (done < bytes.size()) {
+    const ssize_t n = send(fd, bytes.data() + done, bytes.size() - done, MSG_NOSIGNAL);
+    if (n <= 0)
+      return false;
+    done += static_cast<std::size_t>(n);
+  }
+  return true;
+}
+
+// The download of a width x height bitmap of noise into a slot, in its frame.
+Bytes DownloadFrame(int slot, std::uint32_t width, std::uint32_t height) {
+  Bytes rows(OneBitStride(width) * height);
+  std::uint32_t noise = 0x2545F491;
+  for (std::uint8_t& byte : rows) {
+    noise = noise * 1664525u + 1013904223u;
+    byte = static_cast<std::uint8_t>(noise >> 24);
+  }
+  Bytes command(DownloadCommandSize(width, height));
+  EXPECT_TRUE(WriteDownloadCommand({width, height, rows}, slot, command));
+  Bytes frame(SetupBegin.begin(), SetupBegin.end());
+  frame.insert(frame.end(), command.begin(), command.end());
+  frame.insert(frame.end(), SetupEnd.begin(), SetupEnd.end());
+  return frame;
+}
+
+std::uint64_t FolderBytes(const fs::path& folder) {
+  std::uint64_t total = 0;
+  for (const auto& entry : fs::directory_iterator(folder))
+    total += entry.is_regular_file() ? entry.file_size() : 0;
+  return total;
+}
+
+int PortOf(SimProcess& sim) {
+  const std::string tcp = sim.Announced("tcp");
+  return std::stoi(tcp.substr(tcp.find(':') + 1));
+}
+
+// A stored bitmap printed over and over is one picture on the disk, nothing is drawn past the
+// full page, and log, journal and pictures together stay within the folder's budget.
+TEST_F(SimProgram, KeepsItsOutputFolderWithinItsBudget) {
+  SimProcess sim({"--tcp", "127.0.0.1:0", "--out", dir_.string(), "--out-budget", "1"});
+  const int port = PortOf(sim);
+  Bytes stream = DownloadFrame(0, 576, 8000);
+  const Bytes print = DirectOperationCommand(DeviceOperation::PrintStoredBitmap, 0);
+  for (int i = 0; i < 40; ++i)
+    stream.insert(stream.end(), print.begin(), print.end());
+  SendTcp(port, stream);
+  EXPECT_TRUE(sim.SeeLine("] closed"));
+  EXPECT_EQ(sim.Stop(SIGTERM), 0);
+  EXPECT_TRUE(fs::exists(dir_ / "stored-001-slot1.png"));
+  int printed = 0;
+  for (const auto& entry : fs::directory_iterator(dir_)) {
+    const std::string name = entry.path().filename().string();
+    EXPECT_FALSE(name.starts_with("image-")) << name;
+    printed += name.starts_with("printed-") ? 1 : 0;
+  }
+  // Only the part of the second print that still went on the page is a picture of its own.
+  EXPECT_LE(printed, 1);
+  // The state is written beside the budget, once at the end.
+  EXPECT_LE(FolderBytes(dir_) - fs::file_size(dir_ / "state.json"), std::uint64_t{1} << 20);
+  const std::string journal = ReadFile(dir_ / "journal.html");
+  EXPECT_NE(journal.find("not printed, the receipt is full"), std::string::npos);
+}
+
+// At most --max-connections at once, the others wait in the queue until one ends; a connection
+// that sends nothing is closed after --idle-timeout; downloads under way hold at most
+// --held-budget together.
+TEST_F(SimProgram, TakesAFewConnectionsClosesIdleOnesAndBoundsDownloadsUnderWay) {
+  SimProcess sim({"--tcp", "127.0.0.1:0", "--out", dir_.string(), "--max-connections", "2",
+                  "--idle-timeout", "1", "--held-budget", "1"});
+  const int port = PortOf(sim);
+  const int first = ConnectTcp(port);
+  const int second = ConnectTcp(port);
+  const int third = ConnectTcp(port);
+  int connected = 0;
+  for (std::string line = sim.NextLine(); !line.empty(); line = sim.NextLine()) {
+    if (line.find("] connected to") != std::string::npos)
+      ++connected;
+    if (line.find("nothing came for 1 s") != std::string::npos)
+      break;
+  }
+  EXPECT_EQ(connected, 2) << "the third waits while two are open";
+  EXPECT_TRUE(sim.SeeLine("] connected to")) << "the third is taken once one is closed";
+
+  // Half of a 4.7 MB download: more than the 1 MB all downloads under way may hold.
+  const int greedy = ConnectTcp(port);
+  Bytes frame = DownloadFrame(1, 576, 65535);
+  frame.resize(frame.size() / 2);
+  SendAll(greedy, frame);
+  EXPECT_TRUE(sim.SeeLine("downloads under way hold more than 1048576 bytes"));
+  pollfd entry{greedy, POLLIN, 0};
+  ASSERT_EQ(poll(&entry, 1, 5000), 1) << "the printer closed the connection";
+  char byte = 0;
+  EXPECT_LE(recv(greedy, &byte, 1, 0), 0);
+  for (const int fd : {first, second, third, greedy})
+    close(fd);
+}
+
+struct FolderCase {
+  std::string name;
+  std::function<fs::path(const fs::path&)> prepare;  // makes the folder, returns --out
+};
+
+void PrintTo(const FolderCase& c, std::ostream* os) {
+  *os << c.name;
+}
+
+class OutputFolder : public testing::TestWithParam<FolderCase> {};
+
+// A folder others may write to, or a link, is refused before anything is written.
+TEST_P(OutputFolder, IsRefusedWhenOthersCouldPlantFilesInIt) {
+  const fs::path dir = fs::temp_directory_path() / ("vantrel-sim-folder-" + GetParam().name);
+  fs::remove_all(dir);
+  fs::create_directories(dir);
+  const fs::path out = GetParam().prepare(dir);
+  SimProcess sim({"--tcp", "127.0.0.1:0", "--out", out.string()});
+  EXPECT_EQ(sim.Announced("tcp"), "");
+  EXPECT_EQ(sim.Stop(SIGTERM), 2);
+  EXPECT_FALSE(fs::exists(out / "log.txt"));
+  fs::remove_all(dir);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Refused, OutputFolder,
+    testing::Values(FolderCase{"WritableByOthers",
+                               [](const fs::path& dir) {
+                                 fs::create_directory(dir / "shared");
+                                 fs::permissions(dir / "shared", fs::perms::all);
+                                 return dir / "shared";
+                               }},
+                    FolderCase{"ALink",
+                               [](const fs::path& dir) {
+                                 fs::create_directory(dir / "real");
+                                 fs::create_directory_symlink(dir / "real", dir / "link");
+                                 return dir / "link";
+                               }}),
+    [](const testing::TestParamInfo<FolderCase>& param) { return param.param.name; });
+
+// A link planted in the printer's own folder is not followed: the file it points at stays whole.
+TEST_F(SimProgram, FollowsNoLinkInItsFolder) {
+  fs::create_directories(dir_);
+  const fs::path victim = dir_.string() + "-victim";
+  std::ofstream(victim) << "precious\n";
+  fs::create_symlink(victim, dir_ / "log.txt");
+  fs::create_symlink(victim, dir_ / "state.json.tmp");
+  SimProcess sim({"--tcp", "127.0.0.1:0", "--out", dir_.string()});
+  ASSERT_NE(sim.Announced("tcp"), "");
+  SendTcp(PortOf(sim), test::FromHex("1B 09 1B 16 00 1B 15"));
+  EXPECT_TRUE(sim.SeeLine("setup end"));
+  EXPECT_EQ(sim.Stop(SIGTERM), 0);
+  EXPECT_EQ(ReadFile(victim), "precious\n");
+  fs::remove(victim);
 }
 
 }  // namespace

@@ -65,6 +65,8 @@ std::string_view CauseName(FileErrorCause cause) {
       return "access denied";
     case FileErrorCause::ReadFailed:
       return "read failed";
+    case FileErrorCause::NotAFile:
+      return "not a file";
     case FileErrorCause::Other:
       return "other";
   }

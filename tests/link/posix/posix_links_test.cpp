@@ -17,12 +17,14 @@
 #include <filesystem>
 #include <fstream>
 #include <future>
+#include <iterator>
 #include <optional>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "link/connections.h"
+#include "link/open_failure.h"
 #include "link/posix/posix_system.h"
 #include "tests/support/param_name.h"
 
@@ -274,20 +276,44 @@ TEST(SerialPort, ComPortsAreTheSerialDevicesInOrder) {
   EXPECT_EQ(PosixSerialDevice("/dev/ttyUSB0"), "/dev/ttyUSB0");
 }
 
-TEST(SerialPort, AFileThatIsNoTerminalHasNoLineToConfigure) {
-  const fs::path file = fs::temp_directory_path() / ("vantrel-notty-" + std::to_string(::getpid()));
-  std::ofstream(file) << "x";
+TEST(SerialPort, ADeviceThatIsNoTerminalHasNoLineToConfigure) {
   auto system = CreatePosixSystem({});
-  auto port = system->OpenSerialDevice(file.string());
+  auto port = system->OpenSerialDevice("/dev/null");
   ASSERT_NE(port, nullptr);
   EXPECT_EQ(port->ReadLineSettings(), std::nullopt);
   port.reset();
   EXPECT_EQ(system->OpenSerialDevice("/nonexistent/ttyS0"), nullptr);
-  // The opener reports it as the dialog does, and does not keep the file open.
+  // The opener reports it as the dialog does, and does not keep the device open.
   NoPrompts prompts;
-  EXPECT_EQ(OpenSerialPort(LinkContext{UiVariant::English, prompts, *system}, file.string(), {}),
+  EXPECT_EQ(OpenSerialPort(LinkContext{UiVariant::English, prompts, *system}, "/dev/null", {}),
             nullptr);
   EXPECT_EQ(prompts.shown, std::vector<std::string>{"Failed to configure serial port!"});
+}
+
+// A regular file, or a link to one, is never opened as a line or a printer node: the run's
+// bytes would overwrite it. It stays as it was, and the system says why.
+TEST(SerialPort, ARegularFileOrALinkToOneIsNoDevice) {
+  const fs::path file = fs::temp_directory_path() / ("vantrel-notty-" + std::to_string(::getpid()));
+  const fs::path link = file.string() + "-link";
+  std::ofstream(file) << "keep";
+  fs::remove(link);
+  fs::create_symlink(file, link);
+  for (const fs::path& path : {file, link}) {
+    PosixLinkOptions options;
+    options.parallelPath = path.string();
+    auto system = CreatePosixSystem(options);
+    const auto* log = dynamic_cast<const OpenFailureLog*>(system.get());
+    EXPECT_EQ(system->OpenSerialDevice(path.string()), nullptr) << path;
+    EXPECT_EQ(log->LastFailedOpen(), (FailedOpen{path.string(), OpenError::NotADevice}));
+    EXPECT_EQ(system->OpenLpt1(), nullptr) << path;
+    NoPrompts prompts;
+    EXPECT_EQ(OpenSerialPort(LinkContext{UiVariant::English, prompts, *system}, path.string(), {}),
+              nullptr);
+    EXPECT_EQ(prompts.shown, std::vector<std::string>{"Failed to open serial port!"});
+  }
+  std::ifstream kept(file);
+  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(kept), {}), "keep");
+  fs::remove(link);
   fs::remove(file);
 }
 
