@@ -1,5 +1,7 @@
 #include "cli/lib/fleet.h"
 
+#include "link/bounded_io.h"
+
 #include <algorithm>
 #include <condition_variable>
 #include <deque>
@@ -109,7 +111,7 @@ class PlanningSystem final : public System {
     call.endpoint = endpoint;
     return Record(std::move(call));
   }
-  bool Send(SocketId socket, ByteView data) override {
+  bool Send(SocketId socket, ByteView data, milliseconds) override {
     // A call already carried out keeps the block it sent; a new one keeps its own.
     std::shared_ptr<const Bytes> block =
         calls_.size() < known_.size() ? known_[calls_.size()].data : blocks_.Keep(data);
@@ -117,6 +119,8 @@ class PlanningSystem final : public System {
     call.data = std::move(block);
     return Record(std::move(call));
   }
+  // The fleet's own engine ends each connection; the plan has no step for it.
+  bool FinishSending(SocketId, milliseconds) override { return true; }
   void CloseSocket(SocketId socket) override { Record(CallOf(CallKind::CloseSocket, socket)); }
   void StartArpClear() override { Record(CallOf(CallKind::Arp)); }
 
@@ -204,7 +208,7 @@ class Job {
       case CallKind::Connect:
         return system_->Connect(Real(call.socket), call.endpoint);
       case CallKind::Send:
-        return system_->Send(Real(call.socket), *call.data);
+        return system_->Send(Real(call.socket), *call.data, DeviceWriteBound(call.data->size()));
       case CallKind::CloseSocket:
         system_->CloseSocket(Real(call.socket));
         sockets_.erase(call.socket);
