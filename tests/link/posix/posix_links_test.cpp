@@ -476,34 +476,31 @@ TEST(TcpLink, APrinterThatTalksBackGetsEveryByte) {
   EXPECT_EQ(received.get(), kDownload);
 }
 
-// A printer node that does not take data (a FIFO nobody reads) ends the write at the device
-// bound, 2 s and 1 ms for every 16 bytes, instead of waiting for ever. Should it not end, the
-// FIFO is read empty so the write can finish and the test stays bounded.
+// A printer node that does not take data (a terminal whose output an XOFF stopped) ends the write
+// at the device bound, 2 s and 1 ms for every 16 bytes, instead of waiting for ever. Should it not
+// end, XON lets the write finish, so the test stays bounded.
 TEST(PrinterNode, AWriteThatIsNeverTakenEndsAtTheDeviceBound) {
-  const fs::path fifo = fs::temp_directory_path() / ("vantrel-lp-" + std::to_string(::getpid()));
-  fs::remove(fifo);
-  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
-  const int reader = ::open(fifo.c_str(), O_RDONLY | O_NONBLOCK);
-  ASSERT_GE(reader, 0);
-  ::fcntl(reader, F_SETPIPE_SZ, 4096);
+  PseudoTerminal node;
   PosixLinkOptions options;
-  options.parallelPath = fifo.string();
+  options.parallelPath = node.slave();
   auto system = CreatePosixSystem(options);
   auto port = system->OpenLpt1();
   ASSERT_NE(port, nullptr);
+  termios t{};
+  ::tcgetattr(node.master(), &t);
+  t.c_iflag |= IXON;  // the node's own line: a fresh terminal's, with XON/XOFF
+  ::tcsetattr(node.master(), TCSANOW, &t);
+  ASSERT_EQ(::write(node.master(), "\x13", 1), 1);
+  ::usleep(100 * 1000);
   const auto start = std::chrono::steady_clock::now();
   auto written = std::async(std::launch::async, [&] { return port->Write(Bytes(8192, 'x')); });
   const bool ended = written.wait_for(milliseconds(10000)) == std::future_status::ready;
-  char sink[4096];
-  while (!ended && written.wait_for(milliseconds(10)) != std::future_status::ready) {
-    [[maybe_unused]] const ssize_t got = ::read(reader, sink, sizeof sink);
+  if (!ended) {
+    ASSERT_EQ(::write(node.master(), "\x11", 1), 1);
   }
   EXPECT_TRUE(ended) << "the write was still waiting after 10 s";
   EXPECT_FALSE(written.get());
   EXPECT_GE(std::chrono::steady_clock::now() - start, milliseconds(2400));
-  port.reset();
-  ::close(reader);
-  fs::remove(fifo);
 }
 
 TEST(TcpLink, ConnectsSendsAndBoundsTheConnect) {
