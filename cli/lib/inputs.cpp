@@ -94,17 +94,17 @@ std::optional<std::string> Utf16ToUtf8(std::string_view bytes, bool bigEndian) {
     return std::nullopt;
   std::string out;
   for (std::size_t i = 0; i < bytes.size(); i += 2) {
-    const auto a = static_cast<std::uint8_t>(bytes[i]);
-    const auto b = static_cast<std::uint8_t>(bytes[i + 1]);
-    std::uint32_t unit = bigEndian ? (a << 8 | b) : (b << 8 | a);
+    const std::uint32_t a = static_cast<std::uint8_t>(bytes[i]);
+    const std::uint32_t b = static_cast<std::uint8_t>(bytes[i + 1]);
+    std::uint32_t unit = bigEndian ? (a << 8u | b) : (b << 8u | a);
     if (unit >= 0xDC00 && unit <= 0xDFFF)
       return std::nullopt;
     if (unit >= 0xD800 && unit <= 0xDBFF) {
       if (i + 3 >= bytes.size())
         return std::nullopt;
-      const auto c = static_cast<std::uint8_t>(bytes[i + 2]);
-      const auto d = static_cast<std::uint8_t>(bytes[i + 3]);
-      const std::uint32_t low = bigEndian ? (c << 8 | d) : (d << 8 | c);
+      const std::uint32_t c = static_cast<std::uint8_t>(bytes[i + 2]);
+      const std::uint32_t d = static_cast<std::uint8_t>(bytes[i + 3]);
+      const std::uint32_t low = bigEndian ? (c << 8u | d) : (d << 8u | c);
       if (low < 0xDC00 || low > 0xDFFF)
         return std::nullopt;
       unit = 0x10000 + ((unit - 0xD800) << 10) + (low - 0xDC00);

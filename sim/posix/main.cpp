@@ -398,13 +398,21 @@ void Simulator::ReadPty(PtyChannel& channel) {
 
 void Simulator::WriteDue(PtyChannel& channel, Clock::time_point now) {
   while (!channel.out.empty() && channel.out.front().due <= now) {
-    const Bytes& bytes = channel.out.front().bytes;
-    // A parallel port's back channel holds the latest answer only.
-    if (channel.latestAnswerOnly)
+    Bytes bytes = std::move(channel.out.front().bytes);
+    channel.out.pop_front();
+    // A parallel port's back channel holds the latest answer only. On a serial line the answers
+    // due together leave together, back to back, as a printer's transmitter sends them.
+    if (channel.latestAnswerOnly) {
       channel.pty.DiscardUnread();
+    } else {
+      while (!channel.out.empty() && channel.out.front().due <= now) {
+        bytes.insert(bytes.end(), channel.out.front().bytes.begin(),
+                     channel.out.front().bytes.end());
+        channel.out.pop_front();
+      }
+    }
     [[maybe_unused]] const ssize_t written =
         write(channel.pty.Master(), bytes.data(), bytes.size());
-    channel.out.pop_front();
   }
 }
 

@@ -1076,6 +1076,14 @@ def main():
         except (Failure, subprocess.SubprocessError, OSError) as e:
             failed += 1
             h.say("FAIL %s (%.1f s)\n  %s" % (test.__name__, time.monotonic() - t0, e))
+            # A failed test may leave its program (and a box) behind, which the next test would
+            # find by its caption: Wine and everything in it start afresh.
+            try:
+                end_wine_server()
+                start_wine_session(h)
+            except (Failure, subprocess.SubprocessError) as again:
+                h.say("FAIL: Wine did not start again after %s: %s" % (test.__name__, again))
+                return 1
     for figure in h.figures:
         h.say("figure: " + figure)
     h.say("%d of %d Wine tests passed in %.0f s; screenshots, dumps and scripts in %s" %
