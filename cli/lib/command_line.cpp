@@ -11,6 +11,7 @@
 #include "bitmap/download_command.h"
 #include "cli/lib/completion_words.h"
 #include "cli/lib/exit_status.h"
+#include "cli/lib/exporter_command.h"
 #include "cli/lib/fleet.h"
 #include "cli/lib/image.h"
 #include "cli/lib/open_hint.h"
@@ -611,6 +612,8 @@ static int RunCommandLineUnguarded(const std::vector<std::string>& arguments, Ma
       app.add_subcommand("settings", "list every setting with its values in both languages");
   bool settingsJson = false;
   settings->add_flag("--json", settingsJson, "as JSON");
+  ExporterOptions exporterOptions;
+  CLI::App* exporter = AddExporterCommand(app, exporterOptions);
 
   // The shell's completion, from this very table (the package installs what it prints).
   if (arguments.size() == 1 && arguments[0] == completion::kCompletionSwitch) {
@@ -644,6 +647,8 @@ static int RunCommandLineUnguarded(const std::vector<std::string>& arguments, Ma
     machine.out << DescribeUsbDevices(devices, machine.platform);
     return static_cast<int>(devices ? ExitStatus::Ok : ExitStatus::OpenFailed);
   }
+  if (exporter->parsed())
+    return RunExporter(exporterOptions, machine);
   if (settings->parsed()) {
     if (!settingsJson) {
       machine.out << DescribeSettings();

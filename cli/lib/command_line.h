@@ -11,6 +11,7 @@
 
 #include "base/ui_variant.h"
 #include "bitmap/file_reader.h"
+#include "cli/lib/http_service.h"
 #include "cli/lib/inputs.h"
 #include "cli/lib/platform.h"
 #include "cli/lib/setting_options.h"
@@ -41,6 +42,8 @@ struct Machine {
   Platform platform = Platform::Posix;
   // The user's language id where the system keeps one (Windows); else the locale's is taken.
   std::function<std::uint16_t()> languageId;
+  // The HTTP server the exporter runs in.
+  HttpServe serveHttp;
 };
 
 // The whole program: parses the arguments, runs the command, prints, returns the exit status.

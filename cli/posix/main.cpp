@@ -12,6 +12,7 @@
 #include <cstring>
 #include <iostream>
 
+#include "cli/http/http_server.h"
 #include "cli/lib/command_line.h"
 #include "link/posix/posix_system.h"
 
@@ -95,6 +96,7 @@ int main(int argc, char** argv) {
       std::cerr,
       cli::Platform::Posix,
       nullptr,  // the language comes from the locale
+      cli::ServeHttp,
   };
   const std::vector<std::string> arguments(argv + 1, argv + argc);
   const int status = cli::RunCommandLine(arguments, machine);

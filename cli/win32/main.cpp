@@ -20,6 +20,7 @@
 
 #include "base/win32/dll_search.h"
 #include "base/win32/wide_text.h"
+#include "cli/http/http_server.h"
 #include "cli/lib/command_line.h"
 #include "cli/lib/platform.h"
 #include "link/win32/win32_system.h"
@@ -252,6 +253,7 @@ int main() {
       cli::Platform::Windows,
       // The language the dialog takes its texts from.
       []() -> std::uint16_t { return GetUserDefaultLangID(); },
+      cli::ServeHttp,
   };
   const int status = cli::RunCommandLine(arguments, machine);
   out.flush();
