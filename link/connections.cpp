@@ -191,27 +191,35 @@ NetworkFailureTexts NetworkOpenTexts(UiVariant variant) {
   return variant == UiVariant::Chinese ? kNetworkTextsZh : kNetworkTextsEn;
 }
 
-std::unique_ptr<NetworkLink> ConnectToPrinter(const LinkContext& context,
-                                              const Ipv4Endpoint& printer,
-                                              const NetworkFailureTexts& texts) {
+std::optional<SocketId> ConnectSocket(const LinkContext& context, const Ipv4Endpoint& printer,
+                                      const NetworkFailureTexts& texts) {
   System& system = context.system;
   if (!system.StartSockets()) {
     context.prompts.ShowMessage(texts.startFailed);
-    return nullptr;
+    return std::nullopt;
   }
   const std::optional<SocketId> socket = system.CreateTcpSocket();
   if (!socket) {
     context.prompts.ShowMessage(texts.socketFailed);
     system.StopSockets();
-    return nullptr;
+    return std::nullopt;
   }
   if (!system.Connect(*socket, printer)) {
     system.CloseSocket(*socket);
     system.StopSockets();
     context.prompts.ShowMessage(texts.connectFailed);
-    return nullptr;
+    return std::nullopt;
   }
-  return std::make_unique<SocketLink>(system, *socket);
+  return socket;
+}
+
+std::unique_ptr<NetworkLink> ConnectToPrinter(const LinkContext& context,
+                                              const Ipv4Endpoint& printer,
+                                              const NetworkFailureTexts& texts) {
+  const std::optional<SocketId> socket = ConnectSocket(context, printer, texts);
+  if (!socket)
+    return nullptr;
+  return std::make_unique<SocketLink>(context.system, *socket);
 }
 
 std::unique_ptr<NetworkLink> OpenNetworkLink(const LinkContext& context,

@@ -152,6 +152,10 @@ std::unique_ptr<NetworkLink> ConnectToPrinter(const LinkContext& context,
                                               const Ipv4Endpoint& printer,
                                               const NetworkFailureTexts& texts);
 
+// ConnectToPrinter's steps up to the connected socket, with the same failure texts and clean-up.
+std::optional<SocketId> ConnectSocket(const LinkContext& context, const Ipv4Endpoint& printer,
+                                      const NetworkFailureTexts& texts);
+
 // ConnectToPrinter with the variant's own texts.
 std::unique_ptr<NetworkLink> OpenNetworkLink(const LinkContext& context,
                                              const Ipv4Endpoint& printer);

@@ -135,6 +135,13 @@ class System : public Sleeper {
   // time ran out.
   virtual bool FinishSending(SocketId socket, std::chrono::milliseconds bound) = 0;
   virtual void CloseSocket(SocketId socket) = 0;
+  // Waits at most `bound` for the printer to send something and returns what came, at most
+  // maxBytes (empty when nothing came in time); nothing when the connection was reset or closed.
+  // Only a command that asks the printer something reads a socket; every other action sends only.
+  virtual std::optional<Bytes> Receive(SocketId /*socket*/, std::size_t /*maxBytes*/,
+                                       std::chrono::milliseconds /*bound*/) {
+    return std::nullopt;
+  }
 
   // Starts the system's own address-resolution tool with "-d" to drop the cached hardware
   // addresses, shown normally, not waited for, its result not looked at. The program is named by

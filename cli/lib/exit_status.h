@@ -11,6 +11,12 @@ enum class ExitStatus : int {
   BadUsage = 2,    // an unknown option, setting or value; nothing was opened
   BadFile = 3,     // the image or profile could not be read or cannot be printed; nothing opened
   OpenFailed = 4,  // the connection could not be opened; nothing was sent
+  // status: what the printer answered (0 is ready)
+  PaperNearEnd = 5,    // it prints, but its roll is near the end
+  NeedsAttention = 6,  // paper out, cover open, an error or offline: it does not print
+  NoAnswer = 7,        // opened, but no status came back
+  // discover: nothing was found
+  NothingFound = 8,
 };
 
 // Several runs (fleet mode) end with the highest status of any of them.

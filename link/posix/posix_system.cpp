@@ -466,6 +466,28 @@ class PosixSystem final : public System, public OpenFailureLog {
     }
   }
 
+  std::optional<Bytes> Receive(SocketId socket, std::size_t maxBytes, milliseconds bound) override {
+    const int fd = static_cast<int>(socket);
+    const Clock::time_point start = Clock::now();
+    Bytes got(maxBytes);
+    while (true) {
+      const ssize_t n = ::recv(fd, got.data(), got.size(), MSG_DONTWAIT);
+      if (n > 0) {
+        got.resize(static_cast<std::size_t>(n));
+        return got;
+      }
+      if (n < 0 && errno == EINTR)
+        continue;
+      if (n == 0 || errno != EAGAIN)
+        return std::nullopt;  // closed or reset
+      const milliseconds left = bound - Since(start);
+      if (left.count() <= 0)
+        return Bytes{};
+      if (PollFor(fd, POLLIN, left) < 0 && errno != EINTR)
+        return std::nullopt;
+    }
+  }
+
   // What the printer sent last is read first: closing on unread data would reset the connection.
   void CloseSocket(SocketId socket) override {
     DropReceived(static_cast<int>(socket));

@@ -202,6 +202,35 @@ class Win32System final : public System {
   // too): the sending side is shut down and the printer's own close, after it has read all, is
   // awaited. Windows cannot tell what a printer that stays connected has acknowledged, so the
   // bound ends that as not delivered.
+  std::optional<Bytes> Receive(SocketId socket, std::size_t maxBytes,
+                               std::chrono::milliseconds bound) override {
+    const auto handle = static_cast<SOCKET>(socket);
+    SetNonBlocking(handle, true);
+    const ULONGLONG start = GetTickCount64();
+    const auto total = static_cast<ULONGLONG>(bound.count());
+    std::optional<Bytes> result;
+    Bytes got(maxBytes);
+    while (true) {
+      const int n =
+          ::recv(handle, reinterpret_cast<char*>(got.data()), static_cast<int>(got.size()), 0);
+      if (n > 0) {
+        got.resize(static_cast<std::size_t>(n));
+        result = std::move(got);
+        break;
+      }
+      if (n == 0 || WSAGetLastError() != WSAEWOULDBLOCK)
+        break;  // closed or reset
+      const ULONGLONG spent = GetTickCount64() - start;
+      if (spent >= total) {
+        result = Bytes{};
+        break;
+      }
+      WaitOn(handle, total - spent, false);
+    }
+    SetNonBlocking(handle, false);
+    return result;
+  }
+
   bool FinishSending(SocketId socket, std::chrono::milliseconds bound) override {
     const auto handle = static_cast<SOCKET>(socket);
     const ULONGLONG deadline = GetTickCount64() + static_cast<ULONGLONG>(bound.count());
