@@ -3,11 +3,17 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <future>
+#include <system_error>
+#include <thread>
 
 #include "link/printer_connection.h"
 
 namespace vantrel::cli {
 namespace {
+
+// What a probe leaves of its bound for the answer to be written.
+constexpr std::chrono::milliseconds kAnswerMargin{20};
 
 // A target longer than any host name, device path or port name is refused before it is parsed.
 constexpr std::size_t kTargetCap = 256;
@@ -211,6 +217,17 @@ void Exporter::FreeSlot(const std::string& key) {
     found->second.freed.notify_one();
 }
 
+void Exporter::ProbeEnded() {
+  std::lock_guard lock(mutex_);
+  if (--inFlight_ == 0)
+    idle_.notify_all();
+}
+
+Exporter::~Exporter() {
+  std::unique_lock lock(mutex_);
+  idle_.wait(lock, [this] { return inFlight_ == 0; });
+}
+
 void Exporter::Count(const ProbeResult& result, double seconds) {
   std::lock_guard lock(mutex_);
   ++probes_;
@@ -254,23 +271,45 @@ HttpResponse Exporter::Probe(const HttpRequest& request) {
   const Clock::time_point deadline = start + bound;
   const std::string key = SlotKey(choice);
   ProbeResult result;
-  if (TakeSlot(key, deadline)) {
-    const auto left =
-        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
-    if (left.count() > 0)
-      result = probe_(choice, left);
+  if (!TakeSlot(key, deadline)) {
+    result.failure = "busy";  // another probe of this printer held it for the whole bound
+    ProbeEnded();
+  } else {
+    // The probe runs on a thread of its own, which keeps the printer's slot and its place among
+    // the probes until it ends: a link that waits longer than the scrape (a serial line's read,
+    // a printer answering slowly) is answered for at the deadline, and the printer is not asked
+    // again while it is still being asked.
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+        deadline - Clock::now() - kAnswerMargin);
+    auto promise = std::make_shared<std::promise<ProbeResult>>();
+    std::future<ProbeResult> future = promise->get_future();
+    try {
+      std::thread([this, promise, choice, key, left] {
+        ProbeResult ran;
+        try {
+          ran = probe_(choice, std::max(left, std::chrono::milliseconds(1)));
+        } catch (const std::exception&) {
+          ran = ProbeResult{};
+          ran.failure = "open-failed";
+        }
+        promise->set_value(std::move(ran));
+        FreeSlot(key);
+        ProbeEnded();
+      }).detach();
+    } catch (const std::system_error&) {  // no thread to be had
+      FreeSlot(key);
+      ProbeEnded();
+      std::lock_guard lock(mutex_);
+      ++overloaded_;
+      return Text(503, "no thread for the probe\n");
+    }
+    if (future.wait_until(deadline) == std::future_status::ready)
+      result = future.get();
     else
       result.failure = "no-answer";
-    FreeSlot(key);
-  } else {
-    result.failure = "busy";  // another probe of this printer held it for the whole bound
   }
   const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
   Count(result, seconds);
-  {
-    std::lock_guard lock(mutex_);
-    --inFlight_;
-  }
 
   MetricsText text;
   text.Family("vantrel_printer_up", "gauge",

@@ -70,10 +70,15 @@ std::chrono::milliseconds ProbeBound(const std::optional<std::string>& scrapeTim
 
 // The exporter: GET /probe?target=... asks one printer and answers its metrics; GET /metrics
 // answers the exporter's own. At most one probe per printer runs at a time: a scrape that finds
-// its printer being asked waits for the other probe within its own bound.
+// its printer being asked waits for the other probe within its own bound. A scrape is answered
+// by its deadline whatever the link does; its probe goes on to its own end on its own thread.
 class Exporter {
  public:
   Exporter(ProbeFunction probe, Resolver resolve, ExporterLimits limits, std::string version);
+  // Waits for the probes still running (each within its bound).
+  ~Exporter();
+  Exporter(const Exporter&) = delete;
+  Exporter& operator=(const Exporter&) = delete;
 
   HttpResponse Handle(const HttpRequest& request);
 
@@ -89,6 +94,7 @@ class Exporter {
   bool TakeSlot(const std::string& key, Clock::time_point deadline);
   void FreeSlot(const std::string& key);
   void Count(const ProbeResult& result, double seconds);
+  void ProbeEnded();
 
   struct Slot {
     bool busy = false;
@@ -103,7 +109,8 @@ class Exporter {
 
   std::mutex mutex_;
   std::map<std::string, Slot> slots_;
-  std::size_t inFlight_ = 0;
+  std::size_t inFlight_ = 0;  // probes running, each until its own thread ends
+  std::condition_variable idle_;
   unsigned long long probes_ = 0;
   std::map<std::string, unsigned long long> failures_;
   unsigned long long refused_ = 0;

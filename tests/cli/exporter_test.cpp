@@ -241,5 +241,28 @@ TEST(Exporter, AsksEachPrinterOnceAtATime) {
   EXPECT_EQ(exporter.Handle(ProbeOf("127.0.0.5")).status, 200);
 }
 
+TEST(Exporter, AnswersByTheScrapesDeadlineWhateverTheLinkDoes) {
+  HeldPrinter held;
+  {
+    Exporter exporter(
+        [&](const InterfaceChoice&, milliseconds) {
+          held.released.wait();  // a link that waits past any bound it was given
+          return PaperOut();
+        },
+        NoNames, {}, "1");
+    const std::string late = exporter.Handle(ProbeOf("127.0.0.2", "0.4")).body;
+    EXPECT_NE(late.find("vantrel_printer_probe_failed{reason=\"no-answer\"} 1\n"),
+              std::string::npos)
+        << late;
+    // The printer is still being asked: the next scrape does not ask it a second time.
+    const std::string next = exporter.Handle(ProbeOf("127.0.0.2:9100", "0.4")).body;
+    EXPECT_NE(next.find("vantrel_printer_probe_failed{reason=\"busy\"} 1\n"), std::string::npos)
+        << next;
+    EXPECT_NE(exporter.Handle(Get("/metrics")).body.find("vantrel_exporter_probes_in_flight 1\n"),
+              std::string::npos);
+    held.release.set_value();
+  }  // the exporter waits for the probe that is still running
+}
+
 }  // namespace
 }  // namespace vantrel::cli
