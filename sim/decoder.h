@@ -76,6 +76,8 @@ class Decoder {
   // Bytes held for a command not yet complete (for the bounded-memory check).
   std::size_t Held() const { return pending_.size() + raster_.size() + line_.size(); }
   bool InFrame() const { return inFrame_; }
+  // Inside an image's or a download's data, where every byte is data.
+  bool InPayload() const { return inRaster_; }
 
  private:
   enum class Step { NeedMore, Done, Unknown, Text };

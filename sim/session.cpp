@@ -108,10 +108,16 @@ FeedResult Session::Feed(ByteView chunk) {
       lastByte_ = chunk.back();
   }
   received_ += chunk.size();
-  std::vector<Command> commands;
-  decoder_.Feed(chunk, commands);
-  for (const Command& command : commands)
-    Handle(command, result);
+  if (options_.face == nullptr) {
+    Decode(chunk, result);
+  } else {
+    for (const InquiryScanner::Piece& piece : inquiries_.Scan(chunk)) {
+      if (piece.inquiry)
+        Answer(*piece.inquiry, result);
+      else
+        Decode(piece.data, result);
+    }
+  }
   if (result.hold) {
     recorder_.Log("[" + options_.name + "] buffer full after " + std::to_string(received_) +
                   " bytes: XOFF, and nothing more is taken in (fault hold-xoff)");
@@ -133,7 +139,48 @@ void Session::Idle() {
     Handle(command, ignored);
 }
 
+void Session::Decode(ByteView bytes, FeedResult& result) {
+  std::vector<Command> commands;
+  decoder_.Feed(bytes, commands);
+  for (const Command& command : commands)
+    Handle(command, result);
+}
+
+// A real-time status request is answered even inside image data, where its bytes also stay data,
+// as a printer's receiver does; GS I is answered only where it stands as a command.
+void Session::Answer(const Inquiry& inquiry, FeedResult& result) {
+  const bool inData = decoder_.InPayload();
+  if (inData)
+    Decode(inquiry.bytes, result);
+  std::optional<Bytes> answer;
+  std::string line = "[" + options_.name + "] ";
+  if (inquiry.status) {
+    line += "status request " + std::to_string(inquiry.n);
+    answer = Bytes{StatusByte(options_.face->condition, inquiry.n)};
+  } else {
+    line += "identity request " + std::to_string(inquiry.n);
+    if (!inData)
+      answer = IdentityAnswer(*options_.face, inquiry.n);
+  }
+  line += "  [" + Hex(inquiry.bytes) + "]";
+  Bytes sent = answer ? Misbehave(options_.fault, std::move(*answer), noise_) : Bytes{};
+  if (sent.empty()) {
+    line += "  -> (no answer)";
+  } else {
+    const std::chrono::milliseconds delay(options_.fault.kind == Fault::Kind::Slow
+                                              ? static_cast<long long>(options_.fault.amount)
+                                              : 0);
+    line += "  -> " + Hex(sent);
+    result.replies.push_back({std::move(sent), delay});
+  }
+  recorder_.Log(line);
+}
+
 void Session::Finish() {
+  if (options_.face != nullptr) {
+    FeedResult ignored;
+    Decode(inquiries_.TakeHeld(), ignored);
+  }
   std::vector<Command> commands;
   decoder_.Finish(commands);
   FeedResult ignored;

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "sim/decoder.h"
+#include "sim/inquiry.h"
 #include "sim/paper.h"
 #include "sim/printer.h"
 #include "sim/recorder.h"
@@ -67,6 +68,9 @@ struct ChannelOptions {
   bool parallel = false;
   // The paper the printer prints on (shared by every channel); none: nothing is printed.
   Paper* paper = nullptr;
+  // Its state and identity, for the questions it answers on every channel (TCP too); none: it
+  // answers no question.
+  const PrinterFace* face = nullptr;
 };
 
 // One connection to the printer: decodes what arrives, stores it in the printer, logs it,
@@ -89,11 +93,14 @@ class Session {
 
  private:
   void Handle(const Command& command, FeedResult& result);
+  void Decode(ByteView bytes, FeedResult& result);
+  void Answer(const Inquiry& inquiry, FeedResult& result);
 
   ChannelOptions options_;
   Printer& printer_;
   Recorder& recorder_;
   Decoder decoder_;
+  InquiryScanner inquiries_;
   std::uint64_t received_ = 0;
   std::uint32_t noise_ = 0x5EED;
   bool dropped_ = false;

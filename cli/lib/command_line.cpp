@@ -18,6 +18,7 @@
 #include "cli/lib/progress.h"
 #include "cli/lib/recording_system.h"
 #include "cli/lib/run.h"
+#include "cli/lib/status.h"
 #include "link/printer_connection.h"
 #include "tools/completion/bash_completion.h"
 
@@ -46,10 +47,13 @@ Examples:
   vantrel download logo.png --slot 1 -i COM2
   vantrel print-bitmap --slot 1 -i USB
   vantrel set --hosts store-printers.txt --profile store.json --json
+  vantrel status -i 192.168.1.50 --json
   vantrel cut -i 127.0.0.1:9100 --lang zh
 
 Exit status: 0 done, 1 a setting failed, 2 bad usage or value, 3 unusable file,
-4 the connection could not be opened (fleet mode: the highest of all printers).)";
+4 the connection could not be opened (fleet mode: the highest of all printers).
+status: 0 ready, 5 paper near its end, 6 needs a person (paper out, cover open, error,
+offline), 7 no answer, 4 not opened. discover: 0 printers found, 8 none.)";
 
 constexpr std::string_view kWindowsFooter = R"(Interfaces (--interface):
   COM1 ... COM10   serial ports
@@ -65,10 +69,13 @@ Examples:
   vantrel-cli download logo.png --slot 1 -i COM2
   vantrel-cli print-bitmap --slot 1 -i USB
   vantrel-cli set --hosts store-printers.txt --profile store.json --json
+  vantrel-cli status -i 192.168.1.50 --json
   vantrel-cli cut -i 127.0.0.1:9100 --lang zh
 
 Exit status: 0 done, 1 a setting failed, 2 bad usage or value, 3 unusable file,
-4 the connection could not be opened (fleet mode: the highest of all printers).)";
+4 the connection could not be opened (fleet mode: the highest of all printers).
+status: 0 ready, 5 paper near its end, 6 needs a person (paper out, cover open, error,
+offline), 7 no answer, 4 not opened. discover: 0 printers found, 8 none.)";
 
 struct Options {
   std::string interface = "COM1";
@@ -345,6 +352,8 @@ nlohmann::json ResultJson(const Result& result, bool dryRun) {
                       {"settings", SettingsJson(result.outcome.settings, dryRun)}};
   if (dryRun)
     json["writes"] = result.writes;
+  if (result.outcome.printerStatus)
+    AddStatusJson(json, *result.outcome.printerStatus);
   return json;
 }
 
@@ -606,6 +615,9 @@ static int RunCommandLineUnguarded(const std::vector<std::string>& arguments, Ma
   device("bid-test", Command::BidTest, "print the bidirectional alignment test");
   device("feed-next", Command::FeedNext, "feed to the next print start and print");
   device("feed-cut", Command::FeedCut, "print and feed to the cut/tear position");
+  device("status", Command::Status,
+         "ask the printer's state: ready (exit 0), paper near its end (5), needs a person (6), "
+         "no answer (7)");
   CLI::App* listUsb =
       app.add_subcommand("list-usb", "list USB devices and the printers among them");
   CLI::App* settings =

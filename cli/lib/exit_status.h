@@ -19,9 +19,26 @@ enum class ExitStatus : int {
   NothingFound = 8,
 };
 
-// Several runs (fleet mode) end with the highest status of any of them.
+// Several runs (fleet mode) end with the most pressing status of any of them: a printer's state
+// (ready, paper near its end, needs a person, no answer) before a failed run, before bad usage,
+// before an unusable file, before a connection that did not open.
+constexpr int Severity(ExitStatus status) {
+  switch (status) {
+    case ExitStatus::Ok:
+      return 0;
+    case ExitStatus::PaperNearEnd:
+      return 1;
+    case ExitStatus::NeedsAttention:
+      return 2;
+    case ExitStatus::NoAnswer:
+      return 3;
+    default:
+      return 3 + static_cast<int>(status);
+  }
+}
+
 constexpr ExitStatus Worst(ExitStatus a, ExitStatus b) {
-  return static_cast<int>(a) >= static_cast<int>(b) ? a : b;
+  return Severity(a) >= Severity(b) ? a : b;
 }
 
 }  // namespace vantrel::cli

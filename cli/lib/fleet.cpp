@@ -27,6 +27,7 @@ enum class CallKind {
   CreateSocket,
   Connect,
   Send,
+  Receive,
   CloseSocket,
   Arp,
   Wait
@@ -36,13 +37,21 @@ struct Call {
   CallKind kind = CallKind::Wait;
   SocketId socket = 0;  // the run's own number for the socket
   Ipv4Endpoint endpoint;
-  std::shared_ptr<const Bytes> data;
-  milliseconds wait{};
-  bool answer = true;  // what the system answered, or is presumed to answer
+  std::shared_ptr<const Bytes> data;  // Send: the bytes; Receive: what came (presumed: nothing)
+  milliseconds wait{};                // Wait: its length; Receive: its bound
+  std::size_t maxBytes = 0;           // Receive
+  bool answer = true;                 // what the system answered, or is presumed to answer
 
   bool SameRequest(const Call& other) const {
+    const bool sameData = kind == CallKind::Receive || !data || !other.data || *data == *other.data;
     return kind == other.kind && socket == other.socket && endpoint == other.endpoint &&
-           wait == other.wait && (!data || !other.data || *data == *other.data);
+           wait == other.wait && maxBytes == other.maxBytes && sameData;
+  }
+  // The system answered as presumed: the plan holds.
+  bool SameAnswer(const Call& other) const {
+    if (answer != other.answer)
+      return false;
+    return kind != CallKind::Receive || !data || !other.data || *data == *other.data;
   }
 };
 
@@ -119,6 +128,19 @@ class PlanningSystem final : public System {
     call.data = std::move(block);
     return Record(std::move(call));
   }
+  // A question's answer: what really came, for a call carried out; nothing is presumed to come.
+  std::optional<Bytes> Receive(SocketId socket, std::size_t maxBytes, milliseconds bound) override {
+    Call call = CallOf(CallKind::Receive, socket);
+    call.maxBytes = maxBytes;
+    call.wait = bound;
+    const bool known = calls_.size() < known_.size();
+    call.data = known && known_[calls_.size()].data ? known_[calls_.size()].data
+                                                    : std::make_shared<const Bytes>();
+    std::shared_ptr<const Bytes> got = call.data;
+    if (!Record(std::move(call)))
+      return std::nullopt;
+    return *got;
+  }
   // The fleet's own engine ends each connection; the plan has no step for it.
   bool FinishSending(SocketId, milliseconds) override { return true; }
   void CloseSocket(SocketId socket) override { Record(CallOf(CallKind::CloseSocket, socket)); }
@@ -161,9 +183,9 @@ class Job {
       if (!system_)
         system_ = makeSystem();
       Call carried = next;
-      carried.answer = Carry(next);
+      carried.answer = Carry(carried);
       done_.push_back(carried);
-      if (carried.answer != next.answer)
+      if (!carried.SameAnswer(next))
         Plan(blocks);  // the real answer leads the run another way from here
     }
     if (const auto* log = dynamic_cast<const OpenFailureLog*>(system_.get());
@@ -192,7 +214,7 @@ class Job {
     }
   }
 
-  bool Carry(const Call& call) {
+  bool Carry(Call& call) {
     switch (call.kind) {
       case CallKind::StartSockets:
         return system_->StartSockets();
@@ -209,6 +231,11 @@ class Job {
         return system_->Connect(Real(call.socket), call.endpoint);
       case CallKind::Send:
         return system_->Send(Real(call.socket), *call.data, DeviceWriteBound(call.data->size()));
+      case CallKind::Receive: {
+        std::optional<Bytes> got = system_->Receive(Real(call.socket), call.maxBytes, call.wait);
+        call.data = std::make_shared<const Bytes>(got ? std::move(*got) : Bytes{});
+        return got.has_value();
+      }
       case CallKind::CloseSocket:
         system_->CloseSocket(Real(call.socket));
         sockets_.erase(call.socket);

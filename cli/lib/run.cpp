@@ -7,7 +7,9 @@
 #include "bitmap/bitmap_checks.h"
 #include "bitmap/bitmap_prompts.h"
 #include "bitmap/download_command.h"
+#include "cli/lib/status.h"
 #include "link/connections.h"
+#include "link/socket_port.h"
 #include "protocol/operations.h"
 #include "protocol/set_run.h"
 
@@ -90,6 +92,11 @@ std::optional<Opened> Open(const Request& request, const LinkContext& link,
       opened.port = OpenUsbPort(link, opened.usbWriteOnly);
       break;
     case ConnectionKind::Network:
+      if (request.command == Command::Status) {
+        opened.port = ConnectForAnswers(link, request.target.endpoint,
+                                        NetworkOpenTexts(request.variant), kNetworkAnswerBound);
+        break;
+      }
       opened.link = ConnectToPrinter(
           link, request.target.endpoint,
           NetworkOpenTexts(deviceOperationButton ? UiVariant::English : request.variant));
@@ -236,6 +243,10 @@ Outcome Execute(const Request& request, System& system, FileReader& files) {
         outcome.status = ExitStatus::SettingFailed;
       break;
     }
+    case Command::Status:
+      AskStatus(std::move(opened->port), request.target.index, opened->usbWriteOnly, system,
+                outcome);
+      break;
     case Command::Download:
       break;
   }

@@ -11,13 +11,25 @@
 #include "cli/lib/exit_status.h"
 #include "cli/lib/inputs.h"
 #include "link/system.h"
+#include "protocol/printer_status.h"
 #include "protocol/set_run.h"
 #include "protocol/settings.h"
 
 namespace vantrel::cli {
 
 // The device actions of the tool: the dialog's Set, bitmap and device buttons.
-enum class Command { Set, Download, PrintBitmap, Drawer, Cut, Test, BidTest, FeedNext, FeedCut };
+enum class Command {
+  Set,
+  Download,
+  PrintBitmap,
+  Drawer,
+  Cut,
+  Test,
+  BidTest,
+  FeedNext,
+  FeedCut,
+  Status,  // asks the printer's state: the one action that reads a network printer's answers
+};
 
 struct Request {
   Command command = Command::Set;
@@ -39,6 +51,8 @@ struct Outcome {
   ExitStatus status = ExitStatus::Ok;
   std::vector<std::string> messages;
   std::vector<SettingResult> settings;
+  // status: what the printer answered, once the link opened
+  std::optional<StatusAnswer> printerStatus;
 };
 
 // Runs one device action the way the dialog's button does, over `system`.

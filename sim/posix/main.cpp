@@ -63,6 +63,8 @@ struct Options {
   bool pace = false;
   bool checkLine = false;
   std::string fault;
+  std::string maker = "Vantrel";
+  std::string model = "vantrel-sim";
   bool quiet = false;
   std::string font = "/usr/share/fonts/truetype/wqy/wqy-microhei.ttc";
 };
@@ -171,9 +173,10 @@ struct Listener {
 
 class Simulator {
  public:
-  Simulator(Options options, Fault fault, SerialLine line, int outFolder)
+  Simulator(Options options, Fault fault, Condition condition, SerialLine line, int outFolder)
       : options_(std::move(options)),
         fault_(fault),
+        face_{condition, options_.maker, options_.model, VANTREL_VERSION},
         printer_(line),
         outFolder_(outFolder),
         recorder_(
@@ -210,6 +213,7 @@ class Simulator {
 
   Options options_;
   Fault fault_;
+  PrinterFace face_;
   Printer printer_;
   int outFolder_;
   Recorder recorder_;
@@ -240,8 +244,8 @@ bool Simulator::OpenPty(PtyChannel& channel, bool announce) {
     }
   }
   channel.session = std::make_unique<Session>(
-      ChannelOptions{channel.name, true, fault_, channel.latestAnswerOnly, &paper_}, printer_,
-      recorder_);
+      ChannelOptions{channel.name, true, fault_, channel.latestAnswerOnly, &paper_, &face_},
+      printer_, recorder_);
   channel.out.clear();
   channel.inflight.clear();
   if (announce)
@@ -437,7 +441,7 @@ bool Simulator::Accept(Listener& listener) {
   channel.peer = std::string("tcp ") + host + ":" + service;
   channel.lastInput = Clock::now();
   channel.session = std::make_unique<Session>(
-      ChannelOptions{channel.peer, false, fault_, false, &paper_}, printer_, recorder_);
+      ChannelOptions{channel.peer, false, fault_, false, &paper_, &face_}, printer_, recorder_);
   recorder_.Log("[" + channel.peer + "] connected to " + listener.address);
   return true;
 }
@@ -455,6 +459,10 @@ void Simulator::ReadTcp(TcpChannel& channel) {
   channel.idleFlushed = false;
   const FeedResult result = channel.session->Feed(ByteView(buffer, static_cast<std::size_t>(got)));
   channel.holding = result.hold;
+  // Over TCP only the questions (status, identity) are answered: a few bytes, sent at once; what
+  // a client that does not read leaves no room for is lost, as a printer's would be.
+  for (const Reply& reply : result.replies)
+    (void)send(channel.fd, reply.bytes.data(), reply.bytes.size(), MSG_NOSIGNAL | MSG_DONTWAIT);
   if (result.drop) {
     held_ -= channel.held;
     channel.held = 0;
@@ -619,7 +627,7 @@ int Simulator::Run() {
           channel.holding = false;
           channel.pty.DiscardReceived();
           channel.session = std::make_unique<Session>(
-              ChannelOptions{channel.name, true, fault_, channel.latestAnswerOnly, &paper_},
+              ChannelOptions{channel.name, true, fault_, channel.latestAnswerOnly, &paper_, &face_},
               printer_, recorder_);
           recorder_.Log("[" + channel.name + "] client gone: the held XOFF is released");
         }
@@ -729,12 +737,21 @@ int main(int argc, char** argv) {
                "ignore bytes sent while the pty's line differs from the printer's own");
   app.add_option("--fault", options.fault,
                  "silent | wrong-echo | slow:MS | late:MS | o-without-k | drop-after:N | garbage | "
-                 "xon-after-xoff | hold-xoff (late: the first answer of each setup frame comes "
+                 "xon-after-xoff | hold-xoff | paper-near-end | paper-out | cover-open | offline "
+                 "(late: the first answer of each setup frame comes "
                  "MS late, the others after it; xon-after-xoff: sends XON after any answer "
                  "holding 0x13, which a line with XON/XOFF takes for XOFF, as by default the "
                  "printer does not; hold-xoff: on a download's first bytes the buffer is full, "
-                 "XOFF on a serial line, and nothing more is read until the client closes)")
+                 "XOFF on a serial line, and nothing more is read until the client closes; "
+                 "paper-near-end, paper-out, cover-open, offline: the state its status answers "
+                 "give, on every channel)")
       ->type_name("MODE");
+  app.add_option("--maker", options.maker, "the maker's name the printer answers GS I 66 with")
+      ->default_str(options.maker)
+      ->type_name("TEXT");
+  app.add_option("--model", options.model, "the model name the printer answers GS I 67 with")
+      ->default_str(options.model)
+      ->type_name("TEXT");
   app.add_flag("--quiet", options.quiet, "no log lines on stdout (log.txt is still written)");
   app.add_option("--font", options.font, "the outline font the printer's characters are drawn from")
       ->default_str(options.font)
@@ -763,6 +780,7 @@ command it decodes. SIGUSR1 writes the state; SIGINT or SIGTERM writes it and en
           } else if (name == "fault") {
             words = {"silent",      "wrong-echo", "slow:",          "late:",    "o-without-k",
                      "drop-after:", "garbage",    "xon-after-xoff", "hold-xoff"};
+            words.insert(words.end(), std::begin(kConditionNames), std::end(kConditionNames));
           } else if (name == "tcp") {
             words = {"127.0.0.1:9100", "127.0.0.1:0", "off"};
           }
@@ -773,12 +791,14 @@ command it decodes. SIGUSR1 writes the state; SIGINT or SIGTERM writes it and en
   CLI11_PARSE(app, argc, argv);
 
   Fault fault;
-  if (!options.fault.empty()) {
+  const Condition condition = ParseCondition(options.fault).value_or(Condition::Ready);
+  if (!options.fault.empty() && !ParseCondition(options.fault)) {
     const auto parsed = ParseFault(options.fault);
     if (!parsed) {
       std::cerr << "vantrel-sim: unknown fault '" << options.fault
                 << "' (silent, wrong-echo, slow:MS, late:MS, o-without-k, drop-after:N, "
-                   "garbage, xon-after-xoff, hold-xoff)\n";
+                   "garbage, xon-after-xoff, hold-xoff, paper-near-end, paper-out, cover-open, "
+                   "offline)\n";
       return 2;
     }
     fault = *parsed;
@@ -803,7 +823,7 @@ command it decodes. SIGUSR1 writes the state; SIGINT or SIGTERM writes it and en
     return 2;
   }
   try {
-    Simulator simulator(options, fault, line, std::get<int>(folder));
+    Simulator simulator(options, fault, condition, line, std::get<int>(folder));
     if (!simulator.Start())
       return 1;
     return simulator.Run();

@@ -86,12 +86,15 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(StatusBytes, SeveralPrintersEndWithTheMostPressing) {
   using cli::ExitStatus;
-  using cli::WorstStatus;
-  EXPECT_EQ(WorstStatus(ExitStatus::Ok, ExitStatus::PaperNearEnd), ExitStatus::PaperNearEnd);
-  EXPECT_EQ(WorstStatus(ExitStatus::NeedsAttention, ExitStatus::PaperNearEnd),
+  using cli::Worst;
+  EXPECT_EQ(Worst(ExitStatus::Ok, ExitStatus::PaperNearEnd), ExitStatus::PaperNearEnd);
+  EXPECT_EQ(Worst(ExitStatus::NeedsAttention, ExitStatus::PaperNearEnd),
             ExitStatus::NeedsAttention);
-  EXPECT_EQ(WorstStatus(ExitStatus::NeedsAttention, ExitStatus::NoAnswer), ExitStatus::NoAnswer);
-  EXPECT_EQ(WorstStatus(ExitStatus::OpenFailed, ExitStatus::NoAnswer), ExitStatus::OpenFailed);
+  EXPECT_EQ(Worst(ExitStatus::NeedsAttention, ExitStatus::NoAnswer), ExitStatus::NoAnswer);
+  EXPECT_EQ(Worst(ExitStatus::OpenFailed, ExitStatus::NoAnswer), ExitStatus::OpenFailed);
+  // The statuses of the other commands keep their order.
+  EXPECT_EQ(Worst(ExitStatus::SettingFailed, ExitStatus::OpenFailed), ExitStatus::OpenFailed);
+  EXPECT_EQ(Worst(ExitStatus::BadFile, ExitStatus::BadUsage), ExitStatus::BadFile);
 }
 
 // The answer of an identity request: 0x5F, the text, NUL.
