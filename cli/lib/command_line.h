@@ -11,6 +11,7 @@
 
 #include "base/ui_variant.h"
 #include "bitmap/file_reader.h"
+#include "cli/lib/discover.h"
 #include "cli/lib/inputs.h"
 #include "cli/lib/platform.h"
 #include "cli/lib/setting_options.h"
@@ -41,6 +42,9 @@ struct Machine {
   Platform platform = Platform::Posix;
   // The user's language id where the system keeps one (Windows); else the locale's is taken.
   std::function<std::uint16_t()> languageId;
+  // discover: the serial lines there are, and the machine's own IPv4 subnets.
+  std::function<std::optional<std::vector<SerialListing>>()> listSerial;
+  std::function<std::vector<Ipv4Subnet>()> ownSubnets;
 };
 
 // The whole program: parses the arguments, runs the command, prints, returns the exit status.
