@@ -6,7 +6,12 @@
 namespace vantrel {
 
 SocketPort::~SocketPort() {
-  CloseNetworkConnection(system_, socket_);
+  if (closeSequence_) {
+    CloseNetworkConnection(system_, socket_);
+    return;
+  }
+  system_.CloseSocket(socket_);
+  system_.StopSockets();
 }
 
 bool SocketPort::Write(ByteView data) {

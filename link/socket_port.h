@@ -19,8 +19,11 @@ inline constexpr std::chrono::milliseconds kNetworkAnswerBound{1000};
 // CloseNetworkConnection.
 class SocketPort final : public OpenPort {
  public:
-  SocketPort(System& system, SocketId socket, std::chrono::milliseconds readBound)
-      : system_(system), socket_(socket), readBound_(readBound) {}
+  // closeSequence: destroying it runs the whole close sequence of a network action; without it,
+  // only the socket is closed and the socket library stopped (a sweep asks hundreds of hosts).
+  SocketPort(System& system, SocketId socket, std::chrono::milliseconds readBound,
+             bool closeSequence = true)
+      : system_(system), socket_(socket), readBound_(readBound), closeSequence_(closeSequence) {}
   ~SocketPort() override;
 
   SocketPort(const SocketPort&) = delete;
@@ -35,6 +38,7 @@ class SocketPort final : public OpenPort {
   System& system_;
   SocketId socket_;
   std::chrono::milliseconds readBound_;
+  bool closeSequence_;
   bool closed_ = false;
 };
 

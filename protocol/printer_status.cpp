@@ -107,32 +107,37 @@ PrinterState StateOf(const std::optional<PrinterStatus>& status) {
   return PrinterState::Ready;
 }
 
-std::string_view StateWords(PrinterState state) {
-  switch (state) {
-    case PrinterState::Ready:
-      return "ready";
-    case PrinterState::PaperNearEnd:
-      return "paper near its end";
-    case PrinterState::NeedsAttention:
-      return "needs a person";
-    case PrinterState::NoAnswer:
-      break;
+namespace {
+
+// Each state in plain words and by its name in JSON.
+struct StateTexts {
+  PrinterState state;
+  std::string_view words;
+  std::string_view name;
+};
+constexpr StateTexts kStateTexts[] = {
+    {PrinterState::Ready, "ready", "ready"},
+    {PrinterState::PaperNearEnd, "paper near its end", "paper-near-end"},
+    {PrinterState::NeedsAttention, "needs a person", "needs-attention"},
+    {PrinterState::NoAnswer, "no answer", "no-answer"},
+};
+
+const StateTexts& TextsOf(PrinterState state) {
+  for (const StateTexts& texts : kStateTexts) {
+    if (texts.state == state)
+      return texts;
   }
-  return "no answer";
+  return kStateTexts[3];
+}
+
+}  // namespace
+
+std::string_view StateWords(PrinterState state) {
+  return TextsOf(state).words;
 }
 
 std::string_view StateName(PrinterState state) {
-  switch (state) {
-    case PrinterState::Ready:
-      return "ready";
-    case PrinterState::PaperNearEnd:
-      return "paper-near-end";
-    case PrinterState::NeedsAttention:
-      return "needs-attention";
-    case PrinterState::NoAnswer:
-      break;
-  }
-  return "no-answer";
+  return TextsOf(state).name;
 }
 
 std::vector<std::string> StatusConditions(const PrinterStatus& status) {

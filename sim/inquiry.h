@@ -43,7 +43,7 @@ struct Inquiry {
 };
 
 // Finds the questions in what arrives. DLE EOT is a real-time command: a printer answers it the
-// moment it comes in, wherever it stands in the stream. The pieces come out in order: the bytes
+// moment it comes in, ahead of what waits in its buffer. The pieces come out in order: the bytes
 // between the questions, and the questions; a question cut across two chunks is completed by the
 // next chunk.
 class InquiryScanner {

@@ -146,12 +146,14 @@ void Session::Decode(ByteView bytes, FeedResult& result) {
     Handle(command, result);
 }
 
-// A real-time status request is answered even inside image data, where its bytes also stay data,
-// as a printer's receiver does; GS I is answered only where it stands as a command.
+// Inside image or download data the bytes of a question are data, and nothing is answered:
+// a download's raster may hold them anywhere, and an answer there would be read by the tool as
+// the acknowledgement of a setting.
 void Session::Answer(const Inquiry& inquiry, FeedResult& result) {
-  const bool inData = decoder_.InPayload();
-  if (inData)
+  if (decoder_.InPayload()) {
     Decode(inquiry.bytes, result);
+    return;
+  }
   std::optional<Bytes> answer;
   std::string line = "[" + options_.name + "] ";
   if (inquiry.status) {
@@ -159,8 +161,7 @@ void Session::Answer(const Inquiry& inquiry, FeedResult& result) {
     answer = Bytes{StatusByte(options_.face->condition, inquiry.n)};
   } else {
     line += "identity request " + std::to_string(inquiry.n);
-    if (!inData)
-      answer = IdentityAnswer(*options_.face, inquiry.n);
+    answer = IdentityAnswer(*options_.face, inquiry.n);
   }
   line += "  [" + Hex(inquiry.bytes) + "]";
   Bytes sent = answer ? Misbehave(options_.fault, std::move(*answer), noise_) : Bytes{};

@@ -618,6 +618,8 @@ static int RunCommandLineUnguarded(const std::vector<std::string>& arguments, Ma
   device("status", Command::Status,
          "ask the printer's state: ready (exit 0), paper near its end (5), needs a person (6), "
          "no answer (7)");
+  DiscoverOptions discoverOptions;
+  CLI::App* discover = AddDiscoverCommand(app, discoverOptions);
   CLI::App* listUsb =
       app.add_subcommand("list-usb", "list USB devices and the printers among them");
   CLI::App* settings =
@@ -654,6 +656,8 @@ static int RunCommandLineUnguarded(const std::vector<std::string>& arguments, Ma
     return status == 0 ? 0 : static_cast<int>(ExitStatus::BadUsage);
   }
 
+  if (discover->parsed())
+    return RunDiscover(discoverOptions, machine);
   if (listUsb->parsed()) {
     const auto devices = machine.listUsb ? machine.listUsb() : std::nullopt;
     machine.out << DescribeUsbDevices(devices, machine.platform);

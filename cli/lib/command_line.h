@@ -11,6 +11,7 @@
 
 #include "base/ui_variant.h"
 #include "bitmap/file_reader.h"
+#include "cli/lib/discover.h"
 #include "cli/lib/http_service.h"
 #include "cli/lib/inputs.h"
 #include "cli/lib/platform.h"
@@ -42,6 +43,9 @@ struct Machine {
   Platform platform = Platform::Posix;
   // The user's language id where the system keeps one (Windows); else the locale's is taken.
   std::function<std::uint16_t()> languageId;
+  // discover: the serial lines there are, and the machine's own IPv4 subnets.
+  std::function<std::optional<std::vector<SerialListing>>()> listSerial;
+  std::function<std::vector<Ipv4Subnet>()> ownSubnets;
   // The HTTP server the exporter runs in.
   HttpServe serveHttp;
 };

@@ -19,6 +19,14 @@ std::string_view PrinterKind(const std::string& identifier) {
 
 }  // namespace
 
+std::string_view NoPrinterNodeFix() {
+  return kNoNodeFix;
+}
+
+std::string_view KnownPrinterKind(const std::string& identifier) {
+  return PrinterKind(identifier);
+}
+
 std::string DescribeUsbDevices(const std::optional<std::vector<UsbListing>>& devices,
                                Platform platform) {
   if (!devices) {

@@ -2,11 +2,14 @@
 // terminal to the program, which is all in the portable library.
 
 #include <iconv.h>
+#include <ifaddrs.h>
+#include <net/if.h>
 #include <netdb.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <bit>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -54,6 +57,28 @@ std::optional<std::string> Encode(std::string_view utf8, UiVariant variant) {
   return out;
 }
 
+// The IPv4 subnets of the machine's interfaces that are up (loopback left out by the sweep).
+std::vector<cli::Ipv4Subnet> OwnSubnets() {
+  std::vector<cli::Ipv4Subnet> subnets;
+  ifaddrs* all = nullptr;
+  if (::getifaddrs(&all) != 0)
+    return subnets;
+  for (const ifaddrs* entry = all; entry; entry = entry->ifa_next) {
+    if (!entry->ifa_addr || !entry->ifa_netmask || entry->ifa_addr->sa_family != AF_INET ||
+        (entry->ifa_flags & IFF_UP) == 0 || (entry->ifa_flags & IFF_LOOPBACK) != 0)
+      continue;
+    cli::Ipv4Subnet subnet;
+    std::memcpy(subnet.address.data(),
+                &reinterpret_cast<const sockaddr_in*>(entry->ifa_addr)->sin_addr.s_addr, 4);
+    const std::uint32_t mask =
+        ntohl(reinterpret_cast<const sockaddr_in*>(entry->ifa_netmask)->sin_addr.s_addr);
+    subnet.prefix = std::popcount(mask);
+    subnets.push_back(subnet);
+  }
+  ::freeifaddrs(all);
+  return subnets;
+}
+
 std::filesystem::path FromEnvironment(const char* name, const char* fallback) {
   const char* value = std::getenv(name);
   return value && *value ? value : fallback;
@@ -87,7 +112,8 @@ int main(int argc, char** argv) {
           return std::nullopt;
         std::vector<cli::UsbListing> listing;
         for (const UsbDeviceEntry& device : *devices)
-          listing.push_back({device.name, device.identifier, device.printerNode});
+          listing.push_back(
+              {device.name, device.identifier, device.printerNode, device.printerClass});
         return listing;
       },
       *files,
@@ -96,6 +122,16 @@ int main(int argc, char** argv) {
       std::cerr,
       cli::Platform::Posix,
       nullptr,  // the language comes from the locale
+      [&]() -> std::optional<std::vector<cli::SerialListing>> {
+        const auto ports = ListSerialPorts(sysfs, dev);
+        if (!ports)
+          return std::nullopt;
+        std::vector<cli::SerialListing> listing;
+        for (const SerialPortEntry& port : *ports)
+          listing.push_back({port.path, port.description});
+        return listing;
+      },
+      OwnSubnets,
       cli::ServeHttp,
   };
   const std::vector<std::string> arguments(argv + 1, argv + argc);

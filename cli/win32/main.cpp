@@ -14,6 +14,7 @@
 #include <map>
 #include <mutex>
 #include <ostream>
+#include <set>
 #include <streambuf>
 #include <string>
 #include <vector>
@@ -23,6 +24,7 @@
 #include "cli/http/http_server.h"
 #include "cli/lib/command_line.h"
 #include "cli/lib/platform.h"
+#include "cli/win32/discovery.h"
 #include "link/win32/win32_system.h"
 
 namespace {
@@ -196,6 +198,7 @@ std::optional<std::vector<cli::UsbListing>> ListUsb() {
   if (!paths)
     return std::nullopt;
   std::vector<cli::UsbListing> listing;
+  const std::set<std::string> printerClass = win32::UsbPrinterClassIds();
   for (const std::string& path : *paths) {
     std::vector<std::string> fields;
     std::size_t from = 0;
@@ -207,7 +210,8 @@ std::optional<std::vector<cli::UsbListing>> ListUsb() {
       if (c >= 'A' && c <= 'Z')
         c = static_cast<char>(c - 'A' + 'a');
     }
-    listing.push_back({fields.size() > 2 ? fields[2] : path, identifier, path});
+    listing.push_back({fields.size() > 2 ? fields[2] : path, identifier, path,
+                       printerClass.count(identifier) > 0});
   }
   return listing;
 }
@@ -253,6 +257,8 @@ int main() {
       cli::Platform::Windows,
       // The language the dialog takes its texts from.
       []() -> std::uint16_t { return GetUserDefaultLangID(); },
+      win32::ListComPorts,
+      win32::OwnSubnets,
       cli::ServeHttp,
   };
   const int status = cli::RunCommandLine(arguments, machine);

@@ -45,6 +45,8 @@ struct UsbDeviceEntry {
   std::string identifier;  // "vid_0483&pid_5720": vendor and product, lower-case hex
   // The printer node the kernel made for it (/dev/usb/lp0), nothing when it has none.
   std::optional<std::string> printerNode;
+  // One of its interfaces is of the USB printer class.
+  bool printerClass = false;
 };
 
 // Every USB device under sysfsRoot/bus/usb/devices, ordered by name. Nothing when that folder
@@ -60,5 +62,18 @@ std::string UsbDevicePath(const UsbDeviceEntry& entry);
 // The printer node inside such a path (after the core replaced its first four characters);
 // empty when the device has none.
 std::string PrinterNodeOfUsbPath(std::string_view path);
+
+// --- Serial lines in the kernel's device tree ---
+
+struct SerialPortEntry {
+  std::string path;         // the node: /dev/ttyUSB0, /dev/ttyS0
+  std::string description;  // the adapter's name from /dev/serial/by-id, or the driver's kind
+};
+
+// The serial lines that exist: /dev/ttyS* with a UART behind them (a type other than 0),
+// /dev/ttyUSB* and /dev/ttyACM*, each with the name under devRoot/serial/by-id that leads to it.
+// Ordered by path; nothing when sysfsRoot/class/tty cannot be read.
+std::optional<std::vector<SerialPortEntry>> ListSerialPorts(const std::filesystem::path& sysfsRoot,
+                                                            const std::filesystem::path& devRoot);
 
 }  // namespace vantrel

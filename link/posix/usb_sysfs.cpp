@@ -46,6 +46,20 @@ std::optional<std::string> PrinterNodeOf(const fs::path& device, const std::stri
   return nodes.front();
 }
 
+// Whether one of the device's interfaces is of the USB printer class (07).
+bool HasPrinterInterface(const fs::path& device, const std::string& name) {
+  std::error_code error;
+  for (const fs::directory_entry& child : fs::directory_iterator(device, error)) {
+    if (child.path().filename().string().rfind(name + ":", 0) != 0)
+      continue;
+    std::ifstream in(child.path() / "bInterfaceClass");
+    std::string text;
+    if (in >> text && text == "07")
+      return true;
+  }
+  return false;
+}
+
 }  // namespace
 
 std::optional<std::vector<UsbDeviceEntry>> ListUsbDevices(const fs::path& sysfsRoot,
@@ -62,8 +76,9 @@ std::optional<std::vector<UsbDeviceEntry>> ListUsbDevices(const fs::path& sysfsR
     const auto product = ReadHexId(entry.path() / "idProduct");
     if (!vendor || !product)
       continue;  // an interface or a hub's port, not a device
-    devices.push_back(
-        {name, "vid_" + *vendor + "&pid_" + *product, PrinterNodeOf(entry.path(), name, devRoot)});
+    devices.push_back({name, "vid_" + *vendor + "&pid_" + *product,
+                       PrinterNodeOf(entry.path(), name, devRoot),
+                       HasPrinterInterface(entry.path(), name)});
   }
   std::sort(devices.begin(), devices.end(),
             [](const UsbDeviceEntry& a, const UsbDeviceEntry& b) { return a.name < b.name; });

@@ -1203,90 +1203,296 @@ TEST(Usb, FindsThePrinterNodeOrSaysHowToGetOne) {
   EXPECT_EQ(ReadFile(root / "dev" / "usb" / "lp0"), "\x1B\x70\x00\x32\x32"s);
 }
 
-// --- The exporter ---
+// --- status: the printer's state, and discover: every printer this machine reaches ---
 
-// A port on 127.0.0.1 that is free now.
-int FreePort() {
-  const int probe = socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  socklen_t length = sizeof address;
-  bind(probe, reinterpret_cast<sockaddr*>(&address), length);
-  getsockname(probe, reinterpret_cast<sockaddr*>(&address), &length);
-  close(probe);
-  return ntohs(address.sin_port);
-}
-
-// `exporter` as a server: started, waited for (bounded) until it says it listens, and stopped.
-class ExporterServer {
- public:
-  explicit ExporterServer(const std::vector<std::string>& args) {
-    std::vector<std::string> command = ProgramCommand();
-    command.push_back("exporter");
-    command.insert(command.end(), args.begin(), args.end());
-    int out[2];
-    EXPECT_EQ(pipe(out), 0);
-    pid_ = Spawn(command.front(), {command.begin() + 1, command.end()}, out[1], out[1], {});
-    close(out[1]);
-    out_ = out[0];
-    // A first start under Wine takes a while.
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
-    while (output_.find("listening on") == std::string::npos &&
-           std::chrono::steady_clock::now() < deadline) {
-      pollfd entry{out_, POLLIN, 0};
-      char chunk[512];
-      if (poll(&entry, 1, 1000) <= 0)
-        continue;
-      const ssize_t got = read(out_, chunk, sizeof chunk);
-      if (got <= 0)
-        break;
-      output_.append(chunk, static_cast<std::size_t>(got));
-    }
-  }
-  ~ExporterServer() {
-    if (pid_ > 0) {
-      kill(pid_, SIGTERM);
-      Reap(pid_, std::chrono::seconds(10));
-    }
-    close(out_);
-  }
-  bool Listening() const { return output_.find("listening on") != std::string::npos; }
-  const std::string& Output() const { return output_; }
-
- private:
-  pid_t pid_ = -1;
-  int out_ = -1;
-  std::string output_;
+struct StatusCase {
+  const char* name;
+  std::vector<std::string> simArgs;
+  int status;
+  const char* words;  // what vantrel status prints
+  const char* state;  // its --json state
 };
 
-// Prometheus' scrape of one printer through the exporter, over TCP and a serial line (COM1 under
-// Wine): the printer's state and identity in the text format, and the probes counted.
-TEST(ExporterProgram, ServesAPrintersStateOverTcpAndASerialLine) {
-  const fs::path folder = ScratchFolder();
-  Sim sim(folder / "printer", {"--pty", "serial", "--tcp", "127.0.0.1:0", "--fault",
-                               "paper-near-end", "--maker", "Vantrel", "--model", "TM-1"});
-  const int port = FreePort();
-  ExporterServer exporter({"--listen", "127.0.0.1:" + std::to_string(port)});
-  ASSERT_TRUE(exporter.Listening()) << exporter.Output();
-  httplib::Client client("127.0.0.1", port);
-  client.set_read_timeout(std::chrono::seconds(30));
-  const httplib::Headers scrape{{"X-Prometheus-Scrape-Timeout-Seconds", "5"}};
-  for (const std::string& target : {sim.Tcp(), SerialName(sim)}) {
-    const httplib::Result answer = client.Get(("/probe?target=" + target).c_str(), scrape);
-    ASSERT_TRUE(answer) << target << ": " << httplib::to_string(answer.error());
-    EXPECT_EQ(answer->status, 200) << target;
-    for (const char* line :
-         {"vantrel_printer_up 1\n", "vantrel_printer_paper_near_end 1\n",
-          "vantrel_printer_paper_out 0\n", "vantrel_printer_cover_open 0\n",
-          "vantrel_printer_offline 0\n", "vantrel_printer_info{identity=\"Vantrel TM-1\"} 1\n"})
-      EXPECT_NE(answer->body.find(line), std::string::npos) << target << ": " << line << " in\n"
-                                                            << answer->body;
+class Status : public testing::TestWithParam<StatusCase> {};
+
+// Each state the printer reports, over its serial line and over TCP, with the same words and
+// exit status.
+TEST_P(Status, ShowsEachStateWithItsExitStatusOverTheSerialLineAndTcp) {
+  const StatusCase& c = GetParam();
+  std::vector<std::string> args = {"--tcp", "127.0.0.1:0", "--pty", "com1", "--model", "TM-T"};
+  args.insert(args.end(), c.simArgs.begin(), c.simArgs.end());
+  Sim sim(ScratchFolder(), args);
+  for (const std::string& target : {SerialName(sim), sim.Tcp()}) {
+    const Ran ran = Vantrel({"status", "-i", target, "--lang", "en"});
+    EXPECT_EQ(ran.status, c.status) << target << ": " << ran.err;
+    EXPECT_EQ(ran.out, std::string(c.words) + "\n") << target;
   }
-  const httplib::Result own = client.Get("/metrics");
-  ASSERT_TRUE(own);
-  EXPECT_NE(own->body.find("vantrel_exporter_probes_total 2\n"), std::string::npos) << own->body;
+  const Ran json = Vantrel({"status", "-i", sim.Tcp(), "--json"});
+  EXPECT_EQ(json.status, c.status);
+  EXPECT_EQ(nlohmann::json::parse(json.out)["state"], c.state) << json.out;
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    States, Status,
+    testing::Values(
+        StatusCase{"Ready", {}, 0, "ready [Vantrel TM-T]", "ready"},
+        StatusCase{"PaperNearEnd",
+                   {"--fault", "paper-near-end"},
+                   5,
+                   "paper near its end: paper near its end [Vantrel TM-T]",
+                   "paper-near-end"},
+        StatusCase{"PaperOut",
+                   {"--fault", "paper-out"},
+                   6,
+                   "needs a person: paper out, offline, paper near its end",
+                   "needs-attention"},
+        StatusCase{"CoverOpen",
+                   {"--fault", "cover-open"},
+                   6,
+                   "needs a person: cover open, offline",
+                   "needs-attention"},
+        StatusCase{
+            "Offline", {"--fault", "offline"}, 6, "needs a person: offline", "needs-attention"},
+        StatusCase{"Silent", {"--fault", "silent"}, 7, "no answer", "no-answer"}),
+    test::ParamName<StatusCase>);
+
+// A printer that never answers is asked once: its first answer's wait is all it costs.
+TEST(Status, ASilentPrinterIsAskedOnceOnEachLink) {
+  Sim sim(ScratchFolder(), {"--tcp", "127.0.0.1:0", "--pty", "com1", "--fault", "silent"});
+  for (const std::string& target : {SerialName(sim), sim.Tcp()}) {
+    const Ran ran = Vantrel({"status", "-i", target});
+    EXPECT_EQ(ran.status, 7) << target;
+  }
+  const std::string log = sim.LogWith("status request 1");
+  std::size_t asked = 0;
+  for (std::size_t at = log.find("status request"); at != std::string::npos;
+       at = log.find("status request", at + 1))
+    ++asked;
+  EXPECT_EQ(asked, 2u) << log;
+  EXPECT_EQ(log.find("status request 2"), std::string::npos) << log;
+}
+
+TEST(Status, ManyPrintersAtOnceEndWithTheMostPressing) {
+  const fs::path folder = ScratchFolder();
+  Sim a(folder / "a", {"--tcp", "127.0.0.1:0", "--pty", "unused"});
+  Sim b(folder / "b", {"--tcp", "127.0.0.1:0", "--pty", "unused", "--fault", "paper-out"});
+  Sim c(folder / "c", {"--tcp", "127.0.0.1:0", "--pty", "unused", "--fault", "paper-near-end"});
+  std::ofstream(folder / "hosts") << a.Tcp() << "\n" << b.Tcp() << "\n" << c.Tcp() << "\n";
+  const Ran ran = Vantrel({"status", "--hosts", (folder / "hosts").string(), "--json"});
+  EXPECT_EQ(ran.status, 6) << ran.err;
+  const auto json = nlohmann::json::parse(ran.out);
+  ASSERT_EQ(json["printers"].size(), 3u) << ran.out;
+  EXPECT_EQ(json["printers"][0]["state"], "ready");
+  EXPECT_EQ(json["printers"][0]["identity"], "Vantrel vantrel-sim");
+  EXPECT_EQ(json["printers"][1]["state"], "needs-attention");
+  EXPECT_EQ(json["printers"][1]["paper_out"], true);
+  EXPECT_EQ(json["printers"][2]["state"], "paper-near-end");
+  EXPECT_EQ(json["printers"][2]["status"], 5);
+
+  // A printer that is not there at all is the most pressing of all.
+  std::ofstream(folder / "hosts2") << a.Tcp() << "\n127.0.0.1:9\n";
+  const Ran gone = Vantrel({"status", "--hosts", (folder / "hosts2").string()});
+  EXPECT_EQ(gone.status, 4);
+  EXPECT_EQ(gone.out.find("== " + a.Tcp() + " ==\nready [Vantrel vantrel-sim]\n"), 0u) << gone.out;
+}
+
+// The sweep finds the printers in the range it is given, with their identities and states, and
+// nothing else: not one listening just outside it.
+TEST(Discover, ASweepOfALoopbackRangeFindsExactlyThePrintersThere) {
+  const fs::path folder = ScratchFolder();
+  Sim first(folder / "a", {"--tcp", "127.0.31.2:0", "--pty", "unused", "--model", "A-1"});
+  const std::string port = first.Tcp().substr(first.Tcp().rfind(':') + 1);
+  Sim second(folder / "b", {"--tcp", "127.0.31.7:" + port, "--pty", "unused", "--fault",
+                            "paper-near-end", "--model", "B-2"});
+  Sim third(folder / "c",
+            {"--tcp", "127.0.31.14:" + port, "--pty", "unused", "--fault", "cover-open"});
+  Sim outside(folder / "d", {"--tcp", "127.0.31.17:" + port, "--pty", "unused"});
+  // An empty device tree: the machine's own USB devices and serial lines are not listed.
+  fs::create_directories(folder / "sys");
+  const std::vector<std::string> env = {"VANTREL_SYSFS_ROOT=" + (folder / "sys").string(),
+                                        "VANTREL_DEV_ROOT=" + (folder / "dev").string()};
+  const Ran ran = Vantrel({"discover", "--net", "127.0.31.0/28", "--port", port, "--json"}, env);
+  EXPECT_EQ(ran.status, 0) << ran.err;
+  const auto json = nlohmann::json::parse(ran.out);
+  EXPECT_EQ(json["swept"], 14);
+  std::vector<std::vector<std::string>> network;
+  for (const auto& entry : json["printers"]) {
+    if (entry["link"] != "network")
+      continue;
+    network.push_back({entry["interface"], entry["state"],
+                       entry["identity"].is_null() ? "-" : entry["identity"].get<std::string>()});
+  }
+  const std::vector<std::vector<std::string>> expected = {
+      {"127.0.31.2:" + port, "ready", "Vantrel A-1"},
+      {"127.0.31.7:" + port, "paper-near-end", "Vantrel B-2"},
+      {"127.0.31.14:" + port, "needs-attention", "-"}};
+  EXPECT_EQ(network, expected) << ran.out;
+  // Each was asked over one connection, which it saw closed.
+  EXPECT_NE(first.LogWith("closed").find("closed"), std::string::npos);
+  EXPECT_EQ(outside.Log().find("connected"), std::string::npos);
+
+  // A range with no printer in it: the status that says so.
+  const Ran none = Vantrel({"discover", "--net", "127.0.31.32/29", "--port", port}, env);
+  EXPECT_EQ(none.status, 8) << none.out;
+  EXPECT_NE(none.out.find("No printer found. 6 network addresses swept."), std::string::npos)
+      << none.out;
+}
+
+TEST(Discover, RefusesAWrongSubnetOrUsbId) {
+  for (const std::vector<std::string>& args :
+       {std::vector<std::string>{"discover", "--net", "127.0.0/24"},
+        std::vector<std::string>{"discover", "--net", "127.0.0.0/33"},
+        std::vector<std::string>{"discover", "--net", "10.0.0.0/19"},
+        std::vector<std::string>{"discover", "--usb-id", "0483-5720"}}) {
+    const Ran ran = Vantrel(args);
+    EXPECT_EQ(ran.status, 2) << args[2];
+    EXPECT_TRUE(ran.out.empty()) << args[2];
+  }
+}
+
+// USB printers (the two known ones, any of the printer class, IDs added) and serial lines, from
+// a fake device tree, as list-usb is tested.
+TEST(Discover, ListsUsbPrintersAndSerialLinesOfTheDeviceTree) {
+  if (OnWindows())
+    GTEST_SKIP() << "the kernel's device tree of a Linux machine";
+  const fs::path root = ScratchFolder();
+  const fs::path sys = root / "sys";
+  const fs::path dev = root / "dev";
+  auto usb = [&](const std::string& name, const std::string& vendor, const std::string& product,
+                 const std::string& interfaceClass) {
+    const fs::path device = sys / "bus" / "usb" / "devices" / name;
+    fs::create_directories(device / (name + ":1.0"));
+    std::ofstream(device / "idVendor") << vendor << "\n";
+    std::ofstream(device / "idProduct") << product << "\n";
+    std::ofstream(device / (name + ":1.0") / "bInterfaceClass") << interfaceClass << "\n";
+  };
+  usb("1-1", "0483", "5720", "07");
+  fs::create_directories(sys / "bus/usb/devices/1-1/1-1:1.0/usbmisc/lp0");
+  usb("1-2", "04b8", "0202", "07");  // another maker's printer, no printer node
+  usb("1-3", "1a86", "7523", "ff");  // a serial adapter: not a printer
+  usb("1-4", "1fc9", "2016", "ff");  // a printer the user names
+  auto tty = [&](const std::string& name, const char* type) {
+    fs::create_directories(sys / "class" / "tty" / name);
+    if (type)
+      std::ofstream(sys / "class" / "tty" / name / "type") << type << "\n";
+  };
+  tty("ttyS0", "4");
+  tty("ttyS1", "0");  // no UART behind it
+  tty("ttyUSB0", nullptr);
+  tty("ttyACM0", nullptr);
+  tty("tty1", nullptr);
+  fs::create_directories(dev / "serial" / "by-id");
+  fs::create_symlink("../../ttyUSB0", dev / "serial" / "by-id" / "usb-FTDI_FT232R_A50-if00-port0");
+  const std::vector<std::string> env = {"VANTREL_SYSFS_ROOT=" + sys.string(),
+                                        "VANTREL_DEV_ROOT=" + dev.string()};
+  const Ran ran = Vantrel({"discover", "--no-network", "--usb-id", "1FC9:2016", "--json"}, env);
+  EXPECT_EQ(ran.status, 0) << ran.err;
+  std::vector<std::vector<std::string>> rows;
+  const auto json = nlohmann::json::parse(ran.out);
+  for (const auto& entry : json["printers"])
+    rows.push_back({entry["link"], entry["interface"], entry["printer"] ? "printer" : "line"});
+  const std::vector<std::vector<std::string>> expected = {
+      {"usb", (dev / "usb" / "lp0").string(), "printer"},
+      {"usb", "", "printer"},
+      {"usb", "", "printer"},
+      {"serial", (dev / "ttyACM0").string(), "line"},
+      {"serial", (dev / "ttyS0").string(), "line"},
+      {"serial", (dev / "ttyUSB0").string(), "line"}};
+  EXPECT_EQ(rows, expected) << ran.out;
+  const Ran table = Vantrel({"discover", "--no-network"}, env);
+  EXPECT_NE(table.out.find("vid_04b8&pid_0202 1-2 (USB printer class): no printer node"),
+            std::string::npos)
+      << table.out;
+  EXPECT_NE(table.out.find("usb-FTDI_FT232R_A50-if00-port0"), std::string::npos) << table.out;
+
+  // Without a printer of any kind: only lines, which are not asked, so nothing was found.
+  fs::remove_all(sys / "bus");
+  EXPECT_EQ(Vantrel({"discover", "--no-network"}, env).status, 8);
+
+  // --- The exporter ---
+
+  // A port on 127.0.0.1 that is free now.
+  int FreePort() {
+    const int probe = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    bind(probe, reinterpret_cast<sockaddr*>(&address), length);
+    getsockname(probe, reinterpret_cast<sockaddr*>(&address), &length);
+    close(probe);
+    return ntohs(address.sin_port);
+  }
+
+  // `exporter` as a server: started, waited for (bounded) until it says it listens, and stopped.
+  class ExporterServer {
+   public:
+    explicit ExporterServer(const std::vector<std::string>& args) {
+      std::vector<std::string> command = ProgramCommand();
+      command.push_back("exporter");
+      command.insert(command.end(), args.begin(), args.end());
+      int out[2];
+      EXPECT_EQ(pipe(out), 0);
+      pid_ = Spawn(command.front(), {command.begin() + 1, command.end()}, out[1], out[1], {});
+      close(out[1]);
+      out_ = out[0];
+      // A first start under Wine takes a while.
+      const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+      while (output_.find("listening on") == std::string::npos &&
+             std::chrono::steady_clock::now() < deadline) {
+        pollfd entry{out_, POLLIN, 0};
+        char chunk[512];
+        if (poll(&entry, 1, 1000) <= 0)
+          continue;
+        const ssize_t got = read(out_, chunk, sizeof chunk);
+        if (got <= 0)
+          break;
+        output_.append(chunk, static_cast<std::size_t>(got));
+      }
+    }
+    ~ExporterServer() {
+      if (pid_ > 0) {
+        kill(pid_, SIGTERM);
+        Reap(pid_, std::chrono::seconds(10));
+      }
+      close(out_);
+    }
+    bool Listening() const { return output_.find("listening on") != std::string::npos; }
+    const std::string& Output() const { return output_; }
+
+   private:
+    pid_t pid_ = -1;
+    int out_ = -1;
+    std::string output_;
+  };
+
+  // Prometheus' scrape of one printer through the exporter, over TCP and a serial line (COM1 under
+  // Wine): the printer's state and identity in the text format, and the probes counted.
+  TEST(ExporterProgram, ServesAPrintersStateOverTcpAndASerialLine) {
+    const fs::path folder = ScratchFolder();
+    Sim sim(folder / "printer", {"--pty", "serial", "--tcp", "127.0.0.1:0", "--fault",
+                                 "paper-near-end", "--maker", "Vantrel", "--model", "TM-1"});
+    const int port = FreePort();
+    ExporterServer exporter({"--listen", "127.0.0.1:" + std::to_string(port)});
+    ASSERT_TRUE(exporter.Listening()) << exporter.Output();
+    httplib::Client client("127.0.0.1", port);
+    client.set_read_timeout(std::chrono::seconds(30));
+    const httplib::Headers scrape{{"X-Prometheus-Scrape-Timeout-Seconds", "5"}};
+    for (const std::string& target : {sim.Tcp(), SerialName(sim)}) {
+      const httplib::Result answer = client.Get(("/probe?target=" + target).c_str(), scrape);
+      ASSERT_TRUE(answer) << target << ": " << httplib::to_string(answer.error());
+      EXPECT_EQ(answer->status, 200) << target;
+      for (const char* line :
+           {"vantrel_printer_up 1\n", "vantrel_printer_paper_near_end 1\n",
+            "vantrel_printer_paper_out 0\n", "vantrel_printer_cover_open 0\n",
+            "vantrel_printer_offline 0\n", "vantrel_printer_info{identity=\"Vantrel TM-1\"} 1\n"})
+        EXPECT_NE(answer->body.find(line), std::string::npos) << target << ": " << line << " in\n"
+                                                              << answer->body;
+    }
+    const httplib::Result own = client.Get("/metrics");
+    ASSERT_TRUE(own);
+    EXPECT_NE(own->body.find("vantrel_exporter_probes_total 2\n"), std::string::npos) << own->body;
+  }
 
 }  // namespace
 }  // namespace vantrel
