@@ -35,6 +35,16 @@ std::string SlotKey(const InterfaceChoice& choice) {
   return "interface " + std::to_string(choice.index);
 }
 
+// A dotted IPv4 address ("10.0.0.5"), no prefix.
+std::optional<std::array<std::uint8_t, 4>> AddressOf(std::string_view text) {
+  if (text.find('/') != std::string_view::npos)
+    return std::nullopt;
+  const auto parsed = ParseSubnet(text);
+  if (const auto* subnet = std::get_if<Ipv4Subnet>(&parsed))
+    return subnet->address;
+  return std::nullopt;
+}
+
 struct Condition {
   std::string_view name;
   std::optional<bool> PrinterConditions::*field;
@@ -56,65 +66,20 @@ constexpr Condition kConditions[] = {
 
 }  // namespace
 
-bool Ipv4Network::Contains(const std::array<std::uint8_t, 4>& other) const {
+bool InSubnet(const Ipv4Subnet& subnet, const std::array<std::uint8_t, 4>& address) {
   const auto value = [](const std::array<std::uint8_t, 4>& a) {
     return (std::uint32_t{a[0]} << 24) | (std::uint32_t{a[1]} << 16) | (std::uint32_t{a[2]} << 8) |
            std::uint32_t{a[3]};
   };
-  const std::uint32_t mask = prefix == 0 ? 0 : ~std::uint32_t{0} << (32 - prefix);
-  return (value(address) & mask) == (value(other) & mask);
-}
-
-std::optional<std::array<std::uint8_t, 4>> ParseIpv4Address(std::string_view text) {
-  std::array<std::uint8_t, 4> address{};
-  for (std::size_t i = 0; i < address.size(); ++i) {
-    if (i > 0) {
-      if (text.empty() || text.front() != '.')
-        return std::nullopt;
-      text.remove_prefix(1);
-    }
-    // One to three digits, no sign, no leading zero that some readers take for octal.
-    std::size_t digits = 0;
-    while (digits < text.size() && digits < 4 && text[digits] >= '0' && text[digits] <= '9')
-      ++digits;
-    if (digits == 0 || digits > 3 || (digits > 1 && text.front() == '0'))
-      return std::nullopt;
-    unsigned value = 0;
-    std::from_chars(text.data(), text.data() + digits, value);
-    if (value > 255)
-      return std::nullopt;
-    address[i] = static_cast<std::uint8_t>(value);
-    text.remove_prefix(digits);
-  }
-  if (!text.empty())
-    return std::nullopt;
-  return address;
-}
-
-std::optional<Ipv4Network> ParseIpv4Network(std::string_view text) {
-  Ipv4Network network;
-  const std::size_t slash = text.find('/');
-  const auto address = ParseIpv4Address(text.substr(0, slash));
-  if (!address)
-    return std::nullopt;
-  network.address = *address;
-  if (slash != std::string_view::npos) {
-    const std::string_view prefix = text.substr(slash + 1);
-    int bits = -1;
-    const auto [end, error] = std::from_chars(prefix.data(), prefix.data() + prefix.size(), bits);
-    if (prefix.empty() || prefix.size() > 2 || error != std::errc() ||
-        end != prefix.data() + prefix.size() || bits < 0 || bits > 32)
-      return std::nullopt;
-    network.prefix = bits;
-  }
-  return network;
+  const std::uint32_t mask = subnet.prefix <= 0 ? 0 : ~std::uint32_t{0} << (32 - subnet.prefix);
+  return (value(subnet.address) & mask) == (value(address) & mask);
 }
 
 std::optional<Ipv4Endpoint> ParseListenAddress(std::string_view text) {
   const std::size_t colon = text.rfind(':');
   if (colon == std::string_view::npos)
     return std::nullopt;
-  const auto address = ParseIpv4Address(text.substr(0, colon));
+  const auto address = AddressOf(text.substr(0, colon));
   const std::string_view portText = text.substr(colon + 1);
   unsigned port = 0;
   const auto [end, error] =
@@ -160,11 +125,11 @@ const std::vector<double>& Exporter::DurationBounds() {
 }
 
 bool Exporter::Allowed(const std::string& remoteAddress) const {
-  const auto address = ParseIpv4Address(remoteAddress);
+  const auto address = AddressOf(remoteAddress);
   if (!address)
     return false;
   return std::any_of(limits_.allowed.begin(), limits_.allowed.end(),
-                     [&](const Ipv4Network& network) { return network.Contains(*address); });
+                     [&](const Ipv4Subnet& subnet) { return InSubnet(subnet, *address); });
 }
 
 HttpResponse Exporter::Handle(const HttpRequest& request) {

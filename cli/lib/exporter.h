@@ -12,6 +12,7 @@
 #include <string_view>
 #include <vector>
 
+#include "cli/lib/discover.h"
 #include "cli/lib/http_service.h"
 #include "cli/lib/inputs.h"
 #include "cli/lib/metrics_text.h"
@@ -40,15 +41,8 @@ struct ProbeResult {
 using ProbeFunction =
     std::function<ProbeResult(const InterfaceChoice& target, std::chrono::milliseconds bound)>;
 
-// An IPv4 network: "192.168.10.0/24", or one address ("10.0.0.5" is /32).
-struct Ipv4Network {
-  std::array<std::uint8_t, 4> address{};
-  int prefix = 32;
-
-  bool Contains(const std::array<std::uint8_t, 4>& other) const;
-};
-std::optional<Ipv4Network> ParseIpv4Network(std::string_view text);
-std::optional<std::array<std::uint8_t, 4>> ParseIpv4Address(std::string_view text);
+// Whether the address is in the subnet.
+bool InSubnet(const Ipv4Subnet& subnet, const std::array<std::uint8_t, 4>& address);
 
 // "127.0.0.1:9873": an IPv4 address and a port 1 to 65535.
 std::optional<Ipv4Endpoint> ParseListenAddress(std::string_view text);
@@ -59,7 +53,7 @@ struct ExporterLimits {
   std::chrono::milliseconds defaultTimeout{10000};  // when the scrape names none
   std::chrono::milliseconds maxTimeout{60000};
   std::size_t maxProbes = 64;  // probes at once; a scrape beyond them is answered 503
-  std::vector<Ipv4Network> allowed{{{127, 0, 0, 0}, 8}};  // the clients let in
+  std::vector<Ipv4Subnet> allowed{{{127, 0, 0, 0}, 8}};  // the clients let in
 };
 
 // How long a probe may take: the scrape's time-out (X-Prometheus-Scrape-Timeout-Seconds, or the

@@ -61,10 +61,10 @@ int RunExporter(const ExporterOptions& options, Machine& machine) {
   if (!options.allow.empty()) {
     limits.allowed.clear();
     for (const std::string& text : options.allow) {
-      const std::optional<Ipv4Network> network = ParseIpv4Network(text);
-      if (!network)
-        return usage("--allow: \"" + text + "\" is not an IPv4 network (10.1.0.0/16) or address");
-      limits.allowed.push_back(*network);
+      const auto parsed = ParseSubnet(text);
+      if (const auto* why = std::get_if<std::string>(&parsed))
+        return usage("--allow: " + *why);
+      limits.allowed.push_back(std::get<Ipv4Subnet>(parsed));
     }
   }
   const std::optional<int> baud = BaudIndexOf(options.baud);
@@ -91,10 +91,9 @@ int RunExporter(const ExporterOptions& options, Machine& machine) {
   service.listening = [&] {
     machine.out << "vantrel exporter: listening on http://" << options.listen << "/\n"
                 << std::flush;
-    const bool loopbackOnly =
-        std::all_of(limits.allowed.begin(), limits.allowed.end(), [](const Ipv4Network& network) {
-          return network.prefix >= 8 && network.address[0] == 127;
-        });
+    const bool loopbackOnly = std::all_of(
+        limits.allowed.begin(), limits.allowed.end(),
+        [](const Ipv4Subnet& network) { return network.prefix >= 8 && network.address[0] == 127; });
     if (listen->address[0] != 127 && loopbackOnly)
       machine.err << "vantrel: only this machine's own clients are let in; add --allow with the "
                      "Prometheus server's address\n"

@@ -1408,91 +1408,92 @@ TEST(Discover, ListsUsbPrintersAndSerialLinesOfTheDeviceTree) {
   // Without a printer of any kind: only lines, which are not asked, so nothing was found.
   fs::remove_all(sys / "bus");
   EXPECT_EQ(Vantrel({"discover", "--no-network"}, env).status, 8);
+}
 
-  // --- The exporter ---
+// --- The exporter ---
 
-  // A port on 127.0.0.1 that is free now.
-  int FreePort() {
-    const int probe = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof address;
-    bind(probe, reinterpret_cast<sockaddr*>(&address), length);
-    getsockname(probe, reinterpret_cast<sockaddr*>(&address), &length);
-    close(probe);
-    return ntohs(address.sin_port);
+// A port on 127.0.0.1 that is free now.
+int FreePort() {
+  const int probe = socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  socklen_t length = sizeof address;
+  bind(probe, reinterpret_cast<sockaddr*>(&address), length);
+  getsockname(probe, reinterpret_cast<sockaddr*>(&address), &length);
+  close(probe);
+  return ntohs(address.sin_port);
+}
+
+// `exporter` as a server: started, waited for (bounded) until it says it listens, and stopped.
+class ExporterServer {
+ public:
+  explicit ExporterServer(const std::vector<std::string>& args) {
+    std::vector<std::string> command = ProgramCommand();
+    command.push_back("exporter");
+    command.insert(command.end(), args.begin(), args.end());
+    int out[2];
+    EXPECT_EQ(pipe(out), 0);
+    pid_ = Spawn(command.front(), {command.begin() + 1, command.end()}, out[1], out[1], {});
+    close(out[1]);
+    out_ = out[0];
+    // A first start under Wine takes a while.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    while (output_.find("listening on") == std::string::npos &&
+           std::chrono::steady_clock::now() < deadline) {
+      pollfd entry{out_, POLLIN, 0};
+      char chunk[512];
+      if (poll(&entry, 1, 1000) <= 0)
+        continue;
+      const ssize_t got = read(out_, chunk, sizeof chunk);
+      if (got <= 0)
+        break;
+      output_.append(chunk, static_cast<std::size_t>(got));
+    }
   }
-
-  // `exporter` as a server: started, waited for (bounded) until it says it listens, and stopped.
-  class ExporterServer {
-   public:
-    explicit ExporterServer(const std::vector<std::string>& args) {
-      std::vector<std::string> command = ProgramCommand();
-      command.push_back("exporter");
-      command.insert(command.end(), args.begin(), args.end());
-      int out[2];
-      EXPECT_EQ(pipe(out), 0);
-      pid_ = Spawn(command.front(), {command.begin() + 1, command.end()}, out[1], out[1], {});
-      close(out[1]);
-      out_ = out[0];
-      // A first start under Wine takes a while.
-      const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
-      while (output_.find("listening on") == std::string::npos &&
-             std::chrono::steady_clock::now() < deadline) {
-        pollfd entry{out_, POLLIN, 0};
-        char chunk[512];
-        if (poll(&entry, 1, 1000) <= 0)
-          continue;
-        const ssize_t got = read(out_, chunk, sizeof chunk);
-        if (got <= 0)
-          break;
-        output_.append(chunk, static_cast<std::size_t>(got));
-      }
+  ~ExporterServer() {
+    if (pid_ > 0) {
+      kill(pid_, SIGTERM);
+      Reap(pid_, std::chrono::seconds(10));
     }
-    ~ExporterServer() {
-      if (pid_ > 0) {
-        kill(pid_, SIGTERM);
-        Reap(pid_, std::chrono::seconds(10));
-      }
-      close(out_);
-    }
-    bool Listening() const { return output_.find("listening on") != std::string::npos; }
-    const std::string& Output() const { return output_; }
-
-   private:
-    pid_t pid_ = -1;
-    int out_ = -1;
-    std::string output_;
-  };
-
-  // Prometheus' scrape of one printer through the exporter, over TCP and a serial line (COM1 under
-  // Wine): the printer's state and identity in the text format, and the probes counted.
-  TEST(ExporterProgram, ServesAPrintersStateOverTcpAndASerialLine) {
-    const fs::path folder = ScratchFolder();
-    Sim sim(folder / "printer", {"--pty", "serial", "--tcp", "127.0.0.1:0", "--fault",
-                                 "paper-near-end", "--maker", "Vantrel", "--model", "TM-1"});
-    const int port = FreePort();
-    ExporterServer exporter({"--listen", "127.0.0.1:" + std::to_string(port)});
-    ASSERT_TRUE(exporter.Listening()) << exporter.Output();
-    httplib::Client client("127.0.0.1", port);
-    client.set_read_timeout(std::chrono::seconds(30));
-    const httplib::Headers scrape{{"X-Prometheus-Scrape-Timeout-Seconds", "5"}};
-    for (const std::string& target : {sim.Tcp(), SerialName(sim)}) {
-      const httplib::Result answer = client.Get(("/probe?target=" + target).c_str(), scrape);
-      ASSERT_TRUE(answer) << target << ": " << httplib::to_string(answer.error());
-      EXPECT_EQ(answer->status, 200) << target;
-      for (const char* line :
-           {"vantrel_printer_up 1\n", "vantrel_printer_paper_near_end 1\n",
-            "vantrel_printer_paper_out 0\n", "vantrel_printer_cover_open 0\n",
-            "vantrel_printer_offline 0\n", "vantrel_printer_info{identity=\"Vantrel TM-1\"} 1\n"})
-        EXPECT_NE(answer->body.find(line), std::string::npos) << target << ": " << line << " in\n"
-                                                              << answer->body;
-    }
-    const httplib::Result own = client.Get("/metrics");
-    ASSERT_TRUE(own);
-    EXPECT_NE(own->body.find("vantrel_exporter_probes_total 2\n"), std::string::npos) << own->body;
+    close(out_);
   }
+  bool Listening() const { return output_.find("listening on") != std::string::npos; }
+  const std::string& Output() const { return output_; }
+
+ private:
+  pid_t pid_ = -1;
+  int out_ = -1;
+  std::string output_;
+};
+
+// Prometheus' scrape of one printer through the exporter, over TCP and a serial line (COM1 under
+// Wine): the printer's state and identity in the text format, and the probes counted.
+TEST(ExporterProgram, ServesAPrintersStateOverTcpAndASerialLine) {
+  const fs::path folder = ScratchFolder();
+  Sim sim(folder / "printer", {"--pty", "serial", "--tcp", "127.0.0.1:0", "--fault",
+                               "paper-near-end", "--maker", "Vantrel", "--model", "TM-1"});
+  const int port = FreePort();
+  ExporterServer exporter({"--listen", "127.0.0.1:" + std::to_string(port)});
+  ASSERT_TRUE(exporter.Listening()) << exporter.Output();
+  httplib::Client client("127.0.0.1", port);
+  client.set_read_timeout(std::chrono::seconds(30));
+  const httplib::Headers scrape{{"X-Prometheus-Scrape-Timeout-Seconds", "5"}};
+  for (const std::string& target : {sim.Tcp(), SerialName(sim)}) {
+    const httplib::Result answer = client.Get(("/probe?target=" + target).c_str(), scrape);
+    ASSERT_TRUE(answer) << target << ": " << httplib::to_string(answer.error());
+    EXPECT_EQ(answer->status, 200) << target;
+    for (const char* line :
+         {"vantrel_printer_up 1\n", "vantrel_printer_paper_near_end 1\n",
+          "vantrel_printer_paper_out 0\n", "vantrel_printer_cover_open 0\n",
+          "vantrel_printer_offline 0\n", "vantrel_printer_info{identity=\"Vantrel TM-1\"} 1\n"})
+      EXPECT_NE(answer->body.find(line), std::string::npos) << target << ": " << line << " in\n"
+                                                            << answer->body;
+  }
+  const httplib::Result own = client.Get("/metrics");
+  ASSERT_TRUE(own);
+  EXPECT_NE(own->body.find("vantrel_exporter_probes_total 2\n"), std::string::npos) << own->body;
+}
 
 }  // namespace
 }  // namespace vantrel
