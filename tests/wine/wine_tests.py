@@ -652,8 +652,9 @@ close
 
 def test_late_echo_over_com1(h, exe):
     """The printer's first answer comes 2.4 s late, after the English dialog's 2 s read, and the
-    next one queues behind it. Input left waiting is dropped before each setting command, so the
-    late echo costs its own setting and the one read while it came, not every later one
+    next one queues behind it. After an answer judged wrong the dialog lets the rest of the line
+    arrive, and input left waiting is dropped before each setting command, so the late echo costs
+    its own setting and the one read while it came, not every later one
     (neighbouring values differ, so an answer judged for the wrong setting would show)."""
     sim = Simulator(h.simulator, os.path.join(h.out, "sim-late-echo"), fault="late:2400")
     try:
