@@ -861,6 +861,36 @@ close
 """)
 
 
+def test_unanswered_connect(h, exe):
+    """Ethernet to a printer address whose connect is never answered (a listener whose queue is
+    full completes no handshake): the button gives up at the connect's bound of 10 s with the
+    opener's message, not after the system's own retries."""
+    listener = socket.socket(socket.AF_INET, socket.SOCK_STREAM)
+    fillers = []
+    try:
+        listener.bind(("127.0.0.10", 9100))
+        listener.listen(0)
+        for _ in range(2):
+            filler = socket.socket(socket.AF_INET, socket.SOCK_STREAM)
+            filler.setblocking(False)
+            filler.connect_ex(("127.0.0.10", 9100))
+            fillers.append(filler)
+        refused = ("IP addr error or net error, please reset and make sure the printer connected "
+                   "properly!")
+        h.drive(EN, f"""start {exe}
+wait-dialog {EN['caption']}
+select 1019 #12
+ip 1026 127.0.0.10
+click 4
+expect-box "{refused}" 25
+close
+""")
+    finally:
+        for filler in fillers:
+            filler.close()
+        listener.close()
+
+
 def test_silent_printer(h, exe):
     """A printer that never answers: the failure lines arrive and the run ends."""
     for variant in (ZH, EN):
@@ -1029,6 +1059,7 @@ EXE_TESTS = [test_imports_only_windows_dlls, test_chinese_dialog_starts,
 SIM_TESTS = [test_full_set_against_simulator, test_full_set_over_ethernet, test_full_set_over_lpt1,
              test_echoed_xoff_over_com1, test_late_echo_over_com1,
              test_bitmap_download_and_print, test_device_buttons, test_silent_printer,
+             test_unanswered_connect,
              test_refused_selection]
 
 
