@@ -76,8 +76,9 @@ class Decoder {
   // Bytes held for a command not yet complete (for the bounded-memory check).
   std::size_t Held() const { return pending_.size() + raster_.size() + line_.size(); }
   bool InFrame() const { return inFrame_; }
-  // Inside an image's or a download's data, where every byte is data.
-  bool InPayload() const { return inRaster_; }
+  // Inside a command: its head not yet whole, or its image or download data under way. Every
+  // byte that comes now belongs to it.
+  bool MidCommand() const { return inRaster_ || !pending_.empty(); }
 
  private:
   enum class Step { NeedMore, Done, Unknown, Text };
