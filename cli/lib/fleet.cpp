@@ -28,6 +28,7 @@ enum class CallKind {
   Connect,
   Send,
   Receive,
+  FinishSending,
   CloseSocket,
   Arp,
   Wait
@@ -38,7 +39,7 @@ struct Call {
   SocketId socket = 0;  // the run's own number for the socket
   Ipv4Endpoint endpoint;
   std::shared_ptr<const Bytes> data;  // Send: the bytes; Receive: what came (presumed: nothing)
-  milliseconds wait{};                // Wait: its length; Receive: its bound
+  milliseconds wait{};                // a wait's length, the bound of a drain, or of a Receive
   std::size_t maxBytes = 0;           // Receive
   bool answer = true;                 // what the system answered, or is presumed to answer
 
@@ -141,8 +142,11 @@ class PlanningSystem final : public System {
       return std::nullopt;
     return *got;
   }
-  // The fleet's own engine ends each connection; the plan has no step for it.
-  bool FinishSending(SocketId, milliseconds) override { return true; }
+  bool FinishSending(SocketId socket, milliseconds bound) override {
+    Call call = CallOf(CallKind::FinishSending, socket);
+    call.wait = bound;
+    return Record(std::move(call));
+  }
   void CloseSocket(SocketId socket) override { Record(CallOf(CallKind::CloseSocket, socket)); }
   void StartArpClear() override { Record(CallOf(CallKind::Arp)); }
 
@@ -236,6 +240,8 @@ class Job {
         call.data = std::make_shared<const Bytes>(got ? std::move(*got) : Bytes{});
         return got.has_value();
       }
+      case CallKind::FinishSending:
+        return system_->FinishSending(Real(call.socket), call.wait);
       case CallKind::CloseSocket:
         system_->CloseSocket(Real(call.socket));
         sockets_.erase(call.socket);
