@@ -416,7 +416,9 @@ INSTANTIATE_TEST_SUITE_P(
                    "send 1d 0c c6 f0 ca bc b4 f2 d3 a1 ce bb d6 c3 0a 0d"},
         DryRunCase{"FeedCut", "feed-cut",
                    "write b4 f2 d3 a1 bd e1 ca f8 b2 a2 d7 df d6 bd b5 bd cb ba 20 2f 20 c7 d0 d6 "
-                   "bd cf df 0a 0d 1d 56 42 00"}),
+                   "bd cf df 0a 0d 1d 56 42 00"},
+        // Nothing answers a dry run: the first status request is all that goes.
+        DryRunCase{"Status", "status -i 10.0.0.5", "send 10 04 01"}),
     test::ParamName<DryRunCase>);
 
 TEST(DryRunDownload, SendsATwoColourBmpByteForByteAndConvertsOtherImages) {
