@@ -16,6 +16,9 @@ constexpr milliseconds kTargetLineWait{1000};
 constexpr milliseconds kChineseBidAdjustmentWait{1500};
 constexpr milliseconds kPollInterval{300};
 constexpr milliseconds kNetworkWaitBeforeEnd{1000};
+// After an answer that did not come right, the rest of a late answer may still be on the line: a
+// printer sends what it owes back to back, and a fast machine can read between two of its bytes.
+constexpr milliseconds kLateAnswerSettle{100};
 constexpr int kPollAttempts = 40;
 constexpr std::size_t kPollOkCap = 10;
 constexpr std::size_t kPollFourthByteCap = 4;
@@ -137,6 +140,7 @@ SetupReport SendSettingsOverPort(const SettingSelection& selection, const PortRu
   const bool writeOnlyLink = options.interfaceType == kParallelInterface || options.usbWriteOnly;
   SetupReport report;
   bool framed = port.Write(SetupBegin);
+  bool lastAnswerFailed = false;
   for (SettingKey key : kPortOrder) {
     const std::optional<EncodedSetting> sent = EncodeSetting(key, selection);
     if (!sent)
@@ -148,6 +152,9 @@ SetupReport SendSettingsOverPort(const SettingSelection& selection, const PortRu
     // The previous answer may have been a value byte 0x13, which the line took for XOFF.
     port.ResumeOutput();
     // An answer that came after its own read gave up is not judged as this command's answer.
+    if (lastAnswerFailed)
+      sleeper.Sleep(kLateAnswerSettle);
+    lastAnswerFailed = false;
     port.DiscardInput();
     const bool flowOff = !notRead && AnswerMayBeFlowByte(rule.ack, *sent);
     if (flowOff)
@@ -172,6 +179,7 @@ SetupReport SendSettingsOverPort(const SettingSelection& selection, const PortRu
     const bool ok = Judge(rule.ack, *sent, SentTextLength(*sent), port, sleeper);
     if (flowOff)
       port.SetOutputFlowControl(true);
+    lastAnswerFailed = !ok;
     report.Add(key, ok ? SettingOutcome::Succeeded : SettingOutcome::Failed,
                ok ? lines.success : lines.failure);
   }

@@ -27,6 +27,7 @@ enum class CallKind {
   CreateSocket,
   Connect,
   Send,
+  FinishSending,
   CloseSocket,
   Arp,
   Wait
@@ -37,8 +38,8 @@ struct Call {
   SocketId socket = 0;  // the run's own number for the socket
   Ipv4Endpoint endpoint;
   std::shared_ptr<const Bytes> data;
-  milliseconds wait{};
-  bool answer = true;  // what the system answered, or is presumed to answer
+  milliseconds wait{};  // a wait's length, or the bound of a drain
+  bool answer = true;   // what the system answered, or is presumed to answer
 
   bool SameRequest(const Call& other) const {
     return kind == other.kind && socket == other.socket && endpoint == other.endpoint &&
@@ -119,8 +120,11 @@ class PlanningSystem final : public System {
     call.data = std::move(block);
     return Record(std::move(call));
   }
-  // The fleet's own engine ends each connection; the plan has no step for it.
-  bool FinishSending(SocketId, milliseconds) override { return true; }
+  bool FinishSending(SocketId socket, milliseconds bound) override {
+    Call call = CallOf(CallKind::FinishSending, socket);
+    call.wait = bound;
+    return Record(std::move(call));
+  }
   void CloseSocket(SocketId socket) override { Record(CallOf(CallKind::CloseSocket, socket)); }
   void StartArpClear() override { Record(CallOf(CallKind::Arp)); }
 
@@ -209,6 +213,8 @@ class Job {
         return system_->Connect(Real(call.socket), call.endpoint);
       case CallKind::Send:
         return system_->Send(Real(call.socket), *call.data, DeviceWriteBound(call.data->size()));
+      case CallKind::FinishSending:
+        return system_->FinishSending(Real(call.socket), call.wait);
       case CallKind::CloseSocket:
         system_->CloseSocket(Real(call.socket));
         sockets_.erase(call.socket);

@@ -39,6 +39,9 @@ using std::chrono::milliseconds;
 constexpr milliseconds kIdleFlush{200};
 constexpr std::size_t kReadSize = 4096;
 constexpr milliseconds kBackToBack{20};
+// A printer that owes several answers sends them one after another, each after its firmware's turn
+// around its loop, not as one block. A paced line spaces them by their wire time instead.
+constexpr milliseconds kQueuedAnswerGap{20};
 
 int signalPipe[2] = {-1, -1};
 
@@ -343,7 +346,8 @@ void Simulator::Process(PtyChannel& channel, ByteView bytes) {
   const Clock::time_point now = Clock::now();
   Clock::time_point next = channel.out.empty() ? now : channel.out.back().due;
   for (Reply& reply : result.replies) {
-    Clock::time_point due = std::max(now + reply.delay, next);
+    const Clock::time_point own = now + reply.delay;
+    Clock::time_point due = own >= next ? own : options_.pace ? next : next + kQueuedAnswerGap;
     if (options_.pace)
       due += WireTime(reply.bytes.size(), printer_.Line().baud);
     channel.out.push_back({due, std::move(reply.bytes)});
@@ -398,21 +402,13 @@ void Simulator::ReadPty(PtyChannel& channel) {
 
 void Simulator::WriteDue(PtyChannel& channel, Clock::time_point now) {
   while (!channel.out.empty() && channel.out.front().due <= now) {
-    Bytes bytes = std::move(channel.out.front().bytes);
-    channel.out.pop_front();
-    // A parallel port's back channel holds the latest answer only. On a serial line the answers
-    // due together leave together, back to back, as a printer's transmitter sends them.
-    if (channel.latestAnswerOnly) {
+    const Bytes& bytes = channel.out.front().bytes;
+    // A parallel port's back channel holds the latest answer only.
+    if (channel.latestAnswerOnly)
       channel.pty.DiscardUnread();
-    } else {
-      while (!channel.out.empty() && channel.out.front().due <= now) {
-        bytes.insert(bytes.end(), channel.out.front().bytes.begin(),
-                     channel.out.front().bytes.end());
-        channel.out.pop_front();
-      }
-    }
     [[maybe_unused]] const ssize_t written =
         write(channel.pty.Master(), bytes.data(), bytes.size());
+    channel.out.pop_front();
   }
 }
 

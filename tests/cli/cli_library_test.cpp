@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "base/ui_variant.h"
+#include "cli/lib/fleet.h"
 #include "cli/lib/image.h"
 #include "cli/lib/inputs.h"
 #include "cli/lib/platform.h"
@@ -338,6 +339,42 @@ TEST(UsbHints, NameWindowsThingsOnWindows) {
   EXPECT_EQ(DescribeUsbDevices(std::vector<UsbListing>{{"5&2f1a&0&1", "vid_0483&pid_5720", path}},
                                Platform::Windows),
             "5&2f1a&0&1  vid_0483&pid_5720  (printer)  " + path + "\n");
+}
+
+// A network printer that took every command into its connection but never acknowledged them all:
+// only the end of the sending shows it.
+class UnfinishedSending final : public System {
+ public:
+  void Sleep(std::chrono::milliseconds) override {}
+  std::unique_ptr<SerialDevice> OpenSerialDevice(std::string_view) override { return nullptr; }
+  std::unique_ptr<DevicePort> OpenLpt1() override { return nullptr; }
+  std::optional<std::vector<std::string>> ListUsbDevicePaths() override { return std::nullopt; }
+  std::unique_ptr<DevicePort> OpenUsbDevice(std::string_view) override { return nullptr; }
+  bool StartSockets() override { return true; }
+  void StopSockets() override {}
+  std::optional<SocketId> CreateTcpSocket() override { return SocketId{7}; }
+  bool Connect(SocketId, const Ipv4Endpoint&) override { return true; }
+  bool Send(SocketId, ByteView, std::chrono::milliseconds) override { return true; }
+  bool FinishSending(SocketId, std::chrono::milliseconds) override { return false; }
+  void CloseSocket(SocketId) override {}
+  void StartArpClear() override {}
+};
+
+TEST(Fleet, ASendingThatDidNotFinishFailsAsForOnePrinter) {
+  Request set;
+  set.target.index = kNetworkInterface;
+  set.selection.language = 1;
+  Request cut = set;
+  cut.command = Command::Cut;
+  const std::vector<FleetResult> results = RunFleet(
+      {set, cut}, [] { return std::make_unique<UnfinishedSending>(); }, FleetLimits{});
+  ASSERT_EQ(results.size(), 2u);
+  EXPECT_EQ(results[0].outcome.messages, std::vector<std::string>{"Language setting failed!\r\n"});
+  EXPECT_EQ(results[1].outcome.messages, std::vector<std::string>{"Command sending failed!"});
+  for (const FleetResult& result : results) {
+    EXPECT_EQ(result.end, FleetEnd::Finished);
+    EXPECT_NE(result.outcome.status, ExitStatus::Ok);
+  }
 }
 
 }  // namespace

@@ -852,8 +852,9 @@ TEST(EchoedXoff, IsJudgedAndDoesNotStopTheRun) {
 }
 
 // A printer whose first answer comes 2.4 s late, after the English read's 2 s, with the next
-// answer queued behind it. Input left waiting is dropped before each command, so the late echo
-// costs its own setting and the one read while it arrived, not every later one. The values of
+// answer queued behind it. After an answer judged wrong the tool lets the rest of the line arrive,
+// and input left waiting is dropped before each command, so the late echo costs its own setting
+// and the one read while it arrived, not every later one. The values of
 // neighbouring settings differ, so an answer judged for the wrong setting shows.
 TEST(LateEcho, CostsItsOwnSettingAndNotTheRest) {
   const fs::path folder = ScratchFolder();

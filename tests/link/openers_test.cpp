@@ -104,7 +104,7 @@ INSTANTIATE_TEST_SUITE_P(
                                     kParallelInterface, false);
                    },
                    {OpenLpt1(), Write("1B 09"), Write("1B 22 00"), Write("1C BC 00"),
-                    ReadNothing(1), Write("1D 28 46 04 00 02 00 44 00"), Write("1B 15"),
+                    ReadNothing(1), Sleep(100), Write("1D 28 46 04 00 02 00 44 00"), Write("1B 15"),
                     Message("黑标检测设置完成!\r\nLCD背光设置失败!\r\n切/撕纸偏移量设置完成!\r\n"),
                     ClosePort()}},
         OpenerCase{"UsbFindsTheWriteOnlyPrinter",

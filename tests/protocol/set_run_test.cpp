@@ -46,6 +46,12 @@ std::vector<Step> PollSilent(std::optional<std::size_t> waiting, std::size_t cap
   return steps;
 }
 
+// After an answer judged wrong, the run waits 100 ms for the rest of a late answer before it
+// discards what came and sends the next setting.
+Step Settle() {
+  return Sleep(100);
+}
+
 struct CoreRun {
   Script script;
   ScriptedSleeper sleeper{script};
@@ -96,22 +102,25 @@ TEST(PortRun, EverySettingOverSerialWithASilentPrinterEnglish) {
   CoreRun run;
   run.script.Then(Write("1B 09"));
   for (int k = 0; k <= static_cast<int>(SettingKey::PrintSpeed); ++k) {
+    if (k > 0)
+      run.script.Then(Settle());
     run.script.Then(Write(Command(static_cast<SettingKey>(k)))).Then(ReadNothing(1));
   }
-  run.script.Then({Write(Command(SettingKey::ManufacturerName)), ReadNothing(16),
-                   Write(Command(SettingKey::ModelName)), Read(4, "", false),
+  run.script.Then({Settle(), Write(Command(SettingKey::ManufacturerName)), ReadNothing(16),
+                   Settle(), Write(Command(SettingKey::ModelName)), Read(4, "", false), Settle(),
                    Write(Command(SettingKey::TargetSerialLine)), Sleep(1000), ReadNothing(1),
-                   Write(Command(SettingKey::BluetoothName))});
+                   Settle(), Write(Command(SettingKey::BluetoothName))});
   run.script.Then(PollSilent(0, 10));
-  run.script.Then(Write(Command(SettingKey::BluetoothPassword)));
+  run.script.Then({Settle(), Write(Command(SettingKey::BluetoothPassword))});
   run.script.Then(PollSilent(0, 10));
-  run.script.Then(Write(Command(SettingKey::RadioAddress)));
+  run.script.Then({Settle(), Write(Command(SettingKey::RadioAddress))});
   run.script.Then(PollSilent(0, 4));
   for (SettingKey key :
        {SettingKey::LcdBacklight, SettingKey::PaperNearEnd, SettingKey::PrintPasses,
         SettingKey::BidAdjustment, SettingKey::CharsPerLine}) {
-    run.script.Then(Write(Command(key))).Then(ReadNothing(1));
+    run.script.Then(Settle()).Then(Write(Command(key))).Then(ReadNothing(1));
   }
+  run.script.Then(Settle());
   run.script.Then({Write(Command(SettingKey::StartOffset)), Write(Command(SettingKey::CutOffset)),
                    Write("1B 15"), ClosePort()});
 
@@ -140,11 +149,11 @@ TEST_P(WriteOnlyLinkRun, SkipsTheReadBackOfTheFirstNineteenSettings) {
   }
   run.script.Then(Write(Command(SettingKey::BluetoothPassword)));
   run.script.Then(PollSilent(std::nullopt, 10));
-  run.script.Then(Write(Command(SettingKey::RadioAddress)));
+  run.script.Then({Settle(), Write(Command(SettingKey::RadioAddress))});
   run.script.Then({Count(std::nullopt), Read(4, "07 02")});
-  run.script.Then({Write(Command(SettingKey::LcdBacklight)), ReadNothing(1),
+  run.script.Then({Write(Command(SettingKey::LcdBacklight)), ReadNothing(1), Settle(),
                    Write(Command(SettingKey::PaperNearEnd)), Read(1, "01"),
-                   Write(Command(SettingKey::PrintPasses)), Read(1, "00"),
+                   Write(Command(SettingKey::PrintPasses)), Read(1, "00"), Settle(),
                    Write(Command(SettingKey::BidAdjustment))});
   if (options.variant == UiVariant::Chinese)
     run.script.Then(Sleep(1500));
@@ -365,6 +374,7 @@ TEST(DialogSetRun, ReadsTheInterfaceAndSettingsFromTheDialog) {
               Write("1B 22 00"),
               Write("1C BC 00"),
               ReadNothing(1),
+              Settle(),
               Write("1D 28 46 04 00 02 00 44 00"),
               Write("1B 15"),
               Message(expected::Report(UiVariant::Chinese, "---c ----------------- f ----- c")),

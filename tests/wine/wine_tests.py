@@ -652,8 +652,9 @@ close
 
 def test_late_echo_over_com1(h, exe):
     """The printer's first answer comes 2.4 s late, after the English dialog's 2 s read, and the
-    next one queues behind it. Input left waiting is dropped before each setting command, so the
-    late echo costs its own setting and the one read while it came, not every later one
+    next one queues behind it. After an answer judged wrong the dialog lets the rest of the line
+    arrive, and input left waiting is dropped before each setting command, so the late echo costs
+    its own setting and the one read while it came, not every later one
     (neighbouring values differ, so an answer judged for the wrong setting would show)."""
     sim = Simulator(h.simulator, os.path.join(h.out, "sim-late-echo"), fault="late:2400")
     try:
@@ -860,6 +861,36 @@ close
 """)
 
 
+def test_unanswered_connect(h, exe):
+    """Ethernet to a printer address whose connect is never answered (a listener whose queue is
+    full completes no handshake): the button gives up at the connect's bound of 10 s with the
+    opener's message, not after the system's own retries."""
+    listener = socket.socket(socket.AF_INET, socket.SOCK_STREAM)
+    fillers = []
+    try:
+        listener.bind(("127.0.0.10", 9100))
+        listener.listen(0)
+        for _ in range(2):
+            filler = socket.socket(socket.AF_INET, socket.SOCK_STREAM)
+            filler.setblocking(False)
+            filler.connect_ex(("127.0.0.10", 9100))
+            fillers.append(filler)
+        refused = ("IP addr error or net error, please reset and make sure the printer connected "
+                   "properly!")
+        h.drive(EN, f"""start {exe}
+wait-dialog {EN['caption']}
+select 1019 #12
+ip 1026 127.0.0.10
+click 4
+expect-box "{refused}" 25
+close
+""")
+    finally:
+        for filler in fillers:
+            filler.close()
+        listener.close()
+
+
 def test_silent_printer(h, exe):
     """A printer that never answers: the failure lines arrive and the run ends."""
     for variant in (ZH, EN):
@@ -1028,6 +1059,7 @@ EXE_TESTS = [test_imports_only_windows_dlls, test_chinese_dialog_starts,
 SIM_TESTS = [test_full_set_against_simulator, test_full_set_over_ethernet, test_full_set_over_lpt1,
              test_echoed_xoff_over_com1, test_late_echo_over_com1,
              test_bitmap_download_and_print, test_device_buttons, test_silent_printer,
+             test_unanswered_connect,
              test_refused_selection]
 
 
