@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "base/bytes.h"
+#include "protocol/catalogue.h"
 #include "protocol/settings.h"
 #include "sim/print_commands.h"
 
@@ -47,13 +48,10 @@ struct Command {
 };
 
 // The layouts of the setting commands after their two-byte head (a single value byte, a counted
-// text with or without a zero, four address bytes, a 16-bit position count).
+// text with or without a zero, four address bytes, a 16-bit position count), by the setting's
+// family in the catalogue. A command's head is the catalogue's CommandHead.
 enum class SettingLayout { Value, Name, BluetoothText, Address, Offset };
 SettingLayout LayoutOf(SettingKey key);
-
-// The bytes that open a setting's command, taken from the protocol's own encoder: two bytes, or
-// seven for the offsets (which carry their selector in the head).
-Bytes CommandHead(SettingKey key);
 
 // A streaming decoder of what a printer receives. Feed it chunks of any size: the commands it
 // returns do not depend on how the stream was cut. Inside the setup frame (SetupBegin ...

@@ -963,7 +963,9 @@ class SilentListener {
 };
 
 // A printer whose connection is taken but never read still gets its commands sent (nothing is
-// read back over the network); one whose connect is never answered ends at --connect-timeout.
+// read back over the network): Linux sees every byte acknowledged, while Windows cannot tell what
+// a printer that stays connected took and ends it at the bound as not delivered, as it does for one
+// printer. One whose connect is never answered ends at --connect-timeout.
 TEST(Fleet, APrinterThatNeverReadsAndOneThatNeverAnswers) {
   const fs::path folder = ScratchFolder();
   Sim a(folder / "a", {"--tcp", "127.0.0.1:0", "--pty", "unused"});
@@ -978,8 +980,13 @@ TEST(Fleet, APrinterThatNeverReadsAndOneThatNeverAnswers) {
   const auto json = nlohmann::json::parse(ran.out);
   ASSERT_EQ(json["printers"].size(), 3u);
   EXPECT_EQ(json["printers"][0]["status"], 0);
-  EXPECT_EQ(json["printers"][1]["status"], 0);
-  EXPECT_EQ(json["printers"][1]["lines"], nlohmann::json::array({"Language setting completed!"}));
+  if (OnWindows()) {
+    EXPECT_NE(json["printers"][1]["status"], 0);
+    EXPECT_EQ(json["printers"][1]["lines"], nlohmann::json::array({"Language setting failed!"}));
+  } else {
+    EXPECT_EQ(json["printers"][1]["status"], 0);
+    EXPECT_EQ(json["printers"][1]["lines"], nlohmann::json::array({"Language setting completed!"}));
+  }
   EXPECT_EQ(json["printers"][2]["status"], 4);
   EXPECT_NE(a.LogWith("Language = 0").find("Language = 0"), std::string::npos);
 }
