@@ -23,38 +23,6 @@ constexpr int kPollAttempts = 40;
 constexpr std::size_t kPollOkCap = 10;
 constexpr std::size_t kPollFourthByteCap = 4;
 
-// In port order.
-constexpr std::array<SettingRule, kSettingCount> kRules{{
-    {AckRule::EchoValue, true},        // Language
-    {AckRule::EchoValue, true},        // BlackMarkPosition
-    {AckRule::EchoValue, true},        // Font
-    {AckRule::EchoValue, true},        // BlackMarkDetection
-    {AckRule::EchoValue, true},        // CommandSet
-    {AckRule::EchoValue, true},        // PaperSensitivity
-    {AckRule::EchoValue, true},        // PrintDirection
-    {AckRule::EchoValue, true},        // CodePage
-    {AckRule::EchoValue, true},        // PrintDensity
-    {AckRule::EchoValue, true},        // CutterMechanism
-    {AckRule::EchoValue, true},        // PaperOutReprint
-    {AckRule::EchoValue, true},        // CarriageReturn
-    {AckRule::EchoValue, true},        // PrintWidth
-    {AckRule::EchoValue, true},        // Buzzer
-    {AckRule::EchoValue, true},        // PrintSpeed
-    {AckRule::EchoFirstByte, true},    // ManufacturerName
-    {AckRule::EchoFirstByte, true},    // ModelName
-    {AckRule::AnyReply, true},         // TargetSerialLine
-    {AckRule::PollOk, true},           // BluetoothName
-    {AckRule::PollOk, false},          // BluetoothPassword
-    {AckRule::PollFourthByte, false},  // RadioAddress
-    {AckRule::EchoValue, false},       // LcdBacklight
-    {AckRule::EchoValue, false},       // PaperNearEnd
-    {AckRule::EchoValue, false},       // PrintPasses
-    {AckRule::EchoValue, false},       // BidAdjustment
-    {AckRule::EchoValue, false},       // CharsPerLine
-    {AckRule::NoAck, false},           // StartOffset
-    {AckRule::NoAck, false},           // CutOffset
-}};
-
 constexpr std::array<SettingKey, kSettingCount> kPortOrder = AllSettingKeys();
 
 constexpr std::array<SettingKey, kSettingCount> kChineseNetworkOrder = [] {
@@ -161,10 +129,6 @@ std::string_view FieldName(UiVariant variant, SelectionProblem problem) {
 }
 
 }  // namespace
-
-SettingRule RuleFor(SettingKey key) {
-  return kRules[static_cast<std::size_t>(key)];
-}
 
 std::span<const SettingKey> NetworkOrder(UiVariant variant) {
   return variant == UiVariant::Chinese ? std::span<const SettingKey>(kChineseNetworkOrder)

@@ -12,28 +12,11 @@
 #include "link/network_link.h"
 #include "link/port.h"
 #include "link/printer_connection.h"
+#include "protocol/catalogue.h"
 #include "protocol/operations.h"
 #include "protocol/settings.h"
 
 namespace vantrel {
-
-// How a port run judges the printer's answer to one setting.
-enum class AckRule {
-  EchoValue,       // one 1-byte read that returns the value byte
-  EchoFirstByte,   // one read of the text's length whose first byte is the first text byte
-  AnyReply,        // one 1-byte read that returns any byte
-  PollOk,          // the reply poll (10 bytes a read) gets "OK"
-  PollFourthByte,  // the reply poll (4 bytes a read) gets the fourth address byte first
-  NoAck,           // nothing is read
-};
-
-struct SettingRule {
-  AckRule ack;
-  // Not read back over LPT1 or from the write-only USB printer.
-  bool skippedOnWriteOnlyLinks;
-};
-
-SettingRule RuleFor(SettingKey key);
 
 // The order of a network run: the port order in English; the Chinese variant sends the target
 // serial line last.

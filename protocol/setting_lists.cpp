@@ -4,6 +4,7 @@
 #include <map>
 
 #include "base/words.h"
+#include "protocol/catalogue.h"
 
 namespace vantrel {
 namespace {
@@ -145,6 +146,9 @@ struct ListTable {
   // The tool's short names per item, alternatives separated by '|'; item 0 of a deciding list
   // needs none beyond its text.
   std::span<const std::string_view> shortNames;
+  // Items that are numbers (the alignment value, baud rates, data bits, the speed in mm/s and the
+  // density's passes): there a number names an item only as that number, never as its index.
+  bool numeric = false;
 };
 
 constexpr std::string_view kLanguageShort[] = {"", "en|english", "zh-cn|simplified",
@@ -185,7 +189,7 @@ constexpr ListTable kTables[] = {
      kDirectionShort},
     {L::CodePage, K::CodePage, &S::codePage, kCodePageZh, kCodePageEn, {}},
     {L::PrintDensity, K::PrintDensity, &S::printDensity, kPrintDensityZh, kPrintDensityEn,
-     kDensityShort},
+     kDensityShort, true},
     {L::Cutter, K::CutterMechanism, &S::cutter, kCutterZh, kCutterEn, kCutterShort},
     {L::Mechanism, K::CutterMechanism, &S::mechanism, kMechanismZh, kMechanismEn, kMechanismShort},
     {L::PaperOutReprint, K::PaperOutReprint, &S::paperOutReprint, kPaperOutReprintZh,
@@ -194,17 +198,23 @@ constexpr ListTable kTables[] = {
      kOffOnShort},
     {L::PrintWidth, K::PrintWidth, &S::printWidth, kPrintWidthZh, kPrintWidthEn, kPrintWidthShort},
     {L::Buzzer, K::Buzzer, &S::buzzer, kBuzzerZh, kBuzzerEn, kBuzzerShort},
-    {L::PrintSpeed, K::PrintSpeed, &S::printSpeed, kPrintSpeedZh, kPrintSpeedEn, kSpeedShort},
-    {L::TargetBaud, K::TargetSerialLine, &S::targetBaud, kTargetBaudZh, kTargetBaudEn, {}},
+    {L::PrintSpeed, K::PrintSpeed, &S::printSpeed, kPrintSpeedZh, kPrintSpeedEn, kSpeedShort, true},
+    {L::TargetBaud, K::TargetSerialLine, &S::targetBaud, kTargetBaudZh, kTargetBaudEn, {}, true},
     {L::TargetParity, K::TargetSerialLine, &S::targetParity, kParity, kParity, kParityShort},
-    {L::TargetDataBits, K::TargetSerialLine, &S::targetDataBits, kDataBits, kDataBits, {}},
+    {L::TargetDataBits, K::TargetSerialLine, &S::targetDataBits, kDataBits, kDataBits, {}, true},
     {L::TargetFlow, K::TargetSerialLine, &S::targetFlow, kFlow, kFlow, kFlowShort},
     {L::LcdBacklight, K::LcdBacklight, &S::lcdBacklight, kDefaultOffOnZh, kDefaultOffOnEn,
      kOffOnShort},
     {L::PaperNearEnd, K::PaperNearEnd, &S::paperNearEnd, kPaperNearEndZh, kPaperNearEndEn,
      kOffOnShort},
     {L::PrintPasses, K::PrintPasses, &S::printPasses, kPrintPassesZh, kPrintPassesEn, kPassesShort},
-    {L::BidAdjustment, K::BidAdjustment, &S::bidAdjustment, kBidAdjustmentZh, kBidAdjustmentEn, {}},
+    {L::BidAdjustment,
+     K::BidAdjustment,
+     &S::bidAdjustment,
+     kBidAdjustmentZh,
+     kBidAdjustmentEn,
+     {},
+     true},
     {L::CharsPerLine, K::CharsPerLine, &S::charsPerLine, kCharsPerLineZh, kCharsPerLineEn,
      kCharsPerLineShort},
 };
@@ -264,18 +274,11 @@ SettingKey KeyOf(SettingList list) {
 }
 
 std::optional<SettingList> DecidingListOf(SettingKey key) {
-  switch (key) {
-    case SettingKey::CutterMechanism:
-      return SettingList::Cutter;
-    case SettingKey::TargetSerialLine:
-      return SettingList::TargetBaud;
-    default:
-      for (const ListTable& table : kTables) {
-        if (table.key == key)
-          return table.list;
-      }
-      return std::nullopt;
-  }
+  return RowOf(key).list;
+}
+
+bool IsNumberList(SettingList list) {
+  return TableOf(list).numeric;
 }
 
 std::int32_t SettingSelection::*SelectionFieldOf(SettingList list) {

@@ -56,6 +56,9 @@ SettingKey KeyOf(SettingList list);
 // nothing for the text, address and offset settings.
 std::optional<SettingList> DecidingListOf(SettingKey key);
 
+// Whether the list's items are numbers, which name their item only as that number.
+bool IsNumberList(SettingList list);
+
 // The field of the selection that holds the list's index.
 std::int32_t SettingSelection::*SelectionFieldOf(SettingList list);
 

@@ -66,40 +66,21 @@ bool StartsWith(ByteView bytes, const Bytes& head) {
 }  // namespace
 
 SettingLayout LayoutOf(SettingKey key) {
-  switch (key) {
-    case SettingKey::ManufacturerName:
-    case SettingKey::ModelName:
+  switch (RowOf(key).family) {
+    case SettingFamily::Name:
       return SettingLayout::Name;
-    case SettingKey::BluetoothName:
-    case SettingKey::BluetoothPassword:
+    case SettingFamily::BluetoothText:
       return SettingLayout::BluetoothText;
-    case SettingKey::RadioAddress:
+    case SettingFamily::RadioAddress:
       return SettingLayout::Address;
-    case SettingKey::StartOffset:
-    case SettingKey::CutOffset:
+    case SettingFamily::Offset:
       return SettingLayout::Offset;
-    default:
-      return SettingLayout::Value;
+    case SettingFamily::Choice:
+    case SettingFamily::Cutter:
+    case SettingFamily::SerialLine:
+      break;
   }
-}
-
-Bytes CommandHead(SettingKey key) {
-  // A selection that sends every setting, with empty texts.
-  SettingSelection probe;
-  probe.language = probe.blackMarkPosition = probe.font = probe.blackMarkDetection = 1;
-  probe.commandSet = probe.paperSensitivity = probe.printDirection = probe.codePage = 1;
-  probe.printDensity = probe.cutter = probe.paperOutReprint = probe.carriageReturn = 1;
-  probe.printWidth = probe.buzzer = probe.printSpeed = probe.targetBaud = 1;
-  probe.lcdBacklight = probe.paperNearEnd = probe.printPasses = probe.bidAdjustment = 1;
-  probe.charsPerLine = 1;
-  probe.sendManufacturer = probe.sendModel = probe.sendBluetoothName = true;
-  probe.sendBluetoothPassword = probe.sendRadioAddress = true;
-  probe.sendStartOffset = probe.sendCutOffset = true;
-  const auto encoded = EncodeSetting(key, probe);
-  if (!encoded)
-    return {};
-  const std::size_t length = LayoutOf(key) == SettingLayout::Offset ? 7 : 2;
-  return Bytes(encoded->command.begin(), encoded->command.begin() + static_cast<long>(length));
+  return SettingLayout::Value;
 }
 
 Decoder::Parse Decoder::TryParse(ByteView b) const {

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "base/bytes.h"
+#include "protocol/catalogue.h"
 #include "protocol/settings.h"
 #include "sim/print_commands.h"
 
@@ -47,13 +48,10 @@ struct Command {
 };
 
 // The layouts of the setting commands after their two-byte head (a single value byte, a counted
-// text with or without a zero, four address bytes, a 16-bit position count).
+// text with or without a zero, four address bytes, a 16-bit position count), by the setting's
+// family in the catalogue. A command's head is the catalogue's CommandHead.
 enum class SettingLayout { Value, Name, BluetoothText, Address, Offset };
 SettingLayout LayoutOf(SettingKey key);
-
-// The bytes that open a setting's command, taken from the protocol's own encoder: two bytes, or
-// seven for the offsets (which carry their selector in the head).
-Bytes CommandHead(SettingKey key);
 
 // A streaming decoder of what a printer receives. Feed it chunks of any size: the commands it
 // returns do not depend on how the stream was cut. Inside the setup frame (SetupBegin ...
@@ -76,8 +74,9 @@ class Decoder {
   // Bytes held for a command not yet complete (for the bounded-memory check).
   std::size_t Held() const { return pending_.size() + raster_.size() + line_.size(); }
   bool InFrame() const { return inFrame_; }
-  // Inside an image's or a download's data, where every byte is data.
-  bool InPayload() const { return inRaster_; }
+  // Inside a command: its head not yet whole, or its image or download data under way. Every
+  // byte that comes now belongs to it.
+  bool MidCommand() const { return inRaster_ || !pending_.empty(); }
 
  private:
   enum class Step { NeedMore, Done, Unknown, Text };

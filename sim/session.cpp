@@ -117,6 +117,10 @@ FeedResult Session::Feed(ByteView chunk) {
       else
         Decode(piece.data, result);
     }
+    // A chunk that ends in the first bytes of a question is held for the next chunk only where
+    // a question may stand: inside a command they are its last bytes (a value 0x10), due now.
+    if (decoder_.MidCommand())
+      Decode(inquiries_.TakeHeld(), result);
   }
   if (result.hold) {
     recorder_.Log("[" + options_.name + "] buffer full after " + std::to_string(received_) +
@@ -146,11 +150,11 @@ void Session::Decode(ByteView bytes, FeedResult& result) {
     Handle(command, result);
 }
 
-// Inside image or download data the bytes of a question are data, and nothing is answered:
-// a download's raster may hold them anywhere, and an answer there would be read by the tool as
-// the acknowledgement of a setting.
+// Inside another command (a setting's value 0x10, image or download data) the bytes of a
+// question belong to that command, and nothing is answered: an answer there would be read by the
+// tool as the acknowledgement of a setting.
 void Session::Answer(const Inquiry& inquiry, FeedResult& result) {
-  if (decoder_.InPayload()) {
+  if (decoder_.MidCommand()) {
     Decode(inquiry.bytes, result);
     return;
   }

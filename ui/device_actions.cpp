@@ -1,7 +1,9 @@
 #include "ui/device_actions.h"
 
+#include "protocol/catalogue.h"
 #include "protocol/set_run.h"
 #include "ui/control_ids.h"
+#include "ui/option_lists.h"
 
 namespace vantrel {
 
@@ -11,47 +13,19 @@ RunContext RunContextOf(const DeviceContext& context) {
 
 SettingSelection ReadSettingSelection(DialogControls& c) {
   SettingSelection s;
-  s.language = c.GetSelection(ctl::kLanguage);
-  s.blackMarkPosition = c.GetSelection(ctl::kBlackMarkPosition);
-  s.font = c.GetSelection(ctl::kFont);
-  s.blackMarkDetection = c.GetSelection(ctl::kBlackMarkDetection);
-  s.commandSet = c.GetSelection(ctl::kCommandSet);
-  s.paperSensitivity = c.GetSelection(ctl::kPaperSensitivity);
-  s.printDirection = c.GetSelection(ctl::kPrintDirection);
-  s.codePage = c.GetSelection(ctl::kCodePage);
-  s.printDensity = c.GetSelection(ctl::kPrintDensity);
-  s.cutter = c.GetSelection(ctl::kCutter);
-  s.mechanism = c.GetSelection(ctl::kMechanism);
-  s.paperOutReprint = c.GetSelection(ctl::kPaperOutReprint);
-  s.carriageReturn = c.GetSelection(ctl::kCarriageReturn);
-  s.printWidth = c.GetSelection(ctl::kPrintWidth);
-  s.buzzer = c.GetSelection(ctl::kBuzzer);
-  s.printSpeed = c.GetSelection(ctl::kPrintSpeed);
-  s.sendManufacturer = c.IsChecked(ctl::kManufacturerCheck);
-  s.manufacturerText = c.GetText(ctl::kManufacturerText);
-  s.sendModel = c.IsChecked(ctl::kModelCheck);
-  s.modelText = c.GetText(ctl::kModelText);
-  s.targetBaud = c.GetSelection(ctl::kTargetBaud);
-  s.targetParity = c.GetSelection(ctl::kTargetParity);
-  s.targetDataBits = c.GetSelection(ctl::kTargetDataBits);
-  s.targetFlow = c.GetSelection(ctl::kTargetFlow);
-  s.sendBluetoothName = c.IsChecked(ctl::kBluetoothNameCheck);
-  s.bluetoothNameText = c.GetText(ctl::kBluetoothNameText);
-  s.sendBluetoothPassword = c.IsChecked(ctl::kBluetoothPasswordCheck);
-  s.bluetoothPasswordText = c.GetText(ctl::kBluetoothPasswordText);
+  for (const int id : ListControlIds()) {
+    if (const std::optional<SettingList> list = SettingListOfControl(id))
+      s.*SelectionFieldOf(*list) = c.GetSelection(id);
+  }
+  for (const TextSettingControls& controls : TextSettingControlList()) {
+    const SettingRow& row = RowOf(controls.key);
+    s.*row.flag = c.IsChecked(controls.checkBox);
+    s.*row.text = c.GetText(controls.field);
+  }
   s.sendRadioAddress = c.IsChecked(ctl::kRadioAddressCheck);
   for (std::size_t i = 0; i < s.radioAddressText.size(); ++i) {
     s.radioAddressText[i] = c.GetText(ctl::kRadioAddressFields[i]);
   }
-  s.lcdBacklight = c.GetSelection(ctl::kLcdBacklight);
-  s.paperNearEnd = c.GetSelection(ctl::kPaperNearEnd);
-  s.printPasses = c.GetSelection(ctl::kPrintPasses);
-  s.bidAdjustment = c.GetSelection(ctl::kBidAdjustment);
-  s.charsPerLine = c.GetSelection(ctl::kCharsPerLine);
-  s.sendStartOffset = c.IsChecked(ctl::kStartOffsetCheck);
-  s.startOffsetText = c.GetText(ctl::kStartOffsetText);
-  s.sendCutOffset = c.IsChecked(ctl::kCutOffsetCheck);
-  s.cutOffsetText = c.GetText(ctl::kCutOffsetText);
   return s;
 }
 

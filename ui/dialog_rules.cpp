@@ -1,22 +1,12 @@
 #include "ui/dialog_rules.h"
 
 #include "ui/control_ids.h"
+#include "ui/option_lists.h"
 
 namespace vantrel {
 namespace {
 
 using namespace ctl;
-
-struct CheckBoxField {
-  int checkBox;
-  int field;
-};
-
-constexpr CheckBoxField kCheckBoxFields[] = {
-    {kManufacturerCheck, kManufacturerText},   {kModelCheck, kModelText},
-    {kBluetoothNameCheck, kBluetoothNameText}, {kBluetoothPasswordCheck, kBluetoothPasswordText},
-    {kStartOffsetCheck, kStartOffsetText},     {kCutOffsetCheck, kCutOffsetText},
-};
 
 bool Chosen(DialogControls& controls, int listId) {
   return controls.GetSelection(listId) >= 1;
@@ -111,7 +101,7 @@ void ApplyCodePageRule(DialogControls& controls) {
 }
 
 std::optional<int> FieldOfCheckBox(int checkBoxId) {
-  for (const CheckBoxField& pair : kCheckBoxFields) {
+  for (const TextSettingControls& pair : TextSettingControlList()) {
     if (pair.checkBox == checkBoxId)
       return pair.field;
   }

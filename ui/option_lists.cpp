@@ -67,6 +67,15 @@ const OptionList kLists[] = {
     Setting(ctl::kCharsPerLine, SettingList::CharsPerLine),
 };
 
+constexpr TextSettingControls kTextSettings[] = {
+    {SettingKey::ManufacturerName, ctl::kManufacturerCheck, ctl::kManufacturerText},
+    {SettingKey::ModelName, ctl::kModelCheck, ctl::kModelText},
+    {SettingKey::BluetoothName, ctl::kBluetoothNameCheck, ctl::kBluetoothNameText},
+    {SettingKey::BluetoothPassword, ctl::kBluetoothPasswordCheck, ctl::kBluetoothPasswordText},
+    {SettingKey::StartOffset, ctl::kStartOffsetCheck, ctl::kStartOffsetText},
+    {SettingKey::CutOffset, ctl::kCutOffsetCheck, ctl::kCutOffsetText},
+};
+
 const auto kListIds = [] {
   std::array<int, std::size(kLists)> ids{};
   for (std::size_t i = 0; i < ids.size(); ++i)
@@ -97,6 +106,10 @@ std::optional<SettingList> SettingListOfControl(int controlId) {
 
 std::span<const int> ListControlIds() {
   return kListIds;
+}
+
+std::span<const TextSettingControls> TextSettingControlList() {
+  return kTextSettings;
 }
 
 }  // namespace vantrel

@@ -22,4 +22,13 @@ std::optional<SettingList> SettingListOfControl(int controlId);
 // The ids of every drop-down list of the dialog, in tab order.
 std::span<const int> ListControlIds();
 
+// A text or offset setting's check box and the field it enables. The radio address has four
+// fields (kRadioAddressFields) and is not among them.
+struct TextSettingControls {
+  SettingKey key;
+  int checkBox;
+  int field;
+};
+std::span<const TextSettingControls> TextSettingControlList();
+
 }  // namespace vantrel

@@ -278,7 +278,8 @@ Result RunOne(const Request& request, const Options& options, Machine& machine, 
     const Outcome ran = Execute(request, system, machine.files);
     result.outcome.status = ran.status;
     result.outcome.settings = ran.settings;
-    if (result.outcome.status == ExitStatus::SettingFailed)
+    if (result.outcome.status == ExitStatus::SettingFailed ||
+        result.outcome.status == ExitStatus::NoAnswer)
       result.outcome.status = ExitStatus::Ok;
     result.writes = system.Lines();
     return result;

@@ -261,9 +261,8 @@ CLI::App* AddDiscoverCommand(CLI::App& app, DiscoverOptions& options) {
                    "sweep this IPv4 subnet (A.B.C.D/N, at most 4096 addresses in all) instead "
                    "of the machine's own; repeatable")
       ->type_name("CIDR");
-  discover->add_option("--port", options.ports, "the TCP port(s) to try; repeatable")
-      ->check(CLI::Range(1, 65535))
-      ->default_str("9100");
+  discover->add_option("--port", options.ports, "a TCP port to try besides 9100; repeatable")
+      ->check(CLI::Range(1, 65535));
   discover
       ->add_option("--usb-id", options.usbIds,
                    "also list the USB device with this vendor and product; repeatable")
@@ -321,9 +320,11 @@ int RunDiscover(const DiscoverOptions& options, Machine& machine) {
   findings.serial = machine.listSerial ? machine.listSerial() : std::nullopt;
   if (!findings.serial)
     notes.push_back("the serial lines could not be listed");
-  std::vector<std::uint16_t> ports;
-  for (const int port : options.ports)
-    ports.push_back(static_cast<std::uint16_t>(port));
+  std::vector<std::uint16_t> ports{9100};
+  for (const int port : options.ports) {
+    if (std::find(ports.begin(), ports.end(), port) == ports.end())
+      ports.push_back(static_cast<std::uint16_t>(port));
+  }
   findings.network = SweepNetwork(
       hosts, ports,
       [&machine](milliseconds bound) {

@@ -111,7 +111,7 @@ std::vector<DiscoveredEntry> ListFindings(const Findings& findings,
 
 struct DiscoverOptions {
   std::vector<std::string> nets;
-  std::vector<int> ports{9100};
+  std::vector<int> ports;  // tried besides 9100
   std::vector<std::string> usbIds;
   bool json = false;
   bool noNetwork = false;

@@ -39,9 +39,9 @@ struct Call {
   SocketId socket = 0;  // the run's own number for the socket
   Ipv4Endpoint endpoint;
   std::shared_ptr<const Bytes> data;  // Send: the bytes; Receive: what came (presumed: nothing)
-  milliseconds wait{};  // Wait: its length; Receive: its bound; FinishSending: the drain's bound
-  std::size_t maxBytes = 0;  // Receive
-  bool answer = true;        // what the system answered, or is presumed to answer
+  milliseconds wait{};                // a wait's length, the bound of a drain, or of a Receive
+  std::size_t maxBytes = 0;           // Receive
+  bool answer = true;                 // what the system answered, or is presumed to answer
 
   bool SameRequest(const Call& other) const {
     const bool sameData = kind == CallKind::Receive || !data || !other.data || *data == *other.data;

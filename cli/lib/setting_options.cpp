@@ -7,14 +7,12 @@
 #include <sstream>
 
 #include "base/words.h"
+#include "protocol/catalogue.h"
 #include "protocol/set_run.h"
 #include "protocol/setting_lists.h"
 
 namespace vantrel::cli {
 namespace {
-
-// The list field of an option that has none (texts, the address, offsets).
-constexpr SettingList kNoList = SettingList::Language;
 
 constexpr SettingOption kOptions[] = {
     {"language", OptionKind::List, SettingList::Language, SettingKey::Language, "printer language"},
@@ -45,9 +43,10 @@ constexpr SettingOption kOptions[] = {
     {"buzzer", OptionKind::List, SettingList::Buzzer, SettingKey::Buzzer, "buzzer"},
     {"speed", OptionKind::List, SettingList::PrintSpeed, SettingKey::PrintSpeed,
      "print speed: 150, 200, 220 or 250 mm/s"},
-    {"manufacturer", OptionKind::Text, kNoList, SettingKey::ManufacturerName,
+    {"manufacturer", OptionKind::Text, std::nullopt, SettingKey::ManufacturerName,
      "manufacturer name (first 16 bytes)"},
-    {"model", OptionKind::Text, kNoList, SettingKey::ModelName, "printer model (first 16 bytes)"},
+    {"model", OptionKind::Text, std::nullopt, SettingKey::ModelName,
+     "printer model (first 16 bytes)"},
     {"target-baud", OptionKind::List, SettingList::TargetBaud, SettingKey::TargetSerialLine,
      "the printer's own serial line from now on: 1200 to 115200 baud (with --target-parity, "
      "--target-data-bits, --target-flow)"},
@@ -57,11 +56,11 @@ constexpr SettingOption kOptions[] = {
      SettingKey::TargetSerialLine, "target serial data bits: 7 or 8 (only with --target-baud)"},
     {"target-flow", OptionKind::List, SettingList::TargetFlow, SettingKey::TargetSerialLine,
      "target serial flow control (only with --target-baud)"},
-    {"bt-name", OptionKind::Text, kNoList, SettingKey::BluetoothName,
+    {"bt-name", OptionKind::Text, std::nullopt, SettingKey::BluetoothName,
      "Bluetooth name (at most 255 bytes)"},
-    {"bt-password", OptionKind::Text, kNoList, SettingKey::BluetoothPassword,
+    {"bt-password", OptionKind::Text, std::nullopt, SettingKey::BluetoothPassword,
      "Bluetooth password (at most 255 bytes)"},
-    {"radio-address", OptionKind::RadioAddress, kNoList, SettingKey::RadioAddress,
+    {"radio-address", OptionKind::RadioAddress, std::nullopt, SettingKey::RadioAddress,
      "radio address: four hexadecimal pairs, e.g. 00:84:00:01"},
     {"lcd-backlight", OptionKind::List, SettingList::LcdBacklight, SettingKey::LcdBacklight,
      "LCD backlight"},
@@ -73,8 +72,10 @@ constexpr SettingOption kOptions[] = {
      "bidirectional alignment value 0-24"},
     {"chars-per-line", OptionKind::List, SettingList::CharsPerLine, SettingKey::CharsPerLine,
      "characters per line"},
-    {"start-offset", OptionKind::Offset, kNoList, SettingKey::StartOffset, "start offset in mm"},
-    {"cut-offset", OptionKind::Offset, kNoList, SettingKey::CutOffset, "cut/tear offset in mm"},
+    {"start-offset", OptionKind::Offset, std::nullopt, SettingKey::StartOffset,
+     "start offset in mm"},
+    {"cut-offset", OptionKind::Offset, std::nullopt, SettingKey::CutOffset,
+     "cut/tear offset in mm"},
 };
 
 std::string_view Trim(std::string_view text) {
@@ -109,28 +110,6 @@ std::size_t EditDistance(std::string_view a, std::string_view b) {
   return row[b.size()];
 }
 
-struct TextFields {
-  bool SettingSelection::*flag;
-  std::string SettingSelection::*text;
-};
-
-TextFields TextFieldsOf(SettingKey key) {
-  switch (key) {
-    case SettingKey::ManufacturerName:
-      return {&SettingSelection::sendManufacturer, &SettingSelection::manufacturerText};
-    case SettingKey::ModelName:
-      return {&SettingSelection::sendModel, &SettingSelection::modelText};
-    case SettingKey::BluetoothName:
-      return {&SettingSelection::sendBluetoothName, &SettingSelection::bluetoothNameText};
-    case SettingKey::BluetoothPassword:
-      return {&SettingSelection::sendBluetoothPassword, &SettingSelection::bluetoothPasswordText};
-    case SettingKey::StartOffset:
-      return {&SettingSelection::sendStartOffset, &SettingSelection::startOffsetText};
-    default:
-      return {&SettingSelection::sendCutOffset, &SettingSelection::cutOffsetText};
-  }
-}
-
 std::vector<std::string> AcceptedNames(const SettingOption& option) {
   std::vector<std::string> names;
   for (const ListItem& item : ListItems(option)) {
@@ -153,23 +132,14 @@ bool HasNoChangeItem(SettingList list) {
   return DecidingListOf(KeyOf(list)) == list;
 }
 
-// The lists whose items are numbers: the alignment value, the baud rates and data bits, the speed
-// in mm/s and the density's passes. There a number names an item only as that number, never as
-// its index, which would be a different value ("--bid-adjust 25" is not "24"). The print width
-// is not among them: its items are widths named three ways, and its index stays usable.
-constexpr SettingList kNumberLists[] = {SettingList::BidAdjustment, SettingList::TargetBaud,
-                                        SettingList::TargetDataBits, SettingList::PrintSpeed,
-                                        SettingList::PrintDensity};
-
 // The number each real item of a number list is known by (its text, or a short name made of
 // digits), by list index; empty for the other lists.
 std::vector<std::pair<int, long long>> ItemNumbers(const SettingOption& option) {
   std::vector<std::pair<int, long long>> numbers;
-  if (option.kind != OptionKind::List || std::find(std::begin(kNumberLists), std::end(kNumberLists),
-                                                   option.list) == std::end(kNumberLists))
+  if (option.kind != OptionKind::List || !IsNumberList(*option.list))
     return numbers;
   for (const ListItem& item : ListItems(option)) {
-    if (item.index == 0 && HasNoChangeItem(option.list))
+    if (item.index == 0 && HasNoChangeItem(*option.list))
       continue;
     std::optional<std::string> digits;
     if (AllDigits(Trim(item.english)))
@@ -214,7 +184,7 @@ std::string ListValueError(const SettingOption& option, std::string_view value) 
     const auto numbers = ItemNumbers(option);
     if (!numbers.empty()) {
       message += "its values are " + NumbersText(numbers);
-      if (HasNoChangeItem(option.list))
+      if (HasNoChangeItem(*option.list))
         message += ", or default to leave it unchanged";
       return message;
     }
@@ -256,7 +226,7 @@ std::optional<std::string> PartnerMissing(const std::map<std::string, std::strin
       return name + " is sent only together with " + partnerName + ": give " + partnerName +
              " as well";
     }
-    if (selection.*SelectionFieldOf(partner->list) <= 0) {
+    if (selection.*SelectionFieldOf(*partner->list) <= 0) {
       return name + " is sent only together with " + partnerName + ", and " + partnerName +
              " leaves the setting unchanged: choose a value for " + partnerName;
     }
@@ -290,10 +260,10 @@ std::vector<ListItem> ListItems(const SettingOption& option) {
   std::vector<ListItem> items;
   if (option.kind != OptionKind::List)
     return items;
-  const auto chinese = SettingItems(UiVariant::Chinese, option.list);
-  const auto english = SettingItems(UiVariant::English, option.list);
+  const auto chinese = SettingItems(UiVariant::Chinese, *option.list);
+  const auto english = SettingItems(UiVariant::English, *option.list);
   for (std::size_t i = 0; i < english.size(); ++i)
-    items.push_back({static_cast<int>(i), chinese[i], english[i], ItemShortNames(option.list, i)});
+    items.push_back({static_cast<int>(i), chinese[i], english[i], ItemShortNames(*option.list, i)});
   return items;
 }
 
@@ -365,7 +335,7 @@ std::optional<std::string> ApplySettingValues(const std::map<std::string, std::s
         const std::optional<int> index = MatchListValue(*option, value);
         if (!index)
           return ListValueError(*option, value);
-        selection.*SelectionFieldOf(option->list) = *index;
+        selection.*SelectionFieldOf(*option->list) = *index;
         break;
       }
       case OptionKind::Text: {
@@ -375,9 +345,9 @@ std::optional<std::string> ApplySettingValues(const std::map<std::string, std::s
                  "\" cannot be written in the printer's code page (" +
                  std::string(ForVariant(variant, "GBK", "Windows-1252")) + ")";
         }
-        const TextFields fields = TextFieldsOf(option->key);
-        selection.*fields.flag = true;
-        selection.*fields.text = *bytes;
+        const SettingRow& row = RowOf(option->key);
+        selection.*row.flag = true;
+        selection.*row.text = *bytes;
         break;
       }
       case OptionKind::RadioAddress: {
@@ -395,7 +365,7 @@ std::optional<std::string> ApplySettingValues(const std::map<std::string, std::s
           return "--radio-address: \"" + value +
                  "\" is not four hexadecimal pairs (for example 00:84:00:01)";
         }
-        selection.sendRadioAddress = true;
+        selection.*RowOf(option->key).flag = true;
         for (std::size_t i = 0; i < 4; ++i)
           selection.radioAddressText[i] = fields[i];
         break;
@@ -407,9 +377,9 @@ std::optional<std::string> ApplySettingValues(const std::map<std::string, std::s
           return "--" + std::string(option->name) + ": \"" + value +
                  "\" is not a whole number of millimetres";
         }
-        const TextFields fields = TextFieldsOf(option->key);
-        selection.*fields.flag = true;
-        selection.*fields.text = std::to_string(*mm);
+        const SettingRow& row = RowOf(option->key);
+        selection.*row.flag = true;
+        selection.*row.text = std::to_string(*mm);
         break;
       }
     }

@@ -26,7 +26,7 @@ enum class OptionKind {
 struct SettingOption {
   std::string_view name;
   OptionKind kind;
-  SettingList list;  // the catalogue's list, for List options
+  std::optional<SettingList> list;  // the catalogue's list, for List options
   SettingKey key;
   std::string_view help;
 };

@@ -20,7 +20,7 @@ class Questions : public testing::Test {
  protected:
   Questions()
       : dir_(std::filesystem::temp_directory_path() / "vantrel-sim-test-questions"),
-        recorder_(dir_, true, console_, &EscapeNonAscii),
+        recorder_(dir_, false, console_, &EscapeNonAscii),
         printer_(SerialLine{}),
         session_(ChannelOptions{"tcp", false, Fault{}, false, nullptr, &face_}, printer_,
                  recorder_) {}
@@ -50,6 +50,13 @@ TEST_F(Questions, InsideImageDataNothingIsAnswered) {
   EXPECT_TRUE(session_.Feed(Bytes{0x10, 0x04, 0x01, 0x1D, 'I', 67}).replies.empty());
   // The image took all six bytes: what follows is a command again.
   EXPECT_EQ(Answers(session_.Feed(Bytes{0x10, 0x04, 0x02})), (Bytes{0x12}));
+}
+
+// A command whose last byte is 0x10 (a code table, a value) is whole at once: the byte is not
+// held back as the start of a question.
+TEST_F(Questions, AValueByteThatOpensAQuestionEndsItsCommandAtOnce) {
+  session_.Feed(Bytes{0x1B, 't', 0x10});
+  EXPECT_NE(console_.str().find("[1B 74 10]"), std::string::npos) << console_.str();
 }
 
 }  // namespace

@@ -82,6 +82,10 @@ std::string EmptyPortReport(UiVariant variant) {
   return Tables().at("empty_port_report").at(VariantName(variant));
 }
 
+std::size_t SettingCount() {
+  return Tables().at("settings").size();
+}
+
 std::string Name(SettingKey key) {
   return Setting(key).at("key");
 }

@@ -27,6 +27,8 @@ std::string Message(UiVariant variant, const std::string& name);
 // The closing box of a port run that sent nothing.
 std::string EmptyPortReport(UiVariant variant);
 
+// The number of settings the tables list.
+std::size_t SettingCount();
 // The setting's name as the tables write it ("CodePage"), its acknowledgement rule's name
 // ("EchoValue"), and whether LPT1 and the write-only USB printer skip its read-back.
 std::string Name(SettingKey key);
