@@ -844,11 +844,14 @@ close
                "%s %s: counters %s" % (v, interface, state["counters"]))
 
 
+# What a device button shows when the printer's address cannot be reached, in both variants.
+REFUSED = "IP addr error or net error, please reset and make sure the printer connected properly!"
+
+
 def test_refused_connection(h, exe):
     """Ethernet to a loopback address where nothing listens: Set shows the opener's message in
     the variant's language, a device button the English one in both."""
-    refused = "IP addr error or net error, please reset and make sure the printer connected properly!"
-    for variant, message, cut in ((ZH, "网络连接失败 请检查网络连接!", 5), (EN, refused, 4)):
+    for variant, message, cut in ((ZH, "网络连接失败 请检查网络连接!", 5), (EN, REFUSED, 4)):
         h.drive(variant, f"""start {exe}
 wait-dialog {variant['caption']}
 select 1019 #12
@@ -856,7 +859,7 @@ ip 1026 127.0.0.9
 click 1
 expect-box "{message}" 30
 click {cut}
-expect-box "{refused}" 30
+expect-box "{REFUSED}" 30
 close
 """)
 
@@ -875,14 +878,12 @@ def test_unanswered_connect(h, exe):
             filler.setblocking(False)
             filler.connect_ex(("127.0.0.10", 9100))
             fillers.append(filler)
-        refused = ("IP addr error or net error, please reset and make sure the printer connected "
-                   "properly!")
         h.drive(EN, f"""start {exe}
 wait-dialog {EN['caption']}
 select 1019 #12
 ip 1026 127.0.0.10
 click 4
-expect-box "{refused}" 25
+expect-box "{REFUSED}" 25
 close
 """)
     finally:
