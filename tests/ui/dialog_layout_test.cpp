@@ -296,7 +296,7 @@ TEST(DialogLayoutTest, LabelsNameTheirControls) {
     const DialogLayout& layout = MainDialogLayout(variant);
     for (const auto& [id, zh, en] : labels) {
       const auto at = std::find_if(layout.items.begin(), layout.items.end(),
-                                   [id](const LayoutItem& item) { return item.id == id; });
+                                   [id = id](const LayoutItem& item) { return item.id == id; });
       ASSERT_NE(at, layout.items.begin());
       const LayoutItem& label = *(at - 1);
       EXPECT_EQ(label.kind, ItemKind::Label) << id;
