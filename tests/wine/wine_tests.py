@@ -8,6 +8,7 @@ vantrel-driver.exe and a few lines of driver script; serial ports are pseudo-ter
 
 import argparse
 import json
+import ntpath
 import os
 import re
 import pty
@@ -143,6 +144,32 @@ def echo_value_byte(received):
     return None
 
 
+# Wine's loader names each module it maps (WINEDEBUG=+loaddll). A program whose module is not
+# named never ran: Wine itself failed to start it (seen: "failed to map the shared user data"
+# on a busy machine). Only such a start is tried again, at most this many times in all, with its
+# evidence kept and the retries counted in the summary line; a failure of a program that ran is
+# never retried.
+WINE_STARTS = 3
+
+
+def wine_mapped(wine_log, program):
+    return (ntpath.basename(program).lower() + '" at ') in wine_log.lower()
+
+
+def wine_never_started(output, wine_log):
+    """The program Wine failed to start in a failed driver run, or None: the driver itself, or
+    the program under test when the driver had done nothing but start it."""
+    if not wine_mapped(wine_log, "vantrel-driver.exe"):
+        return "vantrel-driver.exe"
+    lines = output.splitlines()
+    started = [l.split(" ", 1)[1] for l in lines if l.startswith("started ")]
+    done = [l for l in lines if l.startswith("ok ")]
+    if len(started) == 1 and all(l.split()[1] == "start" for l in done) and not wine_mapped(
+            wine_log, started[0]):
+        return os.path.basename(started[0])
+    return None
+
+
 class Harness:
     def __init__(self, build, out):
         self.build = build
@@ -151,6 +178,7 @@ class Harness:
         self.log = open(os.path.join(out, "wine-tests.log"), "w", encoding="utf-8")
         self.scripts = 0
         self.figures = []
+        self.wine_retries = 0
 
     def say(self, text):
         print(text, flush=True)
@@ -168,13 +196,40 @@ class Harness:
     def drive(self, variant, steps, timeout=120):
         """Runs one driver script; returns its output lines. A failing step fails the test, and
         leaves beside the script Wine's own messages of the run (the driver's and the program's
-        errors) and the Wine processes that were there when it failed."""
+        errors, and the modules Wine's loader mapped) and the Wine processes that were there when
+        it failed. Only a start that Wine itself failed is run again: see wine_never_started."""
         self.scripts += 1
         path = os.path.join(self.out, "script-%02d-%s.txt" % (self.scripts, variant["name"]))
         with open(path, "w", encoding="utf-8") as f:
             f.write(steps)
         env = dict(os.environ, LANG=variant["lang"], LC_ALL=variant["lang"],
-                   WINEDEBUG="err+all,fixme-all")
+                   WINEDEBUG="err+all,fixme-all,+loaddll")
+        for start in range(1, WINE_STARTS + 1):
+            began = time.monotonic()
+            code, output = self.run_driver(path, env, timeout)
+            if code == 0:
+                return output.splitlines()
+            with open(path + ".wine.log", encoding="utf-8", errors="replace") as f:
+                wine_log = f.read()
+            processes = wine_processes()
+            with open(path + ".processes.txt", "w", encoding="utf-8") as f:
+                f.write(processes)
+            unstarted = wine_never_started(output, wine_log)
+            if not unstarted or start == WINE_STARTS:
+                break
+            self.wine_retries += 1
+            kept = "%s.start%d" % (path, start)
+            for suffix in (".out", ".wine.log", ".processes.txt"):
+                os.replace(path + suffix, kept + suffix)
+            self.say("    Wine did not start %s (start %d of %d): status %s after %.1f s; "
+                     "evidence: %s.wine.log, %s.processes.txt; starting the script again" % (
+                         unstarted, start, WINE_STARTS, code, time.monotonic() - began, kept,
+                         kept))
+        failed = [l for l in output.splitlines() if l.startswith("FAIL") or "differs" in l]
+        raise Failure("driver (%s): %s\n  evidence: %s.wine.log, %s.processes.txt" % (
+            code, "\n".join(failed) or output[-1500:], path, path))
+
+    def run_driver(self, path, env, timeout):
         with open(path + ".out", "w+b") as out, open(path + ".wine.log", "wb") as wine_log:
             run = subprocess.Popen(["wine", self.driver, path], env=env, stdin=subprocess.DEVNULL,
                                    stdout=out, stderr=wine_log)
@@ -188,14 +243,7 @@ class Harness:
             output = out.read().decode("utf-8", "replace")
         for line in output.splitlines():
             self.log.write("    " + line + "\n")
-        if code != 0:
-            processes = wine_processes()
-            with open(path + ".processes.txt", "w", encoding="utf-8") as f:
-                f.write(processes)
-            failed = [l for l in output.splitlines() if l.startswith("FAIL") or "differs" in l]
-            raise Failure("driver (%s): %s\n  evidence: %s.wine.log, %s.processes.txt" % (
-                code, "\n".join(failed) or output[-1500:], path, path))
-        return output.splitlines()
+        return code, output
 
     def screenshot(self, name, dialog_line):
         """The dialog's window as a PNG, cropped from the virtual desktop."""
@@ -1121,6 +1169,7 @@ def main():
         h.say("figure: " + figure)
     h.say("%d of %d Wine tests passed in %.0f s; screenshots, dumps and scripts in %s" %
           (len(tests) - failed, len(tests), time.monotonic() - began, h.out))
+    h.say("Wine start-up retries: %d" % h.wine_retries)
     return 1 if failed else 0
 
 
