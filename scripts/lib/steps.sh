@@ -1,5 +1,6 @@
 # Runs a list of named steps to their ends, whatever fails on the way, and closes with one summary:
-# each step's outcome and time, then "steps: N passed, N failed". Source it; used by scripts/test.
+# each step's outcome, wall time and CPU time, then "steps: N passed, N failed". Source it; used
+# by scripts/test.
 #
 #   step NAME [--needs NAME[,NAME...]] COMMAND...
 #       runs COMMAND (a function or a program) with errexit on, in a subshell of its own, with its
@@ -44,6 +45,25 @@ vantrel_step_ready() {
   done
 }
 
+# vantrel_step_body NAME COMMAND...: in a step's subshell, runs COMMAND with errexit on and, as
+# the subshell ends, leaves in build/steps/NAME.cpu the CPU seconds (user and system) that COMMAND
+# and everything it waited for used: beside the wall time, it shows which steps the machine's two
+# cores were busy with.
+vantrel_step_body() {
+  vantrel_step_cpu_file="build/steps/$1.cpu"
+  shift
+  trap vantrel_step_cpu EXIT
+  set -euo pipefail
+  "$@"
+}
+
+vantrel_step_cpu() {
+  times >"$vantrel_step_cpu_file" # the second line: the children's user and system time
+  awk 'NR == 2 { split($1, u, /[ms]/); split($2, s, /[ms]/)
+    printf "%d\n", u[1] * 60 + u[2] + s[1] * 60 + s[2] + 0.5 }' "$vantrel_step_cpu_file" \
+    >"$vantrel_step_cpu_file.tmp" && mv "$vantrel_step_cpu_file.tmp" "$vantrel_step_cpu_file"
+}
+
 step() {
   local name=$1 needs="" status began errexit=${-//[^e]/}
   shift
@@ -55,10 +75,7 @@ step() {
   # errexit holds in the subshell only while the subshell is not part of a condition, so the
   # status is taken afterwards, with errexit off out here.
   set +e
-  (
-    set -euo pipefail
-    "$@"
-  ) 2>&1 | tee "build/steps/$name.log"
+  (vantrel_step_body "$name" "$@") 2>&1 | tee "build/steps/$name.log"
   status=${PIPESTATUS[0]}
   [ -z "$errexit" ] || set -e
   vantrel_step_record "$name" "$status" $(($(date +%s) - began))
@@ -74,8 +91,7 @@ step_start() {
   vantrel_step_began[$name]=$(date +%s)
   (
     renice -n 19 -p "$BASHPID" >/dev/null
-    set -euo pipefail
-    "$@"
+    vantrel_step_body "$name" "$@"
   ) >"build/steps/$name.log" 2>&1 &
   vantrel_step_pid[$name]=$!
 }
@@ -95,12 +111,14 @@ step_join() {
 }
 
 steps_summary() {
-  local i name passed=0 failed=0
+  local i name cpu passed=0 failed=0
   echo
   echo "Summary ($(($(date +%s) - vantrel_steps_started)) s in all):"
   for i in "${!vantrel_step_names[@]}"; do
     name=${vantrel_step_names[$i]}
-    printf '  %-16s %5d s  %s\n' "$name" "${vantrel_step_seconds[$i]}" "${vantrel_step_outcome[$name]}"
+    cpu=$(cat "build/steps/$name.cpu" 2>/dev/null || echo -)
+    printf '  %-16s %5d s  %5s s CPU  %s\n' "$name" "${vantrel_step_seconds[$i]}" "$cpu" \
+      "${vantrel_step_outcome[$name]}"
     if [ "${vantrel_step_outcome[$name]}" = passed ]; then
       passed=$((passed + 1))
     else
