@@ -58,6 +58,7 @@ vantrel_step_body() {
 }
 
 vantrel_step_cpu() {
+  date +%s >"${vantrel_step_cpu_file%.cpu}.end"
   times >"$vantrel_step_cpu_file" # the second line: the children's user and system time
   awk 'NR == 2 { split($1, u, /[ms]/); split($2, s, /[ms]/)
     printf "%d\n", u[1] * 60 + u[2] + s[1] * 60 + s[2] + 0.5 }' "$vantrel_step_cpu_file" \
@@ -97,7 +98,7 @@ step_start() {
 }
 
 step_join() {
-  local name=$1 status errexit=${-//[^e]/}
+  local name=$1 status ended errexit=${-//[^e]/}
   [ -n "${vantrel_step_pid[$name]:-}" ] || return 0
   set +e
   wait "${vantrel_step_pid[$name]}"
@@ -106,8 +107,10 @@ step_join() {
   unset "vantrel_step_pid[$name]"
   echo "=== $name (in the background):"
   cat "build/steps/$name.log"
-  vantrel_step_record "$name" "$status" $(($(date +%s) - vantrel_step_began[$name])) \
-    " (in the background)"
+  # Its own time, not the time until it was waited for.
+  ended=$(cat "build/steps/$name.end" 2>/dev/null || date +%s)
+  vantrel_step_record "$name" "$status" $((ended - vantrel_step_began[$name])) \
+    " (in the background; done $(($(date +%s) - ended)) s before it was needed)"
 }
 
 steps_summary() {
