@@ -209,8 +209,8 @@ class System : public Sleeper {
   virtual std::optional<FailedOpen> LastFailedOpen() const { return std::nullopt; }
 };
 
-// A command-line run that goes on past a failed open used to find the detail through this name;
-// the System itself now keeps it.
+// The former name of the failed-open detail's keeper, which every System now is; kept while a
+// caller still casts to it.
 using OpenFailureLog = System;
 
 // What the platform's system is made with; each platform reads what applies to it.
@@ -224,7 +224,7 @@ struct SystemOptions {
   // progress.
   std::function<void(std::size_t done, std::size_t total)> progress;
   std::size_t progressThreshold = 1024;
-  // Where the printer nodes the platform names its parallel port, when not its own default.
+  // The parallel port's node, where the platform names it by a path, when not its default.
   std::optional<std::string> parallelPath;
 };
 
