@@ -1,5 +1,6 @@
 #include "link/connections.h"
 
+#include <algorithm>
 #include <array>
 #include <charconv>
 #include <limits>
@@ -34,8 +35,6 @@ constexpr NetworkFailureTexts kNetworkTextsEn{
 constexpr std::array<std::uint32_t, 8> kBaudRates{1200,  2400,  4800,  9600,
                                                   19200, 38400, 57600, 115200};
 
-constexpr std::string_view kDevicePathPrefix = "\\\\.\\";
-
 bool IsBlank(char c) {
   return c == ' ' || c == '\t';
 }
@@ -57,16 +56,14 @@ CommTimeouts SerialTimeoutsFor(UiVariant variant, std::uint32_t baudRate) {
   constexpr std::uint64_t kMarginBitMs = 10ull * 10ull * 1000ull;
   const std::uint64_t rate = baudRate == 0 ? kSlowestListedRate : baudRate;
   const auto perByte = static_cast<std::uint32_t>((kMarginBitMs + rate - 1) / rate);
-  constexpr std::uint32_t kWriteGrace = 2000;
-  if (variant == UiVariant::Chinese)
-    return {1000, 25, 50, perByte, kWriteGrace};
-  return {1000, 1000, 1000, perByte, kWriteGrace};
-}
-
-std::string SerialDevicePath(std::string_view interfaceItem) {
-  std::string path(kDevicePathPrefix);
-  path += interfaceItem;
-  return path;
+  constexpr std::chrono::milliseconds kWriteGrace{2000};
+  using std::chrono::milliseconds;
+  constexpr milliseconds kGap{1000};
+  const CommTimeouts reads =
+      variant == UiVariant::Chinese
+          ? CommTimeouts::ReadsWithin(kGap, milliseconds{25}, milliseconds{50})
+          : CommTimeouts::ReadsWithin(kGap, kGap, kGap);
+  return reads.WritesWithin(milliseconds{perByte}, kWriteGrace);
 }
 
 std::optional<std::uint32_t> BaudRateForIndex(int index) {
@@ -79,7 +76,7 @@ SerialLineChoice LineChoiceForLists(int baudIndex, int parityIndex) {
   SerialLineChoice choice;
   choice.baudRate = BaudRateForIndex(baudIndex);
   if (parityIndex >= 0 && parityIndex <= 2)
-    choice.parity = static_cast<std::uint8_t>(parityIndex);
+    choice.parity = static_cast<Parity>(parityIndex);
   return choice;
 }
 
@@ -98,7 +95,7 @@ SerialLine ConfigureLine(const SerialLine& asRead, const SerialLineChoice& choic
   line.xonXoffInput = true;
   line.xonLimit = 50;
   line.xoffLimit = 50;
-  line.stopBits = 0;
+  line.stopBits = StopBits::One;
   line.xonChar = 0x11;
   line.xoffChar = 0x13;
   return line;
@@ -108,9 +105,9 @@ std::string_view SerialOpenFailedText(UiVariant variant) {
   return ForVariant(variant, kSerialOpenFailedZh, kSerialOpenFailedEn);
 }
 
-std::unique_ptr<OpenPort> OpenSerialPort(const LinkContext& context, std::string_view devicePath,
+std::unique_ptr<OpenPort> OpenSerialPort(const LinkContext& context, std::string_view name,
                                          const SerialLineChoice& choice) {
-  std::unique_ptr<SerialDevice> port = context.system.OpenSerialDevice(devicePath);
+  std::unique_ptr<SerialDevice> port = context.system.OpenSerialDevice(name);
   if (!port) {
     context.prompts.ShowMessage(SerialOpenFailedText(context.variant));
     return nullptr;
@@ -131,7 +128,7 @@ std::unique_ptr<OpenPort> OpenSerialPort(const LinkContext& context, std::string
 }
 
 std::unique_ptr<OpenPort> OpenParallelPort(const LinkContext& context) {
-  std::unique_ptr<DevicePort> port = context.system.OpenLpt1();
+  std::unique_ptr<DevicePort> port = context.system.OpenParallelDevice();
   if (!port) {
     context.prompts.ShowMessage(
         ForVariant(context.variant, kParallelOpenFailedZh, kParallelOpenFailedEn));
@@ -140,31 +137,23 @@ std::unique_ptr<OpenPort> OpenParallelPort(const LinkContext& context) {
   return port;
 }
 
-std::optional<UsbPrinterMatch> FindUsbPrinter(std::span<const std::string> devicePaths) {
-  for (const std::string& path : devicePaths) {
-    std::string lower(path);
-    for (char& c : lower) {
-      if (c >= 'A' && c <= 'Z')
-        c = static_cast<char>(c - 'A' + 'a');
-    }
-    const bool writeOnly = lower.find(kWriteOnlyUsbPrinterId) != std::string::npos;
-    if (writeOnly || lower.find(kAnsweringUsbPrinterId) != std::string::npos)
-      return UsbPrinterMatch{path, writeOnly};
+std::optional<UsbPrinterMatch> FindUsbPrinter(std::span<const UsbDevice> devices) {
+  const auto answersTo = [](const UsbDevice& device, const UsbId& id) {
+    return std::find(device.ids.begin(), device.ids.end(), id) != device.ids.end();
+  };
+  for (const UsbDevice& device : devices) {
+    const bool writeOnly = answersTo(device, kWriteOnlyPrinterUsbId);
+    if (writeOnly || answersTo(device, kAnsweringPrinterUsbId))
+      return UsbPrinterMatch{device, writeOnly};
   }
   return std::nullopt;
 }
 
-std::string UsbOpenPath(std::string_view devicePath) {
-  std::string path(devicePath);
-  for (std::size_t i = 0; i < kDevicePathPrefix.size() && i < path.size(); ++i)
-    path[i] = kDevicePathPrefix[i];
-  return path;
-}
-
 CommTimeouts UsbTimeoutsFor(UiVariant variant) {
+  using std::chrono::milliseconds;
   if (variant == UiVariant::Chinese)
-    return {kMaxDword, 0, 0, 25, 50};
-  return {kMaxDword, 0, 0, 50, 2000};
+    return CommTimeouts::ReadsReturnAtOnce().WritesWithin(milliseconds{25}, milliseconds{50});
+  return CommTimeouts::ReadsReturnAtOnce().WritesWithin(milliseconds{50}, milliseconds{2000});
 }
 
 std::uint16_t ParsePortNumber(std::string_view text) {
@@ -233,16 +222,16 @@ std::string_view UsbOpenFailedText(UiVariant variant) {
 
 UsbPrinterPort FindAndOpenUsbPrinter(const LinkContext& context) {
   UsbPrinterPort result;
-  const auto paths = context.system.ListUsbDevicePaths();
-  if (!paths) {
+  const auto devices = context.system.ListUsbDevices();
+  if (!devices) {
     context.prompts.ShowWarning(kUsbDeviceSetFailed);
     return result;
   }
-  const std::optional<UsbPrinterMatch> match = FindUsbPrinter(*paths);
+  const std::optional<UsbPrinterMatch> match = FindUsbPrinter(*devices);
   if (!match)
     return result;
   result.writeOnly = match->writeOnly;
-  std::unique_ptr<DevicePort> port = context.system.OpenUsbDevice(UsbOpenPath(match->devicePath));
+  std::unique_ptr<DevicePort> port = context.system.OpenUsbDevice(match->device);
   if (!port)
     return result;
   port->SetTimeouts(UsbTimeoutsFor(context.variant));

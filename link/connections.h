@@ -45,9 +45,6 @@ CommTimeouts SerialTimeoutsFor(UiVariant variant, std::uint32_t baudRate);
 // slowest of the list, which errs on the long side.
 inline constexpr std::uint32_t kSlowestListedRate = 1200;
 
-// "\\.\" followed by the interface item's text: "COM10" gives "\\.\COM10".
-std::string SerialDevicePath(std::string_view interfaceItem);
-
 // The rate of the current-baud list's item, or nothing for an index outside the list (the port's
 // own rate then stays).
 std::optional<std::uint32_t> BaudRateForIndex(int index);
@@ -55,7 +52,7 @@ std::optional<std::uint32_t> BaudRateForIndex(int index);
 // The caller's rate and parity for a serial open; nothing keeps what the port has.
 struct SerialLineChoice {
   std::optional<std::uint32_t> baudRate;
-  std::optional<std::uint8_t> parity;  // 0 none, 1 odd, 2 even
+  std::optional<Parity> parity;
 };
 
 // The dialog's current-baud and current-parity list indexes as a choice: an index outside its
@@ -71,10 +68,10 @@ SerialLine ConfigureLine(const SerialLine& asRead, const SerialLineChoice& choic
 // "串口打开失败!" / "Failed to open serial port!".
 std::string_view SerialOpenFailedText(UiVariant variant);
 
-// Opens the serial device at devicePath (as System::OpenSerialDevice takes it) exclusively, sets
-// its queues, the variant's time-outs and the line. A port whose line settings cannot be read or
-// written is closed again before the failure is shown.
-std::unique_ptr<OpenPort> OpenSerialPort(const LinkContext& context, std::string_view devicePath,
+// Opens the serial port of that name ("COM3") or device path (as System::OpenSerialDevice takes
+// it) exclusively, sets its queues, the variant's time-outs and the line. A port whose line
+// settings cannot be read or written is closed again before the failure is shown.
+std::unique_ptr<OpenPort> OpenSerialPort(const LinkContext& context, std::string_view name,
                                          const SerialLineChoice& line);
 
 // --- The parallel port ---
@@ -84,21 +81,20 @@ std::unique_ptr<OpenPort> OpenParallelPort(const LinkContext& context);
 
 // --- USB printers ---
 
-// The two printers, found by these texts anywhere in the device path, compared without case
-// (Windows gives no promise about the case of a device path).
+// The two printers, by their vendor and product identifiers, and as the texts name them.
 inline constexpr std::string_view kAnsweringUsbPrinterId = "vid_0483&pid_5720";
 inline constexpr std::string_view kWriteOnlyUsbPrinterId = "vid_067b&pid_2305";
+inline constexpr UsbId kAnsweringPrinterUsbId{0x0483, 0x5720};
+inline constexpr UsbId kWriteOnlyPrinterUsbId{0x067B, 0x2305};
 
 struct UsbPrinterMatch {
-  std::string devicePath;
+  UsbDevice device;
   bool writeOnly = false;  // the printer that gives no read-back
 };
 
-// The first path in enumeration order that names either printer.
-std::optional<UsbPrinterMatch> FindUsbPrinter(std::span<const std::string> devicePaths);
-
-// The device path with its first four characters replaced by "\\.\"; the length stays.
-std::string UsbOpenPath(std::string_view devicePath);
+// The first device in enumeration order that is either printer; a device that answers to both
+// counts as the write-only one.
+std::optional<UsbPrinterMatch> FindUsbPrinter(std::span<const UsbDevice> devices);
 
 // Chinese: writes give up after 25 ms a byte plus 50 ms; English: 50 ms a byte plus 2000 ms.
 // Reads return at once with what the driver holds.
@@ -147,7 +143,7 @@ NetworkFailureTexts NetworkOpenTexts(UiVariant variant);
 // Starts the socket library, creates a socket and connects it to the printer. On failure shows
 // the matching text, having cleaned up as far as it got: after a failed socket creation the
 // library is stopped after the message; after a failed connect the socket is closed and the
-// library stopped before it. Never starts arp: only the returned link's release does.
+// library stopped before it. Never clears the address cache: only the returned link's release does.
 std::unique_ptr<NetworkLink> ConnectToPrinter(const LinkContext& context,
                                               const Ipv4Endpoint& printer,
                                               const NetworkFailureTexts& texts);

@@ -6,7 +6,7 @@ namespace vantrel {
 
 // A connected, send-only TCP link to a network printer, with the socket library started.
 // Destroying the object is the close sequence: close the socket, stop the socket library, then
-// start the system's "arp -d" to forget the printer's hardware address.
+// clear the system's address cache, so it forgets the printer's hardware address.
 class NetworkLink {
  public:
   virtual ~NetworkLink() = default;

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <optional>
 #include <string>
 
 namespace vantrel {
@@ -20,14 +19,6 @@ struct FailedOpen {
   OpenError error = OpenError::Other;
 
   bool operator==(const FailedOpen&) const = default;
-};
-
-// Kept by a System that knows why its opens fail: the latest failed device open of its life.
-// The System seam itself keeps its plain success flags.
-class OpenFailureLog {
- public:
-  virtual ~OpenFailureLog() = default;
-  virtual std::optional<FailedOpen> LastFailedOpen() const = 0;
 };
 
 }  // namespace vantrel

@@ -7,7 +7,7 @@ namespace vantrel {
 void CloseNetworkConnection(System& system, SocketId socket) {
   system.CloseSocket(socket);
   system.StopSockets();
-  system.StartArpClear();
+  system.ClearAddressCache();
 }
 
 SocketLink::~SocketLink() {

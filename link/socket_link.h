@@ -8,7 +8,7 @@
 namespace vantrel {
 
 // The close sequence of every network action: close the socket, stop the socket library, then
-// start the system's arp with "-d". Nothing is looked at.
+// clear the system's address cache. Nothing is looked at.
 void CloseNetworkConnection(System& system, SocketId socket);
 
 // A connected TCP socket to the printer with the socket library started. Each send is bounded

@@ -12,19 +12,4 @@ std::string Ipv4Endpoint::AddressText() const {
   return text;
 }
 
-std::optional<std::string> SystemArpPath(std::string_view directory) {
-  const bool driveRooted = directory.size() >= 3 && directory[1] == ':' &&
-                           (directory[2] == '\\' || directory[2] == '/') &&
-                           ((directory[0] >= 'A' && directory[0] <= 'Z') ||
-                            (directory[0] >= 'a' && directory[0] <= 'z'));
-  const bool uncRooted = directory.size() >= 3 && directory.substr(0, 2) == "\\\\";
-  if (!driveRooted && !uncRooted)
-    return std::nullopt;
-  std::string path(directory);
-  if (path.back() != '\\' && path.back() != '/')
-    path += '\\';
-  path += "arp.exe";
-  return path;
-}
-
 }  // namespace vantrel

@@ -3,6 +3,7 @@
 #include <array>
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -11,24 +12,54 @@
 
 #include "base/bytes.h"
 #include "base/sleeper.h"
+#include "link/open_failure.h"
 #include "link/port.h"
 
 namespace vantrel {
 
-// The time-outs of a handle-based connection, in milliseconds (the COMMTIMEOUTS record).
+// MAXDWORD: as a read interval, together with zero totals, a read returns at once with what the
+// driver holds.
+inline constexpr std::uint32_t kMaxDword = 0xFFFFFFFFu;
+
+// The time-outs of a handle-based connection, in milliseconds (the COMMTIMEOUTS record). Made by
+// the named constructors, which say what a read and a write may wait:
+//   CommTimeouts::ReadsWithin(gap, perByte, constant).WritesWithin(perByte, constant)
+//   CommTimeouts::ReadsReturnAtOnce().WritesWithin(perByte, constant)
 struct CommTimeouts {
+  using Ms = std::chrono::milliseconds;
+
   std::uint32_t readInterval = 0;
   std::uint32_t readTotalMultiplier = 0;
   std::uint32_t readTotalConstant = 0;
   std::uint32_t writeTotalMultiplier = 0;
   std::uint32_t writeTotalConstant = 0;
 
+  // A read returns at once with what the driver holds, waiting for nothing.
+  static constexpr CommTimeouts ReadsReturnAtOnce() { return {kMaxDword, 0, 0, 0, 0}; }
+  // A read waits at most perByte for every byte asked for plus constant in all, and at most gap
+  // between two bytes once the first has come (a zero leaves that bound out).
+  static constexpr CommTimeouts ReadsWithin(Ms gap, Ms perByte, Ms constant) {
+    return {Count(gap), Count(perByte), Count(constant), 0, 0};
+  }
+  // The same reads, with a write that may take perByte for every byte plus constant.
+  constexpr CommTimeouts WritesWithin(Ms perByte, Ms constant) const {
+    CommTimeouts timeouts = *this;
+    timeouts.writeTotalMultiplier = Count(perByte);
+    timeouts.writeTotalConstant = Count(constant);
+    return timeouts;
+  }
+
   bool operator==(const CommTimeouts&) const = default;
+
+ private:
+  static constexpr std::uint32_t Count(Ms ms) { return static_cast<std::uint32_t>(ms.count()); }
 };
 
-// MAXDWORD: as a read interval, together with zero totals, a read returns at once with what the
-// driver holds.
-inline constexpr std::uint32_t kMaxDword = 0xFFFFFFFFu;
+// The line's parity (the DCB's Parity values).
+enum class Parity : std::uint8_t { None = 0, Odd = 1, Even = 2, Mark = 3, Space = 4 };
+
+// The line's stop bits (the DCB's StopBits values).
+enum class StopBits : std::uint8_t { One = 0, OneAndAHalf = 1, Two = 2 };
 
 // How the RTS line is driven (the DCB's fRtsControl).
 enum class RtsControl : std::uint8_t { Disable = 0, Enable = 1, Handshake = 2, Toggle = 3 };
@@ -44,8 +75,8 @@ struct SerialLine {
   bool binary = false;         // fBinary
   bool parityCheck = false;    // fParity
   std::uint8_t byteSize = 0;   // ByteSize
-  std::uint8_t parity = 0;     // Parity: 0 none, 1 odd, 2 even
-  std::uint8_t stopBits = 0;   // StopBits: 0 one stop bit
+  Parity parity = Parity::None;
+  StopBits stopBits = StopBits::One;
   bool ctsOutputFlow = false;  // fOutxCtsFlow
   RtsControl rtsControl = RtsControl::Disable;
   bool xonXoffOutput = false;  // fOutX
@@ -69,20 +100,21 @@ struct SerialLine {
 };
 
 // An opened serial port, a USB printer or the parallel port, before it is handed over as an
-// OpenPort. Destroying it closes the handle.
+// OpenPort. Destroying it closes the device.
 class DevicePort : public OpenPort {
  public:
-  // SetCommTimeouts; the answer is not looked at.
+  // The time-outs that bound the port's reads and writes; the answer is not looked at.
   virtual void SetTimeouts(const CommTimeouts& timeouts) = 0;
 };
 
 class SerialDevice : public DevicePort {
  public:
-  // SetupComm with the driver's input and output queue sizes; the answer is not looked at.
-  virtual void SetQueueSizes(std::uint32_t inputBytes, std::uint32_t outputBytes) = 0;
-  // GetCommState: the port's current line settings, or nothing when they cannot be read.
+  // Optional: the driver's input and output queue sizes, where the system lets a program choose
+  // them; the answer is not looked at. Without it the driver keeps its own.
+  virtual void SetQueueSizes(std::uint32_t /*inputBytes*/, std::uint32_t /*outputBytes*/) {}
+  // The port's current line settings, or nothing when they cannot be read.
   virtual std::optional<SerialLine> ReadLineSettings() = 0;
-  // SetCommState with a block made of these fields; true when the port took it.
+  // Sets the line to these fields; true when the port took it.
   virtual bool WriteLineSettings(const SerialLine& line) = 0;
 };
 
@@ -99,30 +131,53 @@ struct Ipv4Endpoint {
   bool operator==(const Ipv4Endpoint&) const = default;
 };
 
+// A USB vendor and product.
+struct UsbId {
+  std::uint16_t vendor = 0;
+  std::uint16_t product = 0;
+
+  bool operator==(const UsbId&) const = default;
+};
+
+// A USB device the system lists: what it is opened by, and the vendor and product it answers to
+// (every pair its path names, where the system describes a device by a path alone).
+struct UsbDevice {
+  std::string path;
+  std::vector<UsbId> ids;
+
+  bool operator==(const UsbDevice&) const = default;
+};
+
 // The operating system as the connections use it. Every call is synchronous; none of them shows
-// anything to the user.
+// anything to the user. Devices are named in the system's own words: a serial port by its name
+// ("COM3") or its device path, USB devices by the path they are listed with; how a name becomes
+// what the system opens is the platform's rule.
+//
+// The operations marked optional have a default body for a system that does not have them: a
+// socket library that needs no start or stop, no address cache to clear, no record of why an
+// open failed. Every other operation each platform implements.
 class System : public Sleeper {
  public:
-  // A serial device path ("\\.\COM3"), opened for reading and writing, exclusively, for
-  // synchronous input and output. Null when the open fails.
-  virtual std::unique_ptr<SerialDevice> OpenSerialDevice(std::string_view path) = 0;
+  // The serial port of that name ("COM3") or at that device path, opened for reading and
+  // writing, exclusively, for synchronous input and output. Null when the open fails.
+  virtual std::unique_ptr<SerialDevice> OpenSerialDevice(std::string_view port) = 0;
 
-  // "LPT1:", opened for reading and writing with shared reading. Null when the open fails.
-  virtual std::unique_ptr<DevicePort> OpenLpt1() = 0;
+  // The first parallel port (LPT1), opened for reading and writing with shared reading. Null
+  // when the open fails.
+  virtual std::unique_ptr<DevicePort> OpenParallelDevice() = 0;
 
-  // The device paths of the present devices that offer the USB device interface class, in the
-  // system's enumeration order. The list ends before the first interface whose path cannot be
-  // read (a path longer than the detail buffer of 1024 bytes ends it too). Nothing when the
-  // device information set cannot be obtained.
-  virtual std::optional<std::vector<std::string>> ListUsbDevicePaths() = 0;
+  // The present USB devices, in the system's enumeration order. Nothing when the system's device
+  // list cannot be obtained.
+  virtual std::optional<std::vector<UsbDevice>> ListUsbDevices() = 0;
 
-  // A USB device path ("\\.\usb#vid_...") opened for reading and writing with shared writing.
-  // Null when the open fails.
-  virtual std::unique_ptr<DevicePort> OpenUsbDevice(std::string_view path) = 0;
+  // A listed USB device opened for reading and writing with shared writing. Null when the open
+  // fails.
+  virtual std::unique_ptr<DevicePort> OpenUsbDevice(const UsbDevice& device) = 0;
 
-  // The socket library, version 2.2: true when it started.
-  virtual bool StartSockets() = 0;
-  virtual void StopSockets() = 0;
+  // Optional: starts the socket library; true when it started (or there is none to start).
+  virtual bool StartSockets() { return true; }
+  // Optional: stops it again.
+  virtual void StopSockets() {}
   // A blocking TCP stream socket with no options set, or nothing when none could be created.
   virtual std::optional<SocketId> CreateTcpSocket() = 0;
   // A blocking connect; true when connected.
@@ -135,30 +190,45 @@ class System : public Sleeper {
   // time ran out.
   virtual bool FinishSending(SocketId socket, std::chrono::milliseconds bound) = 0;
   virtual void CloseSocket(SocketId socket) = 0;
-  // Waits at most `bound` for the printer to send something and returns what came, at most
-  // maxBytes (empty when nothing came in time); nothing when the connection was reset or closed.
-  // Only a command that asks the printer something reads a socket; every other action sends only.
+  // Optional: waits at most `bound` for the printer to send something and returns what came, at
+  // most maxBytes (empty when nothing came in time); nothing when the connection was reset or
+  // closed, or the system does not read sockets. Only a command that asks the printer something
+  // reads a socket; every other action sends only.
   virtual std::optional<Bytes> Receive(SocketId /*socket*/, std::size_t /*maxBytes*/,
                                        std::chrono::milliseconds /*bound*/) {
     return std::nullopt;
   }
 
-  // Starts the system's own address-resolution tool with "-d" to drop the cached hardware
-  // addresses, shown normally, not waited for, its result not looked at. The program is named by
-  // SystemArpPath of the system directory, never by a bare "arp" that would be looked up through
-  // the current directory (which the file dialog moves to wherever the user's bitmaps are) or
-  // the search path.
-  virtual void StartArpClear() = 0;
+  // Optional: after a network action, makes the system forget the printer's hardware address
+  // (drops the cached addresses), started and not waited for, its result not looked at. Nothing
+  // where the system ages its address cache out by itself.
+  virtual void ClearAddressCache() {}
+
+  // Optional: why the latest failed device open of this system's life failed, where the system
+  // can tell; nothing otherwise.
+  virtual std::optional<FailedOpen> LastFailedOpen() const { return std::nullopt; }
 };
 
-// What StartArpClear runs: the shell's "open" verb on the system's arp program with "-d".
-inline constexpr std::string_view kArpVerb = "open";
-inline constexpr std::string_view kArpParameters = "-d";
+// The former name of the failed-open detail's keeper, which every System now is; kept while a
+// caller still casts to it.
+using OpenFailureLog = System;
 
-// The full path of arp.exe in the system directory the platform reports ("C:\Windows\system32"
-// gives "C:\Windows\system32\arp.exe"). Nothing when the directory is not an absolute path:
-// then arp is not started at all, since a bare name would be searched for in the current
-// directory first.
-std::optional<std::string> SystemArpPath(std::string_view systemDirectory);
+// What the platform's system is made with; each platform reads what applies to it.
+struct SystemOptions {
+  // A bound on connect; nothing waits as long as the system's own connect does.
+  std::optional<std::chrono::milliseconds> connectTimeout;
+  // Whether clearing the address cache may show a window (the dialog) or must not (the
+  // command-line tool, whose fleet mode would otherwise flash one per printer).
+  bool addressCacheWindow = true;
+  // Told about writes and sends of at least progressThreshold bytes, where the platform reports
+  // progress.
+  std::function<void(std::size_t done, std::size_t total)> progress;
+  std::size_t progressThreshold = 1024;
+  // The parallel port's node, where the platform names it by a path, when not its default.
+  std::optional<std::string> parallelPath;
+};
+
+// The operating system of the machine the program runs on; one definition per platform.
+std::unique_ptr<System> CreateSystem(SystemOptions options);
 
 }  // namespace vantrel

@@ -9,13 +9,13 @@ LinkContext LinkContextOf(const ConnectionContext& context) {
   return {context.variant, context.prompts, context.system};
 }
 
-std::optional<std::string> SerialDevicePath(UiVariant variant, InterfaceType index) {
+std::optional<std::string> SerialPortName(UiVariant variant, InterfaceType index) {
   if (index < 0 || index > kLastSerialInterface)
     return std::nullopt;
   const auto items = OptionItems(variant, ctl::kInterface);
   if (static_cast<std::size_t>(index) >= items.size())
     return std::nullopt;
-  return SerialDevicePath(items[static_cast<std::size_t>(index)]);
+  return std::string(items[static_cast<std::size_t>(index)]);
 }
 
 Ipv4Endpoint ReadPrinterEndpoint(DialogControls& controls) {
@@ -60,7 +60,7 @@ bool OpenPortOfKind(const ConnectionContext& context, PrinterConnection& connect
 bool OpenSerialPort(const ConnectionContext& context, PrinterConnection& connection) {
   connection.handle.reset();
   const InterfaceType index = context.controls.GetSelection(ctl::kInterface);
-  const std::optional<std::string> path = SerialDevicePath(context.variant, index);
+  const std::optional<std::string> path = SerialPortName(context.variant, index);
   if (!path) {
     context.prompts.ShowMessage(SerialOpenFailedText(context.variant));
     return false;

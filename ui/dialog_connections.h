@@ -25,9 +25,9 @@ struct ConnectionContext {
 
 LinkContext LinkContextOf(const ConnectionContext& context);
 
-// "\\.\" followed by the interface item's text ("\\.\COM10"); nothing for an index that is not
-// a serial port.
-std::optional<std::string> SerialDevicePath(UiVariant variant, InterfaceType index);
+// The serial port the interface item names, by the item's text ("COM10"); nothing for an index
+// that is not a serial port.
+std::optional<std::string> SerialPortName(UiVariant variant, InterfaceType index);
 
 // The printer's address from the IP-address control and its port from the hidden port edit.
 Ipv4Endpoint ReadPrinterEndpoint(DialogControls& controls);

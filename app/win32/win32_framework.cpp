@@ -3,18 +3,25 @@
 #include <commctrl.h>
 
 #include "link/connections.h"
-#include "link/win32/win32_system.h"
+#include "link/system.h"
 #include "ui/win32/dialog_window.h"
 
 namespace vantrel::win32 {
 
 namespace {
 constexpr ULONG_PTR kIconGroup = 128;
+
+// A connect gives up at the dialog's bound; "arp -d" shows its window as the shell starts it.
+SystemOptions DialogSystemOptions() {
+  SystemOptions options;
+  options.connectTimeout = kConnectBound;
+  return options;
 }
+}  // namespace
 
 Win32Framework::Win32Framework(HINSTANCE instance)
     : instance_(instance),
-      system_(CreateWin32System(kConnectBound)),
+      system_(CreateSystem(DialogSystemOptions())),
       files_(CreateSystemFileReader()),
       // At the system's standard icon size; the same handle serves the large and small icon.
       icon_(LoadIconW(instance, reinterpret_cast<LPCWSTR>(kIconGroup))) {}

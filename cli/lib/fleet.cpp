@@ -105,9 +105,9 @@ class PlanningSystem final : public System {
     Record(std::move(call));
   }
   std::unique_ptr<SerialDevice> OpenSerialDevice(std::string_view) override { return nullptr; }
-  std::unique_ptr<DevicePort> OpenLpt1() override { return nullptr; }
-  std::optional<std::vector<std::string>> ListUsbDevicePaths() override { return std::nullopt; }
-  std::unique_ptr<DevicePort> OpenUsbDevice(std::string_view) override { return nullptr; }
+  std::unique_ptr<DevicePort> OpenParallelDevice() override { return nullptr; }
+  std::optional<std::vector<UsbDevice>> ListUsbDevices() override { return std::nullopt; }
+  std::unique_ptr<DevicePort> OpenUsbDevice(const UsbDevice&) override { return nullptr; }
   bool StartSockets() override { return Record(CallOf(CallKind::StartSockets)); }
   void StopSockets() override { Record(CallOf(CallKind::StopSockets)); }
   std::optional<SocketId> CreateTcpSocket() override {
@@ -148,7 +148,7 @@ class PlanningSystem final : public System {
     return Record(std::move(call));
   }
   void CloseSocket(SocketId socket) override { Record(CallOf(CallKind::CloseSocket, socket)); }
-  void StartArpClear() override { Record(CallOf(CallKind::Arp)); }
+  void ClearAddressCache() override { Record(CallOf(CallKind::Arp)); }
 
  private:
   bool Record(Call call) {
@@ -192,9 +192,8 @@ class Job {
       if (!carried.SameAnswer(next))
         Plan(blocks);  // the real answer leads the run another way from here
     }
-    if (const auto* log = dynamic_cast<const OpenFailureLog*>(system_.get());
-        log && outcome_.status == ExitStatus::OpenFailed)
-      failedOpen_ = log->LastFailedOpen();
+    if (system_ && outcome_.status == ExitStatus::OpenFailed)
+      failedOpen_ = system_->LastFailedOpen();
     system_.reset();
     return std::nullopt;
   }
@@ -247,7 +246,7 @@ class Job {
         sockets_.erase(call.socket);
         return true;
       case CallKind::Arp:
-        system_->StartArpClear();
+        system_->ClearAddressCache();
         return true;
       case CallKind::Wait:
         break;

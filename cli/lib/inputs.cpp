@@ -164,6 +164,15 @@ std::optional<std::string> TextAsUtf8(std::string_view bytes) {
   return std::string(bytes);
 }
 
+std::string SerialPortOfPath(std::string_view devicePath) {
+  if (devicePath.starts_with(kComDevicePrefix)) {
+    const std::string_view name = devicePath.substr(kComDevicePrefix.size());
+    if (name.starts_with("COM") && Number(name.substr(3)).value_or(0) >= 1)
+      return std::string(name);
+  }
+  return std::string(devicePath);
+}
+
 std::variant<InterfaceChoice, std::string> ParseInterface(std::string_view text,
                                                           const Resolver& resolve) {
   InterfaceChoice choice;
@@ -176,12 +185,12 @@ std::variant<InterfaceChoice, std::string> ParseInterface(std::string_view text,
     }
   }
   // COM11 and above (where USB-serial adapters often land) and the device path itself ("\\.\COM12")
-  // open the serial line by path.
+  // open the serial line by path, and are named by it.
   if (upper.starts_with("COM") && Number(upper.substr(3)).value_or(0) >= 1) {
-    choice.devicePath = SerialDevicePath(upper);
+    choice.devicePath = std::string(kComDevicePrefix) + upper;
     return choice;
   }
-  if (text.starts_with("\\\\.\\")) {
+  if (text.starts_with(kComDevicePrefix)) {
     choice.devicePath = std::string(text);
     return choice;
   }

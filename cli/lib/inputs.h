@@ -29,6 +29,13 @@ std::string EffectiveLocale(const std::function<const char*(const char*)>& geten
 
 // --- Where the printer is ---
 
+// What a COM port's device path starts with: "\\.\COM12".
+inline constexpr std::string_view kComDevicePrefix = "\\\\.\\";
+
+// The serial port a target's device path opens: "COMn" for a COM port's device path ("\\.\COM12"),
+// the path itself otherwise.
+std::string SerialPortOfPath(std::string_view devicePath);
+
 struct InterfaceChoice {
   InterfaceType index = 0;  // the dialog's interface list: COM1-COM10, LPT1, USB, Ethernet
   std::optional<std::string> devicePath;            // a serial line or printer node given by path

@@ -1,5 +1,7 @@
 #include "cli/lib/recording_system.h"
 
+#include "link/connections.h"
+
 namespace vantrel::cli {
 namespace {
 
@@ -13,7 +15,6 @@ class DryRunPort final : public SerialDevice {
   PortRead Read(std::size_t) override { return {true, {}}; }
   std::optional<std::size_t> ClearErrorsAndCountReceived() override { return 0; }
   void SetTimeouts(const CommTimeouts&) override {}
-  void SetQueueSizes(std::uint32_t, std::uint32_t) override {}
   std::optional<SerialLine> ReadLineSettings() override { return SerialLine{}; }
   bool WriteLineSettings(const SerialLine&) override { return true; }
 
@@ -40,15 +41,15 @@ std::unique_ptr<SerialDevice> DryRunSystem::OpenSerialDevice(std::string_view) {
   return std::make_unique<DryRunPort>(lines_);
 }
 
-std::unique_ptr<DevicePort> DryRunSystem::OpenLpt1() {
+std::unique_ptr<DevicePort> DryRunSystem::OpenParallelDevice() {
   return std::make_unique<DryRunPort>(lines_);
 }
 
-std::optional<std::vector<std::string>> DryRunSystem::ListUsbDevicePaths() {
-  return std::vector<std::string>{"\\\\?\\usb#vid_0483&pid_5720#dry-run#"};
+std::optional<std::vector<UsbDevice>> DryRunSystem::ListUsbDevices() {
+  return std::vector<UsbDevice>{{"dry-run", {kAnsweringPrinterUsbId}}};
 }
 
-std::unique_ptr<DevicePort> DryRunSystem::OpenUsbDevice(std::string_view) {
+std::unique_ptr<DevicePort> DryRunSystem::OpenUsbDevice(const UsbDevice&) {
   return std::make_unique<DryRunPort>(lines_);
 }
 

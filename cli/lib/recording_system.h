@@ -19,18 +19,15 @@ class DryRunSystem final : public System {
   const std::vector<std::string>& Lines() const { return lines_; }
 
   void Sleep(std::chrono::milliseconds) override {}
-  std::unique_ptr<SerialDevice> OpenSerialDevice(std::string_view path) override;
-  std::unique_ptr<DevicePort> OpenLpt1() override;
-  std::optional<std::vector<std::string>> ListUsbDevicePaths() override;
-  std::unique_ptr<DevicePort> OpenUsbDevice(std::string_view path) override;
-  bool StartSockets() override { return true; }
-  void StopSockets() override {}
+  std::unique_ptr<SerialDevice> OpenSerialDevice(std::string_view port) override;
+  std::unique_ptr<DevicePort> OpenParallelDevice() override;
+  std::optional<std::vector<UsbDevice>> ListUsbDevices() override;
+  std::unique_ptr<DevicePort> OpenUsbDevice(const UsbDevice& device) override;
   std::optional<SocketId> CreateTcpSocket() override { return SocketId{1}; }
   bool Connect(SocketId, const Ipv4Endpoint&) override { return true; }
   bool Send(SocketId, ByteView data, std::chrono::milliseconds bound) override;
   bool FinishSending(SocketId, std::chrono::milliseconds) override { return true; }
   void CloseSocket(SocketId) override {}
-  void StartArpClear() override {}
 
  private:
   std::vector<std::string> lines_;

@@ -7,6 +7,7 @@
 #include "bitmap/bitmap_checks.h"
 #include "bitmap/bitmap_prompts.h"
 #include "bitmap/download_command.h"
+#include "cli/lib/inputs.h"
 #include "cli/lib/status.h"
 #include "link/connections.h"
 #include "link/socket_port.h"
@@ -79,10 +80,11 @@ std::optional<Opened> Open(const Request& request, const LinkContext& link,
   Opened opened;
   switch (KindOfInterface(request.target.index)) {
     case ConnectionKind::Serial: {
-      const std::string path = request.target.devicePath.value_or(
-          SerialDevicePath("COM" + std::to_string(request.target.index + 1)));
+      const std::string port = request.target.devicePath
+                                   ? SerialPortOfPath(*request.target.devicePath)
+                                   : "COM" + std::to_string(request.target.index + 1);
       opened.port =
-          OpenSerialPort(link, path, LineChoiceForLists(request.baudIndex, request.parityIndex));
+          OpenSerialPort(link, port, LineChoiceForLists(request.baudIndex, request.parityIndex));
       break;
     }
     case ConnectionKind::Parallel:

@@ -15,15 +15,15 @@ class ProbeSystem final : public System {
   explicit ProbeSystem(std::unique_ptr<System> inner) : inner_(std::move(inner)) {}
 
   void Sleep(std::chrono::milliseconds duration) override { inner_->Sleep(duration); }
-  std::unique_ptr<SerialDevice> OpenSerialDevice(std::string_view path) override {
-    return inner_->OpenSerialDevice(path);
+  std::unique_ptr<SerialDevice> OpenSerialDevice(std::string_view port) override {
+    return inner_->OpenSerialDevice(port);
   }
-  std::unique_ptr<DevicePort> OpenLpt1() override { return inner_->OpenLpt1(); }
-  std::optional<std::vector<std::string>> ListUsbDevicePaths() override {
-    return inner_->ListUsbDevicePaths();
+  std::unique_ptr<DevicePort> OpenParallelDevice() override { return inner_->OpenParallelDevice(); }
+  std::optional<std::vector<UsbDevice>> ListUsbDevices() override {
+    return inner_->ListUsbDevices();
   }
-  std::unique_ptr<DevicePort> OpenUsbDevice(std::string_view path) override {
-    return inner_->OpenUsbDevice(path);
+  std::unique_ptr<DevicePort> OpenUsbDevice(const UsbDevice& device) override {
+    return inner_->OpenUsbDevice(device);
   }
   bool StartSockets() override { return inner_->StartSockets(); }
   void StopSockets() override { inner_->StopSockets(); }
@@ -42,7 +42,7 @@ class ProbeSystem final : public System {
                                std::chrono::milliseconds bound) override {
     return inner_->Receive(socket, maxBytes, bound);
   }
-  void StartArpClear() override {}
+  void ClearAddressCache() override {}
 
  private:
   std::unique_ptr<System> inner_;

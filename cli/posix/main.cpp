@@ -98,13 +98,12 @@ int main(int argc, char** argv) {
       Encode,
       [&](const cli::LinkSetup& setup) {
         PosixLinkOptions options;
-        if (setup.parallelPath)
-          options.parallelPath = *setup.parallelPath;
+        options.system.parallelPath = setup.parallelPath;
+        options.system.connectTimeout = setup.connectTimeout;
+        options.system.progress = setup.progress;
         options.sysfsRoot = sysfs;
         options.devRoot = dev;
-        options.connectTimeout = setup.connectTimeout;
-        options.progress = setup.progress;
-        return CreatePosixSystem(options);
+        return CreatePosixSystem(std::move(options));
       },
       [&]() -> std::optional<std::vector<cli::UsbListing>> {
         const auto devices = ListUsbDevices(sysfs, dev);

@@ -25,7 +25,7 @@
 #include "cli/lib/command_line.h"
 #include "cli/lib/platform.h"
 #include "cli/win32/discovery.h"
-#include "link/win32/win32_system.h"
+#include "link/system.h"
 
 namespace {
 
@@ -193,13 +193,14 @@ std::optional<std::string> Encode(std::string_view utf8, UiVariant variant) {
 // "\\?\usb#vid_0483&pid_5720#5&2f1a&0&1#{a5dcbf10-...}": where the device sits, its vendor and
 // product, and the path the printer is opened by.
 std::optional<std::vector<cli::UsbListing>> ListUsb() {
-  const std::unique_ptr<System> system = win32::CreateWin32System();
-  const std::optional<std::vector<std::string>> paths = system->ListUsbDevicePaths();
-  if (!paths)
+  const std::unique_ptr<System> system = CreateSystem({});
+  const std::optional<std::vector<UsbDevice>> devices = system->ListUsbDevices();
+  if (!devices)
     return std::nullopt;
   std::vector<cli::UsbListing> listing;
   const std::set<std::string> printerClass = win32::UsbPrinterClassIds();
-  for (const std::string& path : *paths) {
+  for (const UsbDevice& device : *devices) {
+    const std::string& path = device.path;
     std::vector<std::string> fields;
     std::size_t from = 0;
     for (std::size_t hash; (hash = path.find('#', from)) != std::string::npos; from = hash + 1)
@@ -247,7 +248,10 @@ int main() {
       Resolve,
       Encode,
       [](const cli::LinkSetup& setup) {
-        return win32::CreateWin32System(setup.connectTimeout, win32::ArpWindow::None);
+        SystemOptions options;
+        options.connectTimeout = setup.connectTimeout;
+        options.addressCacheWindow = false;
+        return CreateSystem(std::move(options));
       },
       ListUsb,
       *files,

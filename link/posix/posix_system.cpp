@@ -32,7 +32,8 @@ using std::chrono::milliseconds;
 // The parallel port and USB printers get no read time-outs from the core that would let a
 // printer answer (USB reads are told to return at once): every read there waits up to half a
 // second for the first byte and takes what follows within 50 ms of the byte before.
-constexpr CommTimeouts kPrinterNodeReadBounds{50, 0, 500, 0, 0};
+constexpr CommTimeouts kPrinterNodeReadBounds =
+    CommTimeouts::ReadsWithin(milliseconds{50}, milliseconds{0}, milliseconds{500});
 
 constexpr std::array<std::pair<std::uint32_t, speed_t>, 8> kSpeeds{{{1200, B1200},
                                                                     {2400, B2400},
@@ -77,7 +78,7 @@ milliseconds Since(Clock::time_point t) {
 // non-blocking: every wait is a poll bounded by the port's time-outs.
 class FdPort final : public SerialDevice {
  public:
-  FdPort(int fd, bool serial, const PosixLinkOptions& options)
+  FdPort(int fd, bool serial, const SystemOptions& options)
       : fd_(fd),
         serial_(serial),
         progress_(options.progress),
@@ -205,8 +206,6 @@ class FdPort final : public SerialDevice {
     timeouts_.writeTotalConstant = timeouts.writeTotalConstant;
   }
 
-  void SetQueueSizes(std::uint32_t, std::uint32_t) override {}
-
   std::optional<SerialLine> ReadLineSettings() override {
     termios t{};
     if (::tcgetattr(fd_, &t) != 0)
@@ -217,8 +216,10 @@ class FdPort final : public SerialDevice {
     line.binary = (t.c_iflag & (ISTRIP | INLCR | ICRNL | IGNCR)) == 0 && (t.c_oflag & OPOST) == 0;
     line.parityCheck = (t.c_iflag & INPCK) != 0;
     line.byteSize = (t.c_cflag & CSIZE) == CS8 ? 8 : (t.c_cflag & CSIZE) == CS7 ? 7 : 0;
-    line.parity = (t.c_cflag & PARENB) == 0 ? 0 : (t.c_cflag & PARODD) != 0 ? 1 : 2;
-    line.stopBits = (t.c_cflag & CSTOPB) != 0 ? 2 : 0;
+    line.parity = (t.c_cflag & PARENB) == 0   ? Parity::None
+                  : (t.c_cflag & PARODD) != 0 ? Parity::Odd
+                                              : Parity::Even;
+    line.stopBits = (t.c_cflag & CSTOPB) != 0 ? StopBits::Two : StopBits::One;
     line.ctsOutputFlow = (t.c_cflag & CRTSCTS) != 0;
     line.xonXoffOutput = (t.c_iflag & IXON) != 0;
     line.xonXoffInput = (t.c_iflag & IXOFF) != 0;
@@ -242,16 +243,16 @@ class FdPort final : public SerialDevice {
     t.c_cflag &= ~static_cast<tcflag_t>(CSIZE | PARENB | PARODD | CSTOPB | CRTSCTS);
     t.c_cflag |= CLOCAL | CREAD;
     t.c_cflag |= line.byteSize == 7 ? CS7 : CS8;
-    if (line.parity == 1)
+    if (line.parity == Parity::Odd)
       t.c_cflag |= PARENB | PARODD;
-    else if (line.parity == 2)
+    else if (line.parity == Parity::Even)
       t.c_cflag |= PARENB;
-    if (line.stopBits != 0)
+    if (line.stopBits != StopBits::One)
       t.c_cflag |= CSTOPB;
     if (line.ctsOutputFlow)
       t.c_cflag |= CRTSCTS;
     t.c_iflag &= ~static_cast<tcflag_t>(INPCK | IXON | IXOFF);
-    if (line.parityCheck && line.parity != 0)
+    if (line.parityCheck && line.parity != Parity::None)
       t.c_iflag |= INPCK;
     if (line.xonXoffOutput)
       t.c_iflag |= IXON;
@@ -295,7 +296,7 @@ class FdPort final : public SerialDevice {
 
   int fd_;
   bool serial_;
-  WriteProgress progress_;
+  std::function<void(std::size_t, std::size_t)> progress_;
   std::size_t progressThreshold_;
   CommTimeouts timeouts_{};
   termios termios_{};
@@ -319,7 +320,7 @@ OpenError ErrorOf(int error) {
   }
 }
 
-class PosixSystem final : public System, public OpenFailureLog {
+class PosixSystem final : public System {
  public:
   explicit PosixSystem(PosixLinkOptions options) : options_(std::move(options)) {}
 
@@ -329,8 +330,8 @@ class PosixSystem final : public System, public OpenFailureLog {
     ::usleep(static_cast<useconds_t>(duration.count()) * 1000);
   }
 
-  std::unique_ptr<SerialDevice> OpenSerialDevice(std::string_view path) override {
-    const std::string device = PosixSerialDevice(path);
+  std::unique_ptr<SerialDevice> OpenSerialDevice(std::string_view port) override {
+    const std::string device = PosixSerialDevice(port);
     const int fd = OpenDevice(device);
     if (fd < 0)
       return nullptr;
@@ -340,38 +341,36 @@ class PosixSystem final : public System, public OpenFailureLog {
       ::close(fd);
       return nullptr;
     }
-    return std::make_unique<FdPort>(fd, true, options_);
+    return std::make_unique<FdPort>(fd, true, options_.system);
   }
 
-  std::unique_ptr<DevicePort> OpenLpt1() override {
-    const int fd = OpenDevice(options_.parallelPath);
+  std::unique_ptr<DevicePort> OpenParallelDevice() override {
+    const int fd =
+        OpenDevice(options_.system.parallelPath.value_or(std::string(kDefaultParallelPath)));
     if (fd < 0)
       return nullptr;
-    return std::make_unique<FdPort>(fd, false, options_);
+    return std::make_unique<FdPort>(fd, false, options_.system);
   }
 
-  std::optional<std::vector<std::string>> ListUsbDevicePaths() override {
-    const auto devices = ListUsbDevices(options_.sysfsRoot, options_.devRoot);
+  std::optional<std::vector<UsbDevice>> ListUsbDevices() override {
+    const auto devices = vantrel::ListUsbDevices(options_.sysfsRoot, options_.devRoot);
     if (!devices)
       return std::nullopt;
-    std::vector<std::string> paths;
+    std::vector<UsbDevice> listed;
     for (const UsbDeviceEntry& entry : *devices)
-      paths.push_back(UsbDevicePath(entry));
-    return paths;
+      listed.push_back(ListedUsbDevice(entry));
+    return listed;
   }
 
-  std::unique_ptr<DevicePort> OpenUsbDevice(std::string_view path) override {
-    const std::string node = PrinterNodeOfUsbPath(path);
-    if (node.empty())
+  // A device the kernel made no printer node for cannot be opened.
+  std::unique_ptr<DevicePort> OpenUsbDevice(const UsbDevice& device) override {
+    if (device.path.empty())
       return nullptr;
-    const int fd = OpenNode(node);
+    const int fd = OpenNode(device.path);
     if (fd < 0)
       return nullptr;
-    return std::make_unique<FdPort>(fd, false, options_);
+    return std::make_unique<FdPort>(fd, false, options_.system);
   }
-
-  bool StartSockets() override { return true; }
-  void StopSockets() override {}
 
   std::optional<SocketId> CreateTcpSocket() override {
     const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, IPPROTO_TCP);
@@ -387,14 +386,15 @@ class PosixSystem final : public System, public OpenFailureLog {
     address.sin_port = htons(endpoint.port);
     std::memcpy(&address.sin_addr.s_addr, endpoint.address.data(), 4);
     const auto* raw = reinterpret_cast<const sockaddr*>(&address);
-    if (!options_.connectTimeout)
+    const std::optional<milliseconds> connectTimeout = options_.system.connectTimeout;
+    if (!connectTimeout)
       return ::connect(fd, raw, sizeof address) == 0;
 
     const int flags = ::fcntl(fd, F_GETFL);
     ::fcntl(fd, F_SETFL, flags | O_NONBLOCK);
     bool connected = ::connect(fd, raw, sizeof address) == 0;
     if (!connected && errno == EINPROGRESS) {
-      const int events = PollFor(fd, POLLOUT, options_.connectTimeout);
+      const int events = PollFor(fd, POLLOUT, connectTimeout);
       int error = 0;
       socklen_t length = sizeof error;
       connected =
@@ -409,7 +409,8 @@ class PosixSystem final : public System, public OpenFailureLog {
   // drops what is still queued), and the bound ends the wait.
   bool Send(SocketId socket, ByteView data, milliseconds bound) override {
     const int fd = static_cast<int>(socket);
-    const bool report = options_.progress && data.size() >= options_.progressThreshold;
+    const SystemOptions& system = options_.system;
+    const bool report = system.progress && data.size() >= system.progressThreshold;
     const Clock::time_point start = Clock::now();
     std::size_t done = 0;
     while (done < data.size()) {
@@ -422,7 +423,7 @@ class PosixSystem final : public System, public OpenFailureLog {
       if (n > 0) {
         done += static_cast<std::size_t>(n);
         if (report)
-          options_.progress(done, data.size());
+          system.progress(done, data.size());
         continue;
       }
       if (n < 0 && errno == EINTR)
@@ -494,11 +495,6 @@ class PosixSystem final : public System, public OpenFailureLog {
     ::close(static_cast<int>(socket));
   }
 
-  // The Windows tool empties the address-resolution cache after every network action. Linux
-  // ages its neighbour entries out by itself and "arp -d" there needs a host and root rights,
-  // so nothing is started.
-  void StartArpClear() override {}
-
  private:
   // open(2) for reading and writing, never becoming the controlling terminal; a failure is
   // remembered with its cause.
@@ -547,21 +543,28 @@ class PosixSystem final : public System, public OpenFailureLog {
 
 }  // namespace
 
-std::string PosixSerialDevice(std::string_view path) {
-  constexpr std::string_view kPrefix = "\\\\.\\COM";
-  if (path.substr(0, kPrefix.size()) == kPrefix) {
-    const std::string_view digits = path.substr(kPrefix.size());
+std::string PosixSerialDevice(std::string_view port) {
+  constexpr std::string_view kPrefix = "COM";
+  if (port.substr(0, kPrefix.size()) == kPrefix) {
+    const std::string_view digits = port.substr(kPrefix.size());
     int number = 0;
     const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), number);
     if (error == std::errc{} && end == digits.data() + digits.size() && number >= 1) {
       return "/dev/ttyS" + std::to_string(number - 1);
     }
   }
-  return std::string(path);
+  return std::string(port);
 }
 
 std::unique_ptr<System> CreatePosixSystem(PosixLinkOptions options) {
   return std::make_unique<PosixSystem>(std::move(options));
+}
+
+// Linux ages its neighbour entries out by itself (and "arp -d" there needs a host and root
+// rights), and its sockets need no library started: those optional operations keep the
+// interface's empty bodies.
+std::unique_ptr<System> CreateSystem(SystemOptions options) {
+  return CreatePosixSystem({std::move(options), "/sys", "/dev"});
 }
 
 }  // namespace vantrel

@@ -1,9 +1,7 @@
 #pragma once
 
-#include <chrono>
-#include <cstddef>
+#include <cstdint>
 #include <filesystem>
-#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -14,28 +12,22 @@
 
 namespace vantrel {
 
-// Called while a large block is written: bytes handed to the link so far, and the block's size.
-using WriteProgress = std::function<void(std::size_t done, std::size_t total)>;
-
-// Where the links of a POSIX machine are and how they behave beyond what the core asks.
+// Where the links of a POSIX machine are, beyond what every platform's options say.
 struct PosixLinkOptions {
-  // Opened for "LPT1:".
-  std::string parallelPath = "/dev/lp0";
+  SystemOptions system;
   // The kernel's device tree and device folder, for USB discovery (tests use fake trees).
   std::filesystem::path sysfsRoot = "/sys";
   std::filesystem::path devRoot = "/dev";
-  // A bound on connect; nothing blocks until the system gives up, as the dialog does.
-  std::optional<std::chrono::milliseconds> connectTimeout;
-  // Told about writes and sends of at least progressThreshold bytes.
-  WriteProgress progress;
-  std::size_t progressThreshold = 1024;
 };
 
-// The device a serial path of the core opens: "\\.\COMn" is /dev/ttyS(n-1) ("\\.\COM1" to
-// "\\.\COM10" are /dev/ttyS0 to /dev/ttyS9); any other path is used as it is.
-std::string PosixSerialDevice(std::string_view path);
+// The parallel port when the options name none.
+inline constexpr std::string_view kDefaultParallelPath = "/dev/lp0";
 
-// The operating system of a POSIX machine for the connections.
+// The device a serial port name opens: "COMn" is /dev/ttyS(n-1) ("COM1" to "COM10" are
+// /dev/ttyS0 to /dev/ttyS9); a device path is used as it is.
+std::string PosixSerialDevice(std::string_view port);
+
+// The operating system of a POSIX machine for the connections, with its device trees.
 std::unique_ptr<System> CreatePosixSystem(PosixLinkOptions options);
 
 // --- USB printers in the kernel's device tree ---
@@ -43,6 +35,7 @@ std::unique_ptr<System> CreatePosixSystem(PosixLinkOptions options);
 struct UsbDeviceEntry {
   std::string name;        // the device's name in the tree ("1-1.2")
   std::string identifier;  // "vid_0483&pid_5720": vendor and product, lower-case hex
+  UsbId id;                // the same, as numbers
   // The printer node the kernel made for it (/dev/usb/lp0), nothing when it has none.
   std::optional<std::string> printerNode;
   // One of its interfaces is of the USB printer class.
@@ -54,14 +47,8 @@ struct UsbDeviceEntry {
 std::optional<std::vector<UsbDeviceEntry>> ListUsbDevices(const std::filesystem::path& sysfsRoot,
                                                           const std::filesystem::path& devRoot);
 
-// The path the System lists for a device: "\\?\usb#vid_0483&pid_5720#1-1.2#/dev/usb/lp0", so the
-// core's identifier match and open-path rule work unchanged; the printer node follows the last
-// '#' and is empty when there is none.
-std::string UsbDevicePath(const UsbDeviceEntry& entry);
-
-// The printer node inside such a path (after the core replaced its first four characters);
-// empty when the device has none.
-std::string PrinterNodeOfUsbPath(std::string_view path);
+// The device as the System lists it: its printer node as its path (empty when it has none).
+UsbDevice ListedUsbDevice(const UsbDeviceEntry& entry);
 
 // --- Serial lines in the kernel's device tree ---
 

@@ -3,6 +3,7 @@
 // its interface folders, and the kernel names its node /dev/usb/lpN.
 
 #include <algorithm>
+#include <charconv>
 #include <fstream>
 #include <system_error>
 
@@ -22,6 +23,12 @@ std::optional<std::string> ReadHexId(const fs::path& file) {
     return static_cast<char>(c >= 'A' && c <= 'F' ? c - 'A' + 'a' : c);
   });
   return text;
+}
+
+std::uint16_t HexValue(const std::string& text) {
+  std::uint16_t value = 0;
+  std::from_chars(text.data(), text.data() + text.size(), value, 16);
+  return value;
 }
 
 std::optional<std::string> PrinterNodeOf(const fs::path& device, const std::string& name,
@@ -76,7 +83,9 @@ std::optional<std::vector<UsbDeviceEntry>> ListUsbDevices(const fs::path& sysfsR
     const auto product = ReadHexId(entry.path() / "idProduct");
     if (!vendor || !product)
       continue;  // an interface or a hub's port, not a device
-    devices.push_back({name, "vid_" + *vendor + "&pid_" + *product,
+    devices.push_back({name,
+                       "vid_" + *vendor + "&pid_" + *product,
+                       {HexValue(*vendor), HexValue(*product)},
                        PrinterNodeOf(entry.path(), name, devRoot),
                        HasPrinterInterface(entry.path(), name)});
   }
@@ -85,15 +94,8 @@ std::optional<std::vector<UsbDeviceEntry>> ListUsbDevices(const fs::path& sysfsR
   return devices;
 }
 
-std::string UsbDevicePath(const UsbDeviceEntry& entry) {
-  return "\\\\?\\usb#" + entry.identifier + "#" + entry.name + "#" + entry.printerNode.value_or("");
-}
-
-std::string PrinterNodeOfUsbPath(std::string_view path) {
-  const std::size_t mark = path.rfind('#');
-  if (mark == std::string_view::npos)
-    return {};
-  return std::string(path.substr(mark + 1));
+UsbDevice ListedUsbDevice(const UsbDeviceEntry& entry) {
+  return {entry.printerNode.value_or(""), {entry.id}};
 }
 
 }  // namespace vantrel

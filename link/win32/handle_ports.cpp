@@ -82,8 +82,8 @@ class SerialPort final : public HandlePort<SerialDevice> {
                     block.fBinary != 0,
                     block.fParity != 0,
                     block.ByteSize,
-                    block.Parity,
-                    block.StopBits,
+                    static_cast<Parity>(block.Parity),
+                    static_cast<StopBits>(block.StopBits),
                     block.fOutxCtsFlow != 0,
                     static_cast<RtsControl>(block.fRtsControl),
                     block.fOutX != 0,
@@ -113,8 +113,8 @@ class SerialPort final : public HandlePort<SerialDevice> {
     block.fBinary = line.binary ? 1 : 0;
     block.fParity = line.parityCheck ? 1 : 0;
     block.ByteSize = line.byteSize;
-    block.Parity = line.parity;
-    block.StopBits = line.stopBits;
+    block.Parity = static_cast<BYTE>(line.parity);
+    block.StopBits = static_cast<BYTE>(line.stopBits);
     block.fOutxCtsFlow = line.ctsOutputFlow ? 1 : 0;
     block.fRtsControl = static_cast<DWORD>(line.rtsControl) & 3u;
     block.fOutX = line.xonXoffOutput ? 1 : 0;

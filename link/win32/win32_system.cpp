@@ -1,4 +1,4 @@
-#include "link/win32/win32_system.h"
+// The operating system on Windows: device files, SetupAPI, Winsock and the shell.
 
 // Winsock before windows.h.
 #include <winsock2.h>
@@ -10,6 +10,8 @@
 #include <algorithm>
 #include <string>
 
+#include "link/system.h"
+#include "link/win32/device_paths.h"
 #include "link/win32/handle_ports.h"
 
 namespace vantrel::win32 {
@@ -63,6 +65,9 @@ void SetNonBlocking(SOCKET handle, bool on) {
   ioctlsocket(handle, kNonBlockingIo, &value);
 }
 
+// A connect waits as long as Winsock does, or at most the options' bound when they give one.
+// "arp -d" is started through the shell with its console window shown (the dialog), or without
+// any window (the command-line tool).
 class Win32System final : public System {
  public:
   Win32System(std::optional<std::chrono::milliseconds> connectTimeout, bool arpWindow)
@@ -72,27 +77,30 @@ class Win32System final : public System {
     ::Sleep(static_cast<DWORD>(duration.count()));
   }
 
-  std::unique_ptr<SerialDevice> OpenSerialDevice(std::string_view path) override {
-    const HANDLE handle = OpenDevice(path, 0);
+  std::unique_ptr<SerialDevice> OpenSerialDevice(std::string_view port) override {
+    const HANDLE handle = OpenDevice(SerialDevicePath(port), 0);
     if (handle == INVALID_HANDLE_VALUE)
       return nullptr;
     return MakeSerialDevice(handle);
   }
 
-  std::unique_ptr<DevicePort> OpenLpt1() override {
-    const HANDLE handle = OpenDevice("LPT1:", FILE_SHARE_READ, kBoundedDeviceFlags);
+  std::unique_ptr<DevicePort> OpenParallelDevice() override {
+    const HANDLE handle = OpenDevice(kParallelDevicePath, FILE_SHARE_READ, kBoundedDeviceFlags);
     if (handle == INVALID_HANDLE_VALUE)
       return nullptr;
     return MakeBoundedDevice(handle, kDeviceReadBound);
   }
 
-  std::optional<std::vector<std::string>> ListUsbDevicePaths() override {
+  // Every present device that offers the USB device interface class, in the system's order. The
+  // list ends before the first interface whose path cannot be read (a path longer than the detail
+  // buffer of 1024 bytes ends it too).
+  std::optional<std::vector<UsbDevice>> ListUsbDevices() override {
     const HDEVINFO devices = SetupDiGetClassDevsA(&kUsbDeviceInterface, nullptr, nullptr,
                                                   DIGCF_PRESENT | DIGCF_DEVICEINTERFACE);
     if (devices == INVALID_HANDLE_VALUE)
       return std::nullopt;
     const HGLOBAL block = GlobalAlloc(GPTR, kDetailBufferSize);
-    std::vector<std::string> paths;
+    std::vector<UsbDevice> listed;
     if (block != nullptr) {
       auto* detail = static_cast<SP_DEVICE_INTERFACE_DETAIL_DATA_A*>(block);
       detail->cbSize = sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_A);
@@ -111,16 +119,19 @@ class Win32System final : public System {
         std::size_t length = 0;
         while (length < room && start[length] != '\0')
           ++length;
-        paths.emplace_back(start, length);
+        std::string path(start, length);
+        std::vector<UsbId> ids = UsbIdsOfPath(path);
+        listed.push_back({std::move(path), std::move(ids)});
       }
       GlobalFree(block);
     }
     SetupDiDestroyDeviceInfoList(devices);
-    return paths;
+    return listed;
   }
 
-  std::unique_ptr<DevicePort> OpenUsbDevice(std::string_view path) override {
-    const HANDLE handle = OpenDevice(path, FILE_SHARE_WRITE, kBoundedDeviceFlags);
+  std::unique_ptr<DevicePort> OpenUsbDevice(const UsbDevice& device) override {
+    const HANDLE handle =
+        OpenDevice(UsbOpenPath(device.path), FILE_SHARE_WRITE, kBoundedDeviceFlags);
     if (handle == INVALID_HANDLE_VALUE)
       return nullptr;
     return MakeBoundedDevice(handle, kDeviceReadBound);
@@ -259,7 +270,9 @@ class Win32System final : public System {
     ::closesocket(handle);
   }
 
-  void StartArpClear() override {
+  // "arp -d" of the system directory, never a bare "arp" looked up through the current directory
+  // or the search path; shown normally, not waited for, its result not looked at.
+  void ClearAddressCache() override {
     char directory[MAX_PATH] = {};
     const UINT length = GetSystemDirectoryA(directory, MAX_PATH);
     if (length == 0 || length >= MAX_PATH)
@@ -292,9 +305,12 @@ class Win32System final : public System {
 
 }  // namespace
 
-std::unique_ptr<System> CreateWin32System(std::optional<std::chrono::milliseconds> connectTimeout,
-                                          ArpWindow arp) {
-  return std::make_unique<Win32System>(connectTimeout, arp == ArpWindow::Shown);
+}  // namespace vantrel::win32
+
+namespace vantrel {
+
+std::unique_ptr<System> CreateSystem(SystemOptions options) {
+  return std::make_unique<win32::Win32System>(options.connectTimeout, options.addressCacheWindow);
 }
 
-}  // namespace vantrel::win32
+}  // namespace vantrel

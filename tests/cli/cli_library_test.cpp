@@ -347,17 +347,14 @@ class UnfinishedSending final : public System {
  public:
   void Sleep(std::chrono::milliseconds) override {}
   std::unique_ptr<SerialDevice> OpenSerialDevice(std::string_view) override { return nullptr; }
-  std::unique_ptr<DevicePort> OpenLpt1() override { return nullptr; }
-  std::optional<std::vector<std::string>> ListUsbDevicePaths() override { return std::nullopt; }
-  std::unique_ptr<DevicePort> OpenUsbDevice(std::string_view) override { return nullptr; }
-  bool StartSockets() override { return true; }
-  void StopSockets() override {}
+  std::unique_ptr<DevicePort> OpenParallelDevice() override { return nullptr; }
+  std::optional<std::vector<UsbDevice>> ListUsbDevices() override { return std::nullopt; }
+  std::unique_ptr<DevicePort> OpenUsbDevice(const UsbDevice&) override { return nullptr; }
   std::optional<SocketId> CreateTcpSocket() override { return SocketId{7}; }
   bool Connect(SocketId, const Ipv4Endpoint&) override { return true; }
   bool Send(SocketId, ByteView, std::chrono::milliseconds) override { return true; }
   bool FinishSending(SocketId, std::chrono::milliseconds) override { return false; }
   void CloseSocket(SocketId) override {}
-  void StartArpClear() override {}
 };
 
 TEST(Fleet, ASendingThatDidNotFinishFailsAsForOnePrinter) {

@@ -89,17 +89,15 @@ TEST(OpenHint, SaysNothingOfAMissingNodeOrAnUnknownCause) {
 // The POSIX system keeps the node and the cause of its latest failed open.
 TEST(PosixOpenFailure, RemembersTheNodeAndTheCause) {
   std::unique_ptr<System> system = CreatePosixSystem({});
-  const auto* log = dynamic_cast<const OpenFailureLog*>(system.get());
-  ASSERT_NE(log, nullptr);
-  EXPECT_EQ(log->LastFailedOpen(), std::nullopt);
+  EXPECT_EQ(system->LastFailedOpen(), std::nullopt);
 
   EXPECT_EQ(system->OpenSerialDevice("/nonexistent/ttyS9"), nullptr);
-  EXPECT_EQ(log->LastFailedOpen(), (FailedOpen{"/nonexistent/ttyS9", OpenError::Missing}));
+  EXPECT_EQ(system->LastFailedOpen(), (FailedOpen{"/nonexistent/ttyS9", OpenError::Missing}));
 
   // A folder cannot be opened for writing: a cause the hints do not name.
   const std::string folder = testing::TempDir();
   EXPECT_EQ(system->OpenSerialDevice(folder), nullptr);
-  EXPECT_EQ(log->LastFailedOpen(), (FailedOpen{folder, OpenError::Other}));
+  EXPECT_EQ(system->LastFailedOpen(), (FailedOpen{folder, OpenError::Other}));
 }
 
 // The completion's values come from the same tables the options accept.

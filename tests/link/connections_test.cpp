@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "link/connections.h"
+#include "link/win32/device_paths.h"
 #include "tests/link/link_world.h"
 #include "tests/support/param_name.h"
 #include "tests/support/print_case.h"
@@ -60,22 +61,21 @@ TEST_P(SerialOpenTest, OpensTheNamedPortAndSetsItsLine) {
 
 INSTANTIATE_TEST_SUITE_P(
     Lines, SerialOpenTest,
-    testing::Values(SerialCase{"ChineseCom1At9600", Chinese, 0, 3, 0, "\\\\.\\COM1",
-                               FixedLine(9600, 0), kSerialZh},
-                    SerialCase{"EnglishCom1At9600", English, 0, 3, 0, "\\\\.\\COM1",
-                               FixedLine(9600, 0), kSerialEn},
-                    SerialCase{"Com10SameRuleAsOneDigit", Chinese, 9, 0, 0, "\\\\.\\COM10",
-                               FixedLine(1200, 0), SerialTimeouts(Chinese, 1200)},
-                    SerialCase{"Com5At115200Even", English, 4, 7, 2, "\\\\.\\COM5",
-                               FixedLine(115200, 2), SerialTimeouts(English, 115200)},
-                    SerialCase{"OddParity", Chinese, 1, 1, 1, "\\\\.\\COM2", FixedLine(2400, 1),
-                               SerialTimeouts(Chinese, 2400)},
-                    // No rate selected: the port's own rate (4800 as the fake reads it) stays.
-                    SerialCase{"NoRateKeepsThePortsRate", English, 2, -1, 0, "\\\\.\\COM3",
-                               FixedLine(4800, 0), SerialTimeouts(English, 1200)},
-                    // 7 data bits and XON/XOFF in the dialog's lists change nothing.
-                    SerialCase{"DataBitsAndFlowListsIgnored", Chinese, 0, 4, 0, "\\\\.\\COM1",
-                               FixedLine(19200, 0), SerialTimeouts(Chinese, 19200), 0, 0}),
+    testing::Values(
+        SerialCase{"ChineseCom1At9600", Chinese, 0, 3, 0, "COM1", FixedLine(9600, 0), kSerialZh},
+        SerialCase{"EnglishCom1At9600", English, 0, 3, 0, "COM1", FixedLine(9600, 0), kSerialEn},
+        SerialCase{"Com10SameRuleAsOneDigit", Chinese, 9, 0, 0, "COM10", FixedLine(1200, 0),
+                   SerialTimeouts(Chinese, 1200)},
+        SerialCase{"Com5At115200Even", English, 4, 7, 2, "COM5", FixedLine(115200, 2),
+                   SerialTimeouts(English, 115200)},
+        SerialCase{"OddParity", Chinese, 1, 1, 1, "COM2", FixedLine(2400, 1),
+                   SerialTimeouts(Chinese, 2400)},
+        // No rate selected: the port's own rate (4800 as the fake reads it) stays.
+        SerialCase{"NoRateKeepsThePortsRate", English, 2, -1, 0, "COM3", FixedLine(4800, 0),
+                   SerialTimeouts(English, 1200)},
+        // 7 data bits and XON/XOFF in the dialog's lists change nothing.
+        SerialCase{"DataBitsAndFlowListsIgnored", Chinese, 0, 4, 0, "COM1", FixedLine(19200, 0),
+                   SerialTimeouts(Chinese, 19200), 0, 0}),
     ParamName<SerialCase>);
 
 struct FailureCase {
@@ -97,12 +97,12 @@ TEST_P(SerialFailureTest, ShowsOneMessageAndHoldsNothing) {
 }
 
 std::vector<Step> OpenFails(std::string_view message) {
-  return {Failing(OpenSerial("\\\\.\\COM3")), Message(message)};
+  return {Failing(OpenSerial("COM3")), Message(message)};
 }
 
 // The port is released before the message, so the next action can open it again.
 std::vector<Step> StateUnreadable(UiVariant v, std::string_view message) {
-  return {OpenSerial("\\\\.\\COM3"),
+  return {OpenSerial("COM3"),
           SerialQueues(4096, 4096),
           Timeouts(v == Chinese ? kSerialZh : kSerialEn),
           Failing(ReadLineSettings()),
@@ -123,8 +123,8 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(SerialOpen, APortWhoseStateWasUnreadableOpensAgainNextTime) {
   LinkWorld w(Chinese);
   w.script.Then(StateUnreadable(Chinese, "配置串口失败!"))
-      .Then({OpenSerial("\\\\.\\COM1"), SerialQueues(4096, 4096), Timeouts(kSerialZh),
-             ReadLineSettings(), WriteLineSettings(FixedLine(9600, 0))});
+      .Then({OpenSerial("COM1"), SerialQueues(4096, 4096), Timeouts(kSerialZh), ReadLineSettings(),
+             WriteLineSettings(FixedLine(9600, 0))});
   w.Select(2);
   EXPECT_FALSE(OpenSerialPort(w.context, w.connection));
   w.Select(0);
@@ -153,7 +153,7 @@ class ParallelOpenTest : public testing::TestWithParam<ParallelCase> {};
 
 TEST_P(ParallelOpenTest, OpensLpt1WithNoLineSettings) {
   LinkWorld w(GetParam().variant);
-  w.script.Then(OpenLpt1());
+  w.script.Then(OpenParallel());
   EXPECT_TRUE(OpenParallelPort(w.context, w.connection));
   w.script.ExpectDone();
   w.script.Then(ClosePort());
@@ -161,7 +161,7 @@ TEST_P(ParallelOpenTest, OpensLpt1WithNoLineSettings) {
 
 TEST_P(ParallelOpenTest, ReportsAMissingPort) {
   LinkWorld w(GetParam().variant);
-  w.script.Then({Failing(OpenLpt1()), Message(GetParam().failure)});
+  w.script.Then({Failing(OpenParallel()), Message(GetParam().failure)});
   EXPECT_FALSE(OpenParallelPort(w.context, w.connection));
   w.script.ExpectDone();
   EXPECT_EQ(w.connection.handle, nullptr);
@@ -183,12 +183,17 @@ const std::string kUpperCase = "\\\\?\\USB#VID_0483&PID_5720#6&1B2C3D4&0&1#{A5DC
 struct UsbCase {
   std::string name;
   UiVariant variant;
-  std::vector<std::string> devices;
-  std::string opened;  // the open path, empty when nothing is opened
+  std::vector<std::string> devices;  // listed as the Windows system lists them
+  std::string opened;                // the listed path opened, empty when nothing is opened
   bool openOk = true;
   bool writeOnlyAfter = false;
   bool writeOnlyBefore = false;
 };
+
+// A device as the Win32 system lists it: its path and the identifiers the path names.
+UsbDevice Listed(const std::string& path) {
+  return {path, win32::UsbIdsOfPath(path)};
+}
 
 class UsbOpenTest : public testing::TestWithParam<UsbCase> {};
 
@@ -196,7 +201,8 @@ TEST_P(UsbOpenTest, OpensTheFirstListedPrinter) {
   const UsbCase& c = GetParam();
   LinkWorld w(c.variant);
   w.connection.usbWriteOnly = c.writeOnlyBefore;
-  w.system.usbPaths = c.devices;
+  for (const std::string& path : c.devices)
+    w.system.usbDevices.push_back(Listed(path));
   w.script.Then(ListUsbDevices());
   if (!c.opened.empty()) {
     w.script.Then(c.openOk ? OpenUsb(c.opened) : Failing(OpenUsb(c.opened)));
@@ -213,10 +219,6 @@ TEST_P(UsbOpenTest, OpensTheFirstListedPrinter) {
     w.script.Then(ClosePort());
 }
 
-std::string Opened(const std::string& devicePath) {
-  return "\\\\.\\" + devicePath.substr(4);
-}
-
 INSTANTIATE_TEST_SUITE_P(
     Discovery, UsbOpenTest,
     testing::Values(
@@ -225,45 +227,33 @@ INSTANTIATE_TEST_SUITE_P(
         UsbCase{"AnsweringPrinterChinese",
                 Chinese,
                 {kMouse, kAnswering},
-                Opened(kAnswering),
+                kAnswering,
                 true,
                 false,
                 true},
-        UsbCase{"WriteOnlyPrinterEnglish",
-                English,
-                {kWriteOnly},
-                Opened(kWriteOnly),
-                true,
-                true,
-                false},
+        UsbCase{"WriteOnlyPrinterEnglish", English, {kWriteOnly}, kWriteOnly, true, true, false},
         UsbCase{"BothAttachedWriteOnlyListedFirst",
                 Chinese,
                 {kWriteOnly, kAnswering},
-                Opened(kWriteOnly),
+                kWriteOnly,
                 true,
                 true,
                 false},
         UsbCase{"BothAttachedAnsweringListedFirst",
                 English,
                 {kAnswering, kWriteOnly},
-                Opened(kAnswering),
+                kAnswering,
                 true,
                 false,
                 true},
         // Windows makes no promise about the case of a device path: found all the same.
-        UsbCase{"UpperCaseIdentifiersMatch",
-                Chinese,
-                {kUpperCase},
-                Opened(kUpperCase),
-                true,
-                false,
-                true},
+        UsbCase{"UpperCaseIdentifiersMatch", Chinese, {kUpperCase}, kUpperCase, true, false, true},
         // The flag follows the device found even when it then cannot be opened.
-        UsbCase{"FoundButNotOpened", English, {kWriteOnly}, Opened(kWriteOnly), false, true, false},
+        UsbCase{"FoundButNotOpened", English, {kWriteOnly}, kWriteOnly, false, true, false},
         UsbCase{"BothIdentifiersInOnePath",
                 Chinese,
                 {"\\\\?\\usb#vid_0483&pid_5720&vid_067b&pid_2305#x"},
-                "\\\\.\\usb#vid_0483&pid_5720&vid_067b&pid_2305#x",
+                "\\\\?\\usb#vid_0483&pid_5720&vid_067b&pid_2305#x",
                 true,
                 true,
                 false}),
@@ -282,6 +272,7 @@ TEST(UsbOpen, AnUnobtainableDeviceListIsAWarningInChineseInBothVariants) {
 }
 
 TEST(UsbOpenPath, ReplacesTheFirstFourCharactersOnly) {
+  using win32::UsbOpenPath;
   EXPECT_EQ(UsbOpenPath("\\\\?\\usb#vid_0483&pid_5720#1"), "\\\\.\\usb#vid_0483&pid_5720#1");
   EXPECT_EQ(UsbOpenPath("ab"), "\\\\");
   EXPECT_EQ(UsbOpenPath(""), "");
@@ -401,8 +392,8 @@ TEST(SelectedConnection, AFailedOpenShowsTheKindsMessage) {
 TEST(SelectedConnection, OpensTheUsbPrinterWithoutAMessage) {
   LinkWorld w(English);
   w.Select(11);
-  w.system.usbPaths = {kAnswering};
-  w.script.Then({ListUsbDevices(), OpenUsb(Opened(kAnswering)), Timeouts(kUsbEn)});
+  w.system.usbDevices = {Listed(kAnswering)};
+  w.script.Then({ListUsbDevices(), OpenUsb(kAnswering), Timeouts(kUsbEn)});
   EXPECT_TRUE(OpenSelectedConnection(w.context, w.connection));
   w.script.ExpectDone();
   EXPECT_FALSE(w.connection.isNetwork);
@@ -412,13 +403,13 @@ TEST(SelectedConnection, OpensTheUsbPrinterWithoutAMessage) {
 TEST(SelectedConnection, TheWriteOnlyFlagOutlivesLaterSerialActions) {
   LinkWorld w(Chinese);
   w.Select(11);
-  w.system.usbPaths = {kWriteOnly};
-  w.script.Then({ListUsbDevices(), OpenUsb(Opened(kWriteOnly)), Timeouts(kUsbZh), ClosePort()});
+  w.system.usbDevices = {Listed(kWriteOnly)};
+  w.script.Then({ListUsbDevices(), OpenUsb(kWriteOnly), Timeouts(kUsbZh), ClosePort()});
   ASSERT_TRUE(OpenSelectedConnection(w.context, w.connection));
   w.connection.handle.reset();
 
   w.Select(0);
-  w.script.Then({OpenSerial("\\\\.\\COM1"), SerialQueues(4096, 4096), Timeouts(kSerialZh),
+  w.script.Then({OpenSerial("COM1"), SerialQueues(4096, 4096), Timeouts(kSerialZh),
                  ReadLineSettings(), WriteLineSettings(FixedLine(9600, 0)), ClosePort()});
   ASSERT_TRUE(OpenSelectedConnection(w.context, w.connection));
   w.connection.handle.reset();
@@ -430,7 +421,7 @@ TEST(SelectedConnection, TheWriteOnlyFlagOutlivesLaterSerialActions) {
 
 TEST(WriteToPort, ClearsTheLineErrorThenWritesTheBlockOnce) {
   LinkWorld w(Chinese);
-  w.script.Then({OpenLpt1(), Count(std::nullopt), Write("1B FE 00", false), Count(std::nullopt),
+  w.script.Then({OpenParallel(), Count(std::nullopt), Write("1B FE 00", false), Count(std::nullopt),
                  Write("01 02")});
   ASSERT_TRUE(OpenParallelPort(w.context, w.connection));
   EXPECT_FALSE(WriteToPort(*w.connection.handle, FromHex("1B FE 00")));

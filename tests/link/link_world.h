@@ -76,15 +76,16 @@ inline const CommTimeouts kSerialTimeoutsEn = SerialTimeouts(UiVariant::English,
 inline constexpr CommTimeouts kUsbTimeoutsZh{kMaxDword, 0, 0, 25, 50};
 inline constexpr CommTimeouts kUsbTimeoutsEn{kMaxDword, 0, 0, 50, 2000};
 
-// The line every serial open ends with, whatever the dialog's data-bit and flow lists say.
-inline SerialLine FixedLine(std::uint32_t baud, std::uint8_t parity) {
+// The line every serial open ends with, whatever the dialog's data-bit and flow lists say; the
+// parity by its list index (0 none, 1 odd, 2 even).
+inline SerialLine FixedLine(std::uint32_t baud, int parity) {
   SerialLine line;
   line.baudRate = baud;
   line.binary = true;
   line.parityCheck = true;
   line.byteSize = 8;
-  line.parity = parity;
-  line.stopBits = 0;
+  line.parity = static_cast<Parity>(parity);
+  line.stopBits = StopBits::One;
   line.ctsOutputFlow = false;
   line.rtsControl = RtsControl::Enable;
   line.xonXoffOutput = true;
@@ -107,14 +108,15 @@ inline std::vector<Step> SerialOpened(UiVariant v, std::string_view path) {
           ReadLineSettings(), WriteLineSettings(FixedLine(9600, 0))};
 }
 
-inline const std::string kAnsweringUsbPrinter =
-    "\\\\?\\usb#vid_0483&pid_5720#6&1b2c3d4&0&1#{a5dcbf10-6530-11d2}";
-inline const std::string kWriteOnlyUsbPrinter =
-    "\\\\?\\usb#vid_067b&pid_2305#7&3c4d5e6&0&3#{a5dcbf10-6530-11d2}";
+// The two printers as a system lists them: a path and the vendor and product they answer to.
+inline const UsbDevice kAnsweringUsbPrinter{
+    "\\\\?\\usb#vid_0483&pid_5720#6&1b2c3d4&0&1#{a5dcbf10-6530-11d2}", {{0x0483, 0x5720}}};
+inline const UsbDevice kWriteOnlyUsbPrinter{
+    "\\\\?\\usb#vid_067b&pid_2305#7&3c4d5e6&0&3#{a5dcbf10-6530-11d2}", {{0x067B, 0x2305}}};
 
-// Discovery and open of a USB printer the fake lists (its path with "\\.\" in front).
-inline std::vector<Step> UsbOpened(UiVariant v, const std::string& devicePath) {
-  return {ListUsbDevices(), OpenUsb("\\\\.\\" + devicePath.substr(4)),
+// Discovery and open of a USB printer the fake lists.
+inline std::vector<Step> UsbOpened(UiVariant v, const UsbDevice& device) {
+  return {ListUsbDevices(), OpenUsb(device.path),
           Timeouts(v == UiVariant::Chinese ? kUsbTimeoutsZh : kUsbTimeoutsEn)};
 }
 
@@ -153,17 +155,17 @@ inline std::vector<Step> OpenFailureSteps(OpenFailure f, UiVariant v,
   const char* const usb = zh ? "USB接口打开失败!" : "Failed to open USB port!";
   switch (f) {
     case OpenFailure::HeldSerialPort:
-      return {Failing(OpenSerial("\\\\.\\COM3")),
+      return {Failing(OpenSerial("COM3")),
               Message(zh ? "串口打开失败!" : "Failed to open serial port!")};
     case OpenFailure::SerialStateUnreadable:
-      return {OpenSerial("\\\\.\\COM3"),
+      return {OpenSerial("COM3"),
               SerialQueues(4096, 4096),
               Timeouts(zh ? kSerialTimeoutsZh : kSerialTimeoutsEn),
               Failing(ReadLineSettings()),
               ClosePort(),
               Message(zh ? "配置串口失败!" : "Failed to configure serial port!")};
     case OpenFailure::NoLpt1:
-      return {Failing(OpenLpt1()),
+      return {Failing(OpenParallel()),
               Message(zh ? "并口打开失败!" : "Failed to configure parallel port!")};
     case OpenFailure::NoUsbPrinter:
       return {ListUsbDevices(), Message(usb)};

@@ -36,7 +36,7 @@ const Ipv4Endpoint kLoopbackPrinter{{127, 0, 0, 1}, 9100};
 struct OpenerCase {
   std::string name;
   UiVariant variant;
-  std::vector<std::string> usbPaths;
+  std::vector<UsbDevice> usbDevices;
   // Opens, runs over what was opened when anything was, and releases it.
   std::function<void(Terminal&)> use;
   std::vector<Step> steps;
@@ -47,7 +47,7 @@ class OpenWithoutDialog : public testing::TestWithParam<OpenerCase> {};
 TEST_P(OpenWithoutDialog, OpensRunsAndReleasesWithTheCallersParameters) {
   const OpenerCase& c = GetParam();
   Terminal terminal(c.variant);
-  terminal.system.usbPaths = c.usbPaths;
+  terminal.system.usbDevices = c.usbDevices;
   for (const Step& step : c.steps)
     terminal.script.Then(step);
   c.use(terminal);
@@ -70,7 +70,7 @@ INSTANTIATE_TEST_SUITE_P(
                    English,
                    {},
                    [](Terminal& tool) {
-                     auto port = OpenSerialPort(tool.Link(), "/dev/ttyUSB0", {115200, 1});
+                     auto port = OpenSerialPort(tool.Link(), "/dev/ttyUSB0", {115200, Parity::Odd});
                      ASSERT_NE(port, nullptr);
                      RunDirectOperation(tool.Run(), std::move(port), DeviceOperation::Cut, 0);
                    },
@@ -78,22 +78,21 @@ INSTANTIATE_TEST_SUITE_P(
                     Timeouts(SerialTimeouts(English, 115200)), ReadLineSettings(),
                     WriteLineSettings(FixedLine(115200, 1)), Write("1D 56 42 00"), Sleep(500),
                     ClosePort()}},
-        OpenerCase{"SerialKeepsThePortsOwnRateAndParity",
-                   Chinese,
-                   {},
-                   [](Terminal& tool) {
-                     EXPECT_NE(OpenSerialPort(tool.Link(), SerialDevicePath("COM3"), {}), nullptr);
-                   },
-                   {OpenSerial("\\\\.\\COM3"), SerialQueues(4096, 4096),
-                    Timeouts(SerialTimeouts(Chinese, 1200)), ReadLineSettings(),
-                    WriteLineSettings(FixedLine(4800, 2)), ClosePort()}},
-        OpenerCase{"SerialFailureShownInTheVariant",
-                   English,
-                   {},
-                   [](Terminal& tool) {
-                     EXPECT_EQ(OpenSerialPort(tool.Link(), "/dev/ttyS9", {9600, 0}), nullptr);
-                   },
-                   {Failing(OpenSerial("/dev/ttyS9")), Message("Failed to open serial port!")}},
+        OpenerCase{
+            "SerialKeepsThePortsOwnRateAndParity",
+            Chinese,
+            {},
+            [](Terminal& tool) { EXPECT_NE(OpenSerialPort(tool.Link(), "COM3", {}), nullptr); },
+            {OpenSerial("COM3"), SerialQueues(4096, 4096), Timeouts(SerialTimeouts(Chinese, 1200)),
+             ReadLineSettings(), WriteLineSettings(FixedLine(4800, 2)), ClosePort()}},
+        OpenerCase{
+            "SerialFailureShownInTheVariant",
+            English,
+            {},
+            [](Terminal& tool) {
+              EXPECT_EQ(OpenSerialPort(tool.Link(), "/dev/ttyS9", {9600, Parity::None}), nullptr);
+            },
+            {Failing(OpenSerial("/dev/ttyS9")), Message("Failed to open serial port!")}},
         OpenerCase{"ParallelSetRunFromASelection",
                    Chinese,
                    {},
@@ -103,7 +102,7 @@ INSTANTIATE_TEST_SUITE_P(
                      RunSetOverPort(tool.Run(), std::move(port), CutterAndCutOffset(),
                                     kParallelInterface, false);
                    },
-                   {OpenLpt1(), Write("1B 09"), Write("1B 22 00"), Write("1C BC 00"),
+                   {OpenParallel(), Write("1B 09"), Write("1B 22 00"), Write("1C BC 00"),
                     ReadNothing(1), Sleep(100), Write("1D 28 46 04 00 02 00 44 00"), Write("1B 15"),
                     Message("黑标检测设置完成!\r\nLCD背光设置失败!\r\n切/撕纸偏移量设置完成!\r\n"),
                     ClosePort()}},

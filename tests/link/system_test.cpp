@@ -4,6 +4,7 @@
 #include <string>
 
 #include "link/system.h"
+#include "link/win32/device_paths.h"
 #include "tests/support/param_name.h"
 #include "tests/support/print_case.h"
 
@@ -23,7 +24,7 @@ class SystemArpPathTest : public testing::TestWithParam<ArpCase> {};
 // The arp that the close sequence starts is always the system's own: a file called arp beside
 // the user's bitmaps (the current directory after the file dialog) must never run.
 TEST_P(SystemArpPathTest, NamesTheProgramByItsFullPath) {
-  EXPECT_EQ(SystemArpPath(GetParam().systemDirectory), GetParam().program);
+  EXPECT_EQ(win32::SystemArpPath(GetParam().systemDirectory), GetParam().program);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -40,8 +41,55 @@ INSTANTIATE_TEST_SUITE_P(
     test::ParamName<ArpCase>);
 
 TEST(SystemArp, IsStartedWithTheDropAllParameter) {
-  EXPECT_EQ(kArpVerb, "open");
-  EXPECT_EQ(kArpParameters, "-d");
+  EXPECT_EQ(win32::kArpVerb, "open");
+  EXPECT_EQ(win32::kArpParameters, "-d");
+}
+
+// The interface item's text after the four characters "\\.\"; a path the user typed as it is.
+TEST(Win32DevicePaths, SerialPortsAreOpenedByTheirDevicePath) {
+  EXPECT_EQ(win32::SerialDevicePath("COM3"), "\\\\.\\COM3");
+  EXPECT_EQ(win32::SerialDevicePath("COM10"), "\\\\.\\COM10");
+  EXPECT_EQ(win32::SerialDevicePath("\\\\.\\COM12"), "\\\\.\\COM12");
+  EXPECT_EQ(win32::SerialDevicePath("/dev/ttyUSB0"), "/dev/ttyUSB0");
+  EXPECT_EQ(win32::kParallelDevicePath, "LPT1:");
+}
+
+// Every vendor and product a path names, whatever the case of its letters.
+TEST(Win32DevicePaths, UsbIdentifiersAreReadFromThePath) {
+  using Ids = std::vector<UsbId>;
+  EXPECT_EQ(win32::UsbIdsOfPath("\\\\?\\usb#vid_0483&pid_5720#6&1b2c3d4&0&1#{a5dcbf10}"),
+            (Ids{{0x0483, 0x5720}}));
+  EXPECT_EQ(win32::UsbIdsOfPath("\\\\?\\USB#VID_067B&PID_2305#7&3C4D5E6&0&3#{A5DCBF10}"),
+            (Ids{{0x067B, 0x2305}}));
+  EXPECT_EQ(win32::UsbIdsOfPath("\\\\?\\usb#vid_0483&pid_5720&vid_067b&pid_2305#x"),
+            (Ids{{0x0483, 0x5720}, {0x067B, 0x2305}}));
+  EXPECT_EQ(win32::UsbIdsOfPath("\\\\?\\usb#vid_04g3&pid_5720#x"), Ids{});
+  EXPECT_EQ(win32::UsbIdsOfPath("\\\\?\\usb#vid_0483#pid_5720"), Ids{});
+  EXPECT_EQ(win32::UsbIdsOfPath("vid_0483&pid_57"), Ids{});
+}
+
+// A system that has only what every platform must have: the optional operations need no body.
+class RequiredOnly final : public System {
+ public:
+  void Sleep(std::chrono::milliseconds) override {}
+  std::unique_ptr<SerialDevice> OpenSerialDevice(std::string_view) override { return nullptr; }
+  std::unique_ptr<DevicePort> OpenParallelDevice() override { return nullptr; }
+  std::optional<std::vector<UsbDevice>> ListUsbDevices() override { return std::nullopt; }
+  std::unique_ptr<DevicePort> OpenUsbDevice(const UsbDevice&) override { return nullptr; }
+  std::optional<SocketId> CreateTcpSocket() override { return SocketId{1}; }
+  bool Connect(SocketId, const Ipv4Endpoint&) override { return true; }
+  bool Send(SocketId, ByteView, std::chrono::milliseconds) override { return true; }
+  bool FinishSending(SocketId, std::chrono::milliseconds) override { return true; }
+  void CloseSocket(SocketId) override {}
+};
+
+TEST(OptionalOperations, StartTheSocketsAndTellNoFailedOpen) {
+  RequiredOnly system;
+  EXPECT_TRUE(system.StartSockets());
+  system.StopSockets();
+  system.ClearAddressCache();
+  EXPECT_EQ(system.Receive(SocketId{1}, 1, std::chrono::milliseconds(0)), std::nullopt);
+  EXPECT_EQ(system.LastFailedOpen(), std::nullopt);
 }
 
 TEST(Ipv4Endpoint, FormatsTheDottedAddress) {

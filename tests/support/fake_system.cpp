@@ -71,7 +71,7 @@ std::string Describe(const SerialLine& line) {
   std::ostringstream out;
   out << "baud=" << line.baudRate << " binary=" << line.binary
       << " parityCheck=" << line.parityCheck << " bits=" << int{line.byteSize}
-      << " parity=" << int{line.parity} << " stop=" << int{line.stopBits}
+      << " parity=" << static_cast<int>(line.parity) << " stop=" << static_cast<int>(line.stopBits)
       << " cts=" << line.ctsOutputFlow << " rts=" << RtsName(line.rtsControl)
       << " outX=" << line.xonXoffOutput << " inX=" << line.xonXoffInput
       << " xon=" << HexByte(line.xonChar) << " xoff=" << HexByte(line.xoffChar)
@@ -101,8 +101,8 @@ Step Failing(Step step) {
   return step;
 }
 
-Step OpenSerial(std::string_view path) {
-  return Other("open serial " + std::string(path));
+Step OpenSerial(std::string_view port) {
+  return Other("open serial " + std::string(port));
 }
 Step SerialQueues(std::uint32_t in, std::uint32_t out) {
   return Other("serial queues in=" + std::to_string(in) + " out=" + std::to_string(out));
@@ -116,14 +116,14 @@ Step ReadLineSettings() {
 Step WriteLineSettings(const SerialLine& line) {
   return Other("write line settings " + Describe(line));
 }
-Step OpenLpt1() {
-  return Other("open LPT1:");
+Step OpenParallel() {
+  return Other("open the parallel port");
 }
 Step ListUsbDevices() {
   return Other("list usb device interfaces");
 }
-Step OpenUsb(std::string_view path) {
-  return Other("open usb " + std::string(path));
+Step OpenUsb(std::string_view listedPath) {
+  return Other("open usb " + std::string(listedPath));
 }
 Step StartSockets() {
   return Other("socket library start 2.2");
@@ -140,8 +140,8 @@ Step Connect(std::string_view endpoint) {
 Step CloseSocket() {
   return Other("close socket");
 }
-Step StartArpClear() {
-  return Other("start the system's arp -d");
+Step ClearAddressCache() {
+  return Other("clear the address cache");
 }
 
 std::vector<Step> NetworkOpened() {
@@ -149,7 +149,7 @@ std::vector<Step> NetworkOpened() {
 }
 
 std::vector<Step> NetworkLinkRelease() {
-  return {CloseSocket(), StopSockets(), StartArpClear()};
+  return {CloseSocket(), StopSockets(), ClearAddressCache()};
 }
 
 bool FakeSystem::Take(const Step& step) {
@@ -161,26 +161,26 @@ void FakeSystem::ExpectOurSocket(SocketId socket) const {
   EXPECT_EQ(socket, kSocket) << "a socket the system never handed out";
 }
 
-std::unique_ptr<SerialDevice> FakeSystem::OpenSerialDevice(std::string_view path) {
-  if (!Take(OpenSerial(path)))
+std::unique_ptr<SerialDevice> FakeSystem::OpenSerialDevice(std::string_view port) {
+  if (!Take(OpenSerial(port)))
     return nullptr;
   return std::make_unique<FakeDevice>(script_, lineAsRead);
 }
 
-std::unique_ptr<DevicePort> FakeSystem::OpenLpt1() {
-  if (!Take(test::OpenLpt1()))
+std::unique_ptr<DevicePort> FakeSystem::OpenParallelDevice() {
+  if (!Take(OpenParallel()))
     return nullptr;
   return std::make_unique<FakeDevice>(script_, lineAsRead);
 }
 
-std::optional<std::vector<std::string>> FakeSystem::ListUsbDevicePaths() {
-  if (!Take(ListUsbDevices()))
+std::optional<std::vector<UsbDevice>> FakeSystem::ListUsbDevices() {
+  if (!Take(test::ListUsbDevices()))
     return std::nullopt;
-  return usbPaths;
+  return usbDevices;
 }
 
-std::unique_ptr<DevicePort> FakeSystem::OpenUsbDevice(std::string_view path) {
-  if (!Take(OpenUsb(path)))
+std::unique_ptr<DevicePort> FakeSystem::OpenUsbDevice(const UsbDevice& device) {
+  if (!Take(OpenUsb(device.path)))
     return nullptr;
   return std::make_unique<FakeDevice>(script_, lineAsRead);
 }
@@ -219,8 +219,8 @@ void FakeSystem::CloseSocket(SocketId socket) {
   Take(test::CloseSocket());
 }
 
-void FakeSystem::StartArpClear() {
-  Take(test::StartArpClear());
+void FakeSystem::ClearAddressCache() {
+  Take(test::ClearAddressCache());
 }
 
 void FakeSystem::Sleep(std::chrono::milliseconds duration) {

@@ -2,7 +2,9 @@
 
 // The operating system as a script: every call the connections make becomes one step of the
 // shared test::Script, so a test lists the opens, line settings, socket calls, sends, sleeps and
-// the arp start in the order the code must make them, interleaved with the messages shown.
+// the address-cache clearing in the order the code must make them, interleaved with the messages
+// shown. Devices are recorded by the names the core hands the seam ("COM3", a listed USB path);
+// the Windows paths they become are the Win32 shell's, proven by the Wine suite.
 
 #include <optional>
 #include <string>
@@ -23,24 +25,24 @@ std::string Describe(const CommTimeouts& timeouts);
 Step Failing(Step step);
 
 // Steps of the system calls, by what they ask for.
-Step OpenSerial(std::string_view path);  // fails with Failing()
+Step OpenSerial(std::string_view port);  // fails with Failing()
 Step SerialQueues(std::uint32_t in, std::uint32_t out);
 Step Timeouts(const CommTimeouts& timeouts);  // on the device just opened
 Step ReadLineSettings();                      // answers FakeSystem::lineAsRead; Failing: none
 Step WriteLineSettings(const SerialLine& line);
-Step OpenLpt1();
-Step ListUsbDevices();  // answers FakeSystem::usbPaths; Failing: none
-Step OpenUsb(std::string_view path);
+Step OpenParallel();
+Step ListUsbDevices();  // answers FakeSystem::usbDevices; Failing: none
+Step OpenUsb(std::string_view listedPath);
 Step StartSockets();
 Step StopSockets();
 Step CreateSocket();
 Step Connect(std::string_view endpoint);  // "192.168.1.114:9100"
 Step CloseSocket();
-Step StartArpClear();
+Step ClearAddressCache();
 
 // A connection to the dialog's initial printer address, 192.168.1.114:9100.
 std::vector<Step> NetworkOpened();
-// The steps that release a network link: close the socket, stop the library, arp -d.
+// The steps that release a network link: close the socket, stop the library, clear the cache.
 std::vector<Step> NetworkLinkRelease();
 
 class FakeSystem : public System {
@@ -49,21 +51,42 @@ class FakeSystem : public System {
 
   // What a successful read of a serial port's line settings answers: a line that differs from the
   // tool's fixed settings in every field, so that a field left unwritten shows.
-  SerialLine lineAsRead{4800,  false, false, 7,    2,    2,    true, RtsControl::Handshake,
-                        false, false, 0x01,  0x02, 7,    9,    true, DtrControl::Handshake,
-                        true,  false, true,  true, true, 0x3F, 0x1A, 0x0D};
+  SerialLine lineAsRead{4800,
+                        false,
+                        false,
+                        7,
+                        Parity::Even,
+                        StopBits::Two,
+                        true,
+                        RtsControl::Handshake,
+                        false,
+                        false,
+                        0x01,
+                        0x02,
+                        7,
+                        9,
+                        true,
+                        DtrControl::Handshake,
+                        true,
+                        false,
+                        true,
+                        true,
+                        true,
+                        0x3F,
+                        0x1A,
+                        0x0D};
   // What a successful USB enumeration lists.
-  std::vector<std::string> usbPaths;
+  std::vector<UsbDevice> usbDevices;
   // The socket the fake hands out.
   static constexpr SocketId kSocket = 0x2A;
   // When set, the end of the sending is a step of the script (test::FinishSending); otherwise it
   // succeeds without one.
   bool scriptFinishSending = false;
 
-  std::unique_ptr<SerialDevice> OpenSerialDevice(std::string_view path) override;
-  std::unique_ptr<DevicePort> OpenLpt1() override;
-  std::optional<std::vector<std::string>> ListUsbDevicePaths() override;
-  std::unique_ptr<DevicePort> OpenUsbDevice(std::string_view path) override;
+  std::unique_ptr<SerialDevice> OpenSerialDevice(std::string_view port) override;
+  std::unique_ptr<DevicePort> OpenParallelDevice() override;
+  std::optional<std::vector<UsbDevice>> ListUsbDevices() override;
+  std::unique_ptr<DevicePort> OpenUsbDevice(const UsbDevice& device) override;
   bool StartSockets() override;
   void StopSockets() override;
   std::optional<SocketId> CreateTcpSocket() override;
@@ -71,7 +94,7 @@ class FakeSystem : public System {
   bool Send(SocketId socket, ByteView data, std::chrono::milliseconds bound) override;
   bool FinishSending(SocketId socket, std::chrono::milliseconds bound) override;
   void CloseSocket(SocketId socket) override;
-  void StartArpClear() override;
+  void ClearAddressCache() override;
   void Sleep(std::chrono::milliseconds duration) override;
 
  private:

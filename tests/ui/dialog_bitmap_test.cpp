@@ -89,9 +89,9 @@ TEST(DialogBitmaps, DownloadOverUsbWritesThreeTimesAndCloses) {
                  DrawPreview(kLogo, 1016), WaitCursorOff()});
   w.user.Click(kSelectBitmap);
   w.controls.SetSelection(kBitmapSlot, 2);
-  w.system.usbPaths = {"\\\\?\\usb#vid_0483&pid_5720#1"};
+  w.system.usbDevices = {{"\\\\?\\usb#vid_0483&pid_5720#1", {{0x0483, 0x5720}}}};
   w.script.Then({OpenFile(kLogo), WaitCursorOn(), ListUsbDevices(),
-                 OpenUsb("\\\\.\\usb#vid_0483&pid_5720#1"), Timeouts({kMaxDword, 0, 0, 50, 2000}),
+                 OpenUsb("\\\\?\\usb#vid_0483&pid_5720#1"), Timeouts({kMaxDword, 0, 0, 50, 2000}),
                  Write("1B 09"), Count(std::nullopt), Write(kLogoInSlot2), Sleep(100),
                  Write("1B 15"), Message("图片下载完成!"), ClosePort(), WaitCursorOff()});
   w.user.Click(kDownloadBitmap);
@@ -106,7 +106,7 @@ TEST(DialogBitmaps, AMissingParallelPortEndsTheDownloadButEnablesPrint) {
                    DrawPreview(kLogo, 1016), WaitCursorOff()});
     w.user.Click(kSelectBitmap);
     w.controls.SetSelection(kInterface, kParallelInterface);
-    w.script.Then({OpenFile(kLogo), WaitCursorOn(), Failing(OpenLpt1()),
+    w.script.Then({OpenFile(kLogo), WaitCursorOn(), Failing(OpenParallel()),
                    Message(v == Chinese ? "并口打开失败!" : "Failed to configure parallel port!"),
                    WaitCursorOff()});
     w.user.Click(kDownloadBitmap);

@@ -31,7 +31,7 @@ class DownloadOpenerTest : public testing::TestWithParam<OpenCase> {};
 TEST_P(DownloadOpenerTest, HandsTheOpenedConnectionToTheDownload) {
   const OpenCase& c = GetParam();
   LinkWorld w(c.variant);
-  w.system.usbPaths = {kAnsweringUsbPrinter};
+  w.system.usbDevices = {kAnsweringUsbPrinter};
   w.Select(c.interface);
   w.connection.isNetwork = !c.network;
   w.script.Then(c.opening);
@@ -60,8 +60,8 @@ TEST_P(DownloadOpenerTest, HandsTheOpenedConnectionToTheDownload) {
 
 INSTANTIATE_TEST_SUITE_P(
     Kinds, DownloadOpenerTest,
-    testing::Values(OpenCase{"Com3", Chinese, 2, SerialOpened(Chinese, "\\\\.\\COM3")},
-                    OpenCase{"Lpt1", English, kParallelInterface, {OpenLpt1()}},
+    testing::Values(OpenCase{"Com3", Chinese, 2, SerialOpened(Chinese, "COM3")},
+                    OpenCase{"Lpt1", English, kParallelInterface, {OpenParallel()}},
                     OpenCase{"Usb", English, kUsbInterface,
                              UsbOpened(English, kAnsweringUsbPrinter)},
                     OpenCase{"Ethernet", Chinese, kNetworkInterface, NetworkOpened(), true}),
@@ -85,7 +85,7 @@ TEST(DownloadOpener, AFailedOpenShowsTheKindsMessageAndOpensNothing) {
 
 TEST(DownloadOpener, AUsbDiscoveryStillUpdatesTheWriteOnlyFlag) {
   LinkWorld w(Chinese);
-  w.system.usbPaths = {kWriteOnlyUsbPrinter};
+  w.system.usbDevices = {kWriteOnlyUsbPrinter};
   w.Select(kUsbInterface);
   w.script.Then(UsbOpened(Chinese, kWriteOnlyUsbPrinter)).Then(ClosePort());
   EXPECT_TRUE(OpenDownloadTarget(w.context, w.connection).has_value());

@@ -138,7 +138,8 @@ TEST_P(SetTest, OpensRunsAndReleases) {
   DialogWorld w(c.variant);
   w.controls.SetSelection(kInterface, c.interface);
   if (c.usbPrinterAttached)
-    w.system.usbPaths = {"\\\\?\\usb#vid_067b&pid_2305#7&3c4d5e6&0&3#{a5dcbf10}"};
+    w.system.usbDevices = {
+        {"\\\\?\\usb#vid_067b&pid_2305#7&3c4d5e6&0&3#{a5dcbf10}", {{0x067B, 0x2305}}}};
   w.script.Then(c.steps);
   w.dialog->OnSet();
   w.script.ExpectDone();
@@ -153,12 +154,12 @@ INSTANTIATE_TEST_SUITE_P(
         SetCase{"NothingChosenOverLpt1Chinese",
                 Chinese,
                 kParallelInterface,
-                {OpenLpt1(), Write("1B 09"), Write("1B 15"), Message("设置完成"), ClosePort()},
+                {OpenParallel(), Write("1B 09"), Write("1B 15"), Message("设置完成"), ClosePort()},
                 false},
         SetCase{"NothingChosenOverUsbEnglish",
                 English,
                 kUsbInterface,
-                {ListUsbDevices(), OpenUsb("\\\\.\\usb#vid_067b&pid_2305#7&3c4d5e6&0&3#{a5dcbf10}"),
+                {ListUsbDevices(), OpenUsb("\\\\?\\usb#vid_067b&pid_2305#7&3c4d5e6&0&3#{a5dcbf10}"),
                  Timeouts({kMaxDword, 0, 0, 50, 2000}), Write("1B 09"), Write("1B 15"),
                  Message("set completed."), ClosePort()},
                 false},
@@ -171,7 +172,7 @@ INSTANTIATE_TEST_SUITE_P(
         SetCase{"HeldSerialPort",
                 Chinese,
                 0,
-                {Failing(OpenSerial("\\\\.\\COM1")), Message("串口打开失败!")},
+                {Failing(OpenSerial("COM1")), Message("串口打开失败!")},
                 false},
         SetCase{"NoUsbPrinter",
                 English,
@@ -212,13 +213,13 @@ TEST(Set, TheEnglishDialogStartsOnUsbAndReportsAMissingPrinterOnce) {
 TEST(Set, TheWriteOnlyUsbPrinterIsRememberedForLaterActions) {
   DialogWorld w(Chinese);
   w.controls.SetSelection(kInterface, kUsbInterface);
-  w.system.usbPaths = {"\\\\?\\usb#vid_067b&pid_2305#1"};
-  w.script.Then({ListUsbDevices(), OpenUsb("\\\\.\\usb#vid_067b&pid_2305#1"),
+  w.system.usbDevices = {{"\\\\?\\usb#vid_067b&pid_2305#1", {{0x067B, 0x2305}}}};
+  w.script.Then({ListUsbDevices(), OpenUsb("\\\\?\\usb#vid_067b&pid_2305#1"),
                  Timeouts({kMaxDword, 0, 0, 25, 50}), Write("1B 09"), Write("1B 15"),
                  Message("设置完成"), ClosePort()});
   w.user.Click(kSet);
   w.controls.SetSelection(kInterface, kParallelInterface);
-  w.script.Then({OpenLpt1(), Write("1B 09"), Write("1B 15"), Message("设置完成"), ClosePort()});
+  w.script.Then({OpenParallel(), Write("1B 09"), Write("1B 15"), Message("设置完成"), ClosePort()});
   w.user.Click(kSet);
   w.script.ExpectDone();
   EXPECT_TRUE(w.dialog->connection().usbWriteOnly);

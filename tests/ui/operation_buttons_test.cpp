@@ -59,27 +59,27 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(
         // Over a port the dispatcher writes, waits, shows its text and closes.
         ButtonCase{"PrintEighthSlotOverCom1Chinese", Chinese, OnPrintStoredBitmap, 0,
-                   SerialOpened(Chinese, "\\\\.\\COM1") +
-                       std::vector<Step>{Write("1C 50 07"), Sleep(500), Message("位图打印完成!"),
-                                         ClosePort()},
+                   SerialOpened(Chinese, "COM1") + std::vector<Step>{Write("1C 50 07"), Sleep(500),
+                                                                     Message("位图打印完成!"),
+                                                                     ClosePort()},
                    [](LinkWorld& w) { Slot(w, 7); }},
         ButtonCase{"PrintFirstSlotOverUsbEnglish", English, OnPrintStoredBitmap, kUsbInterface,
                    UsbOpened(English, kAnsweringUsbPrinter) +
                        std::vector<Step>{Write("1C 50 00"), Sleep(500),
                                          Message("Bitmap print succeed!"), ClosePort()},
-                   [](LinkWorld& w) { w.system.usbPaths = {kAnsweringUsbPrinter}; }},
+                   [](LinkWorld& w) { w.system.usbDevices = {kAnsweringUsbPrinter}; }},
         ButtonCase{"CashDrawerOverLpt1",
                    English,
                    OnCashDrawer,
                    kParallelInterface,
-                   {OpenLpt1(), Write("1B 70 00 32 32"), Sleep(500), ClosePort()}},
+                   {OpenParallel(), Write("1B 70 00 32 32"), Sleep(500), ClosePort()}},
         ButtonCase{"PrintTestOverCom10", Chinese, OnPrintTest, 9,
-                   SerialOpened(Chinese, "\\\\.\\COM10") +
+                   SerialOpened(Chinese, "COM10") +
                        std::vector<Step>{Write(kTestLine), Sleep(500), ClosePort()}},
         ButtonCase{"CutOverUsbChinese", Chinese, OnCutPaper, kUsbInterface,
                    UsbOpened(Chinese, kWriteOnlyUsbPrinter) +
                        std::vector<Step>{Write("1D 56 42 00"), Sleep(500), ClosePort()},
-                   [](LinkWorld& w) { w.system.usbPaths = {kWriteOnlyUsbPrinter}; }},
+                   [](LinkWorld& w) { w.system.usbDevices = {kWriteOnlyUsbPrinter}; }},
 
         // Over Ethernet: their own link, one send, 500 ms, the release with arp last, and only
         // the stored-bitmap print says anything, afterwards.
@@ -108,11 +108,9 @@ INSTANTIATE_TEST_SUITE_P(
                    English,
                    OnCutPaper,
                    kUsbInterface,
-                   {ListUsbDevices(),
-                    Failing(OpenUsb("\\\\.\\usb#vid_0483&pid_5720#6&1b2c3d4&0&1#"
-                                    "{a5dcbf10-6530-11d2}")),
+                   {ListUsbDevices(), Failing(OpenUsb(kAnsweringUsbPrinter.path)),
                     Message("Failed to open USB port!")},
-                   [](LinkWorld& w) { w.system.usbPaths = {kAnsweringUsbPrinter}; }}),
+                   [](LinkWorld& w) { w.system.usbDevices = {kAnsweringUsbPrinter}; }}),
     ParamName<ButtonCase>);
 
 const char* const kFeedToNext = "1D 0C C6 F0 CA BC B4 F2 D3 A1 CE BB D6 C3 0A 0D";
@@ -141,7 +139,7 @@ INSTANTIATE_TEST_SUITE_P(
     Buttons, FixedCommandButtonTest,
     testing::Values(
         ButtonCase{"BidTestOverCom1Chinese", Chinese, OnPrintBidTest, 0,
-                   SerialOpened(Chinese, "\\\\.\\COM1") +
+                   SerialOpened(Chinese, "COM1") +
                        std::vector<Step>{Write("1B 09 1B 1A FF 1B 15"),
                                          Message("BID调整测试样条打印完成!"), ClosePort()}},
         ButtonCase{"BidTestOverEthernetEnglish", English, OnPrintBidTest, kNetworkInterface,
@@ -159,13 +157,13 @@ INSTANTIATE_TEST_SUITE_P(
                    English,
                    OnFeedToNextPosition,
                    kParallelInterface,
-                   {OpenLpt1(), Write(kFeedToNext),
+                   {OpenParallel(), Write(kFeedToNext),
                     Message("print and walk paper to next position completed!"), ClosePort()}},
         ButtonCase{"FeedToCutOverUsbChinese", Chinese, OnFeedToCutPosition, kUsbInterface,
                    UsbOpened(Chinese, kAnsweringUsbPrinter) +
                        std::vector<Step>{Write(kFeedToCut), Message("打印并走纸到切/撕纸位置完成!"),
                                          ClosePort()},
-                   [](LinkWorld& w) { w.system.usbPaths = {kAnsweringUsbPrinter}; }},
+                   [](LinkWorld& w) { w.system.usbDevices = {kAnsweringUsbPrinter}; }},
         ButtonCase{
             "FeedToCutOverEthernetEnglish", English, OnFeedToCutPosition, kNetworkInterface,
             NetworkOpened() +
@@ -178,7 +176,7 @@ INSTANTIATE_TEST_SUITE_P(
                    English,
                    OnPrintBidTest,
                    kParallelInterface,
-                   {OpenLpt1(), Write("1B 09 1B 1A FF 1B 15", false),
+                   {OpenParallel(), Write("1B 09 1B 1A FF 1B 15", false),
                     Message("Command sending failed!"), ClosePort()}}),
     ParamName<ButtonCase>);
 

@@ -269,10 +269,10 @@ TEST(SerialPort, AnEarlierSessionLeavesNoXoffAndNoAnswerBehind) {
 
 // COM11 and above too: USB-serial adapters are often there.
 TEST(SerialPort, ComPortsAreTheSerialDevicesInOrder) {
-  EXPECT_EQ(PosixSerialDevice("\\\\.\\COM1"), "/dev/ttyS0");
-  EXPECT_EQ(PosixSerialDevice("\\\\.\\COM10"), "/dev/ttyS9");
-  EXPECT_EQ(PosixSerialDevice("\\\\.\\COM12"), "/dev/ttyS11");
-  EXPECT_EQ(PosixSerialDevice("\\\\.\\COM0"), "\\\\.\\COM0");
+  EXPECT_EQ(PosixSerialDevice("COM1"), "/dev/ttyS0");
+  EXPECT_EQ(PosixSerialDevice("COM10"), "/dev/ttyS9");
+  EXPECT_EQ(PosixSerialDevice("COM12"), "/dev/ttyS11");
+  EXPECT_EQ(PosixSerialDevice("COM0"), "COM0");
   EXPECT_EQ(PosixSerialDevice("/dev/ttyUSB0"), "/dev/ttyUSB0");
 }
 
@@ -300,12 +300,11 @@ TEST(SerialPort, ARegularFileOrALinkToOneIsNoDevice) {
   fs::create_symlink(file, link);
   for (const fs::path& path : {file, link}) {
     PosixLinkOptions options;
-    options.parallelPath = path.string();
+    options.system.parallelPath = path.string();
     auto system = CreatePosixSystem(options);
-    const auto* log = dynamic_cast<const OpenFailureLog*>(system.get());
     EXPECT_EQ(system->OpenSerialDevice(path.string()), nullptr) << path;
-    EXPECT_EQ(log->LastFailedOpen(), (FailedOpen{path.string(), OpenError::NotADevice}));
-    EXPECT_EQ(system->OpenLpt1(), nullptr) << path;
+    EXPECT_EQ(system->LastFailedOpen(), (FailedOpen{path.string(), OpenError::NotADevice}));
+    EXPECT_EQ(system->OpenParallelDevice(), nullptr) << path;
     NoPrompts prompts;
     EXPECT_EQ(OpenSerialPort(LinkContext{UiVariant::English, prompts, *system}, path.string(), {}),
               nullptr);
@@ -357,21 +356,25 @@ TEST_F(FakeUsbTree, ListsEveryDeviceWithItsIdentifierAndPrinterNode) {
   ASSERT_EQ(devices->size(), 3u);
   EXPECT_EQ((*devices)[0].name, "1-1");
   EXPECT_EQ((*devices)[0].identifier, "vid_0483&pid_5720");
+  EXPECT_EQ((*devices)[0].id, (UsbId{0x0483, 0x5720}));
   EXPECT_EQ((*devices)[0].printerNode, (root_ / "dev" / "usb" / "lp3").string());
   EXPECT_EQ((*devices)[1].identifier, "vid_067b&pid_2305") << "lower-case, as matched";
+  EXPECT_EQ((*devices)[1].id, (UsbId{0x067B, 0x2305}));
   EXPECT_EQ((*devices)[1].printerNode, std::nullopt);
   EXPECT_EQ((*devices)[2].identifier, "vid_1d6b&pid_0002");
   EXPECT_EQ(ListUsbDevices(root_ / "missing", root_ / "dev"), std::nullopt);
 }
 
+// The system names the printer by its node, as the kernel does.
 TEST_F(FakeUsbTree, TheCoreFindsAndOpensThePrinterNode) {
   auto system = CreatePosixSystem(Options());
-  const auto paths = system->ListUsbDevicePaths();
-  ASSERT_TRUE(paths);
-  const auto match = FindUsbPrinter(*paths);
+  const auto devices = system->ListUsbDevices();
+  ASSERT_TRUE(devices);
+  const auto match = FindUsbPrinter(*devices);
   ASSERT_TRUE(match);
   EXPECT_FALSE(match->writeOnly);
-  auto port = system->OpenUsbDevice(UsbOpenPath(match->devicePath));
+  EXPECT_EQ(match->device.path, (root_ / "dev" / "usb" / "lp3").string());
+  auto port = system->OpenUsbDevice(match->device);
   ASSERT_NE(port, nullptr);
   port->SetTimeouts(UsbTimeoutsFor(UiVariant::English));
   EXPECT_TRUE(port->Write(Bytes{0x1B, 0x09}));
@@ -384,10 +387,11 @@ TEST_F(FakeUsbTree, TheCoreFindsAndOpensThePrinterNode) {
 TEST_F(FakeUsbTree, AMatchWithoutAPrinterNodeCannotBeOpened) {
   fs::remove_all(Devices() / "1-1");
   auto system = CreatePosixSystem(Options());
-  const auto match = FindUsbPrinter(*system->ListUsbDevicePaths());
+  const auto match = FindUsbPrinter(*system->ListUsbDevices());
   ASSERT_TRUE(match);
   EXPECT_TRUE(match->writeOnly);
-  EXPECT_EQ(system->OpenUsbDevice(UsbOpenPath(match->devicePath)), nullptr);
+  EXPECT_EQ(match->device.path, "");
+  EXPECT_EQ(system->OpenUsbDevice(match->device), nullptr);
 }
 
 // A TCP listener on a free loopback port, with this backlog; its address in `address`. -1 when
@@ -482,9 +486,9 @@ TEST(TcpLink, APrinterThatTalksBackGetsEveryByte) {
 TEST(PrinterNode, AWriteThatIsNeverTakenEndsAtTheDeviceBound) {
   PseudoTerminal node;
   PosixLinkOptions options;
-  options.parallelPath = node.slave();
+  options.system.parallelPath = node.slave();
   auto system = CreatePosixSystem(options);
-  auto port = system->OpenLpt1();
+  auto port = system->OpenParallelDevice();
   ASSERT_NE(port, nullptr);
   termios t{};
   ::tcgetattr(node.master(), &t);
@@ -510,7 +514,7 @@ TEST(TcpLink, ConnectsSendsAndBoundsTheConnect) {
   const Ipv4Endpoint endpoint{{127, 0, 0, 1}, ntohs(address.sin_port)};
 
   PosixLinkOptions options;
-  options.connectTimeout = milliseconds(2000);
+  options.system.connectTimeout = milliseconds(2000);
   auto system = CreatePosixSystem(options);
   ASSERT_TRUE(system->StartSockets());
   const auto socket = system->CreateTcpSocket();
@@ -543,7 +547,7 @@ TEST(TcpLink, GivesUpAConnectThatIsNeverAnswered) {
   }
 
   PosixLinkOptions options;
-  options.connectTimeout = milliseconds(300);
+  options.system.connectTimeout = milliseconds(300);
   auto system = CreatePosixSystem(options);
   ASSERT_TRUE(system->StartSockets());
   const auto socket = system->CreateTcpSocket();
