@@ -5,6 +5,7 @@
 #include <charconv>
 #include <limits>
 
+#include "link/baud_rates.h"
 #include "link/socket_link.h"
 
 namespace vantrel {
@@ -31,9 +32,6 @@ constexpr NetworkFailureTexts kNetworkTextsEn{
     "WSAStartup failed, please check net!",
     "IP addr error or net error, please reset and make sure the printer connected properly!",
 };
-
-constexpr std::array<std::uint32_t, 8> kBaudRates{1200,  2400,  4800,  9600,
-                                                  19200, 38400, 57600, 115200};
 
 bool IsBlank(char c) {
   return c == ' ' || c == '\t';
@@ -67,9 +65,9 @@ CommTimeouts SerialTimeoutsFor(UiVariant variant, std::uint32_t baudRate) {
 }
 
 std::optional<std::uint32_t> BaudRateForIndex(int index) {
-  if (index < 0 || static_cast<std::size_t>(index) >= kBaudRates.size())
+  if (index < 0 || static_cast<std::size_t>(index) >= kBaudRateCount)
     return std::nullopt;
-  return kBaudRates[static_cast<std::size_t>(index)];
+  return BaudRateAt(static_cast<std::size_t>(index));
 }
 
 SerialLineChoice LineChoiceForLists(int baudIndex, int parityIndex) {

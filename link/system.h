@@ -209,10 +209,6 @@ class System : public Sleeper {
   virtual std::optional<FailedOpen> LastFailedOpen() const { return std::nullopt; }
 };
 
-// The former name of the failed-open detail's keeper, which every System now is; kept while a
-// caller still casts to it.
-using OpenFailureLog = System;
-
 // What the platform's system is made with; each platform reads what applies to it.
 struct SystemOptions {
   // A bound on connect; nothing waits as long as the system's own connect does.

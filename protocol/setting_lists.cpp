@@ -4,6 +4,7 @@
 #include <map>
 
 #include "base/words.h"
+#include "link/baud_rates.h"
 #include "protocol/catalogue.h"
 
 namespace vantrel {
@@ -23,8 +24,6 @@ constexpr std::array<std::string_view, N + 1> Behind(std::string_view item0,
   return list;
 }
 
-constexpr std::string_view kBaudRateItems[] = {"1200",  "2400",  "4800",  "9600",
-                                               "19200", "38400", "57600", "115200"};
 constexpr std::string_view kParity[] = {"NONE", "ODD", "EVEN"};
 constexpr std::string_view kDataBits[] = {"7", "8"};
 constexpr std::string_view kFlow[] = {"XON/XOFF", "RTS/CTS"};
@@ -66,8 +65,8 @@ constexpr std::string_view kMechanismEn[] = {"Rv-5500/318/DP330Two-color movemen
 constexpr std::string_view kPrintPassesZh[] = {"不设置", "双向", "单向"};
 constexpr std::string_view kPrintPassesEn[] = {"Default", "Double", "Single"};
 
-constexpr auto kTargetBaudZh = Behind(kNoChangeZh, kBaudRateItems);
-constexpr auto kTargetBaudEn = Behind(kNoChangeEn, kBaudRateItems);
+constexpr auto kTargetBaudZh = Behind(kNoChangeZh, kBaudRates);
+constexpr auto kTargetBaudEn = Behind(kNoChangeEn, kBaudRates);
 constexpr std::string_view kBidAdjustmentItems[] = {
     "0",  "1",  "2",  "3",  "4",  "5",  "6",  "7",  "8",  "9",  "10", "11", "12",
     "13", "14", "15", "16", "17", "18", "19", "20", "21", "22", "23", "24"};
@@ -302,7 +301,7 @@ std::vector<std::string> ItemShortNames(SettingList list, std::size_t index) {
 }
 
 std::span<const std::string_view> BaudRateItems() {
-  return kBaudRateItems;
+  return kBaudRates;
 }
 
 std::span<const std::string_view> ParityItems() {

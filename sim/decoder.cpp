@@ -1,6 +1,7 @@
 #include "sim/decoder.h"
 
 #include <algorithm>
+#include <optional>
 
 #include "bitmap/download_command.h"
 #include "protocol/operations.h"
@@ -83,113 +84,134 @@ SettingLayout LayoutOf(SettingKey key) {
   return SettingLayout::Value;
 }
 
-Decoder::Parse Decoder::TryParse(ByteView b) const {
-  const Heads& heads = KnownHeads();
-  Parse parse;
-  auto done = [&](Command::Kind kind, std::size_t length) {
-    parse.step = Step::Done;
-    parse.length = length;
-    parse.command.kind = kind;
-    parse.command.bytes.assign(b.begin(), b.begin() + static_cast<std::ptrdiff_t>(length));
-    return parse;
-  };
-  if (b.size() < 2)
-    return parse;
+Decoder::Parse Decoder::Done(Parse parse, ByteView b, Command::Kind kind, std::size_t length) {
+  parse.step = Step::Done;
+  parse.length = length;
+  parse.command.kind = kind;
+  parse.command.bytes.assign(b.begin(), b.begin() + static_cast<std::ptrdiff_t>(length));
+  return parse;
+}
 
+Decoder::Parse Decoder::TryParse(ByteView b) const {
+  if (b.size() < 2)
+    return Parse{};
   bool partial = false;  // some head matches as far as the bytes go
   // Outside the frame no setting is stored: the bytes are print commands.
-  const auto keys = AllSettingKeys();
-  for (const SettingKey key : keys) {
-    if (!inFrame_)
-      break;
-    const Bytes& head = heads.settings[static_cast<std::size_t>(key)];
-    if (head.empty() || !StartsWith(b, head))
-      continue;
-    if (b.size() < head.size()) {
-      partial = true;
-      continue;
-    }
-    parse.command.key = key;
-    const std::size_t h = head.size();
-    switch (LayoutOf(key)) {
-      case SettingLayout::Value:
-        if (b.size() < h + 1)
-          return parse;
-        parse.command.value = b[h];
-        if (key == SettingKey::BidAdjustment && b[h] == heads.alignmentValue)
-          return done(Command::Kind::AlignmentTest, h + 1);
-        return done(Command::Kind::Setting, h + 1);
-      case SettingLayout::Name: {
-        if (b.size() < h + 1)
-          return parse;
-        const std::size_t n = b[h];
-        if (b.size() < h + 1 + n + 1)
-          return parse;
-        parse.command.text.assign(b.begin() + static_cast<std::ptrdiff_t>(h + 1),
-                                  b.begin() + static_cast<std::ptrdiff_t>(h + 1 + n));
-        // A name without its zero ends at its text; the byte after it is decoded afresh.
-        const bool terminated = b[h + 1 + n] == 0x00;
-        parse.command.malformed = !terminated;
-        return done(Command::Kind::Setting, h + 1 + n + (terminated ? 1 : 0));
+  if (inFrame_) {
+    const Heads& heads = KnownHeads();
+    for (const SettingKey key : AllSettingKeys()) {
+      const Bytes& head = heads.settings[static_cast<std::size_t>(key)];
+      if (head.empty() || !StartsWith(b, head))
+        continue;
+      if (b.size() < head.size()) {
+        partial = true;
+        continue;
       }
-      case SettingLayout::BluetoothText: {
-        if (b.size() < h + 1)
-          return parse;
-        const std::size_t n = b[h];
-        if (b.size() < h + 1 + n)
-          return parse;
-        parse.command.text.assign(b.begin() + static_cast<std::ptrdiff_t>(h + 1),
-                                  b.begin() + static_cast<std::ptrdiff_t>(h + 1 + n));
-        return done(Command::Kind::Setting, h + 1 + n);
-      }
-      case SettingLayout::Address:
-        if (b.size() < h + 4)
-          return parse;
-        std::copy(b.begin() + static_cast<std::ptrdiff_t>(h),
-                  b.begin() + static_cast<std::ptrdiff_t>(h + 4), parse.command.address.begin());
-        return done(Command::Kind::Setting, h + 4);
-      case SettingLayout::Offset:
-        if (b.size() < h + 2)
-          return parse;
-        parse.command.positions = static_cast<std::uint16_t>(b[h] | (b[h + 1] << 8));
-        parse.command.value = head[5];
-        return done(Command::Kind::Setting, h + 2);
+      return ParseSetting(b, key, head);
     }
   }
+  if (std::optional<Parse> operation = ParseOperation(b))
+    return std::move(*operation);
+  if (partial)
+    return Parse{};
+  return ParsePrint(b);
+}
 
+// A setting command whose whole head `head` opens `b`: its value, text, address or offset.
+Decoder::Parse Decoder::ParseSetting(ByteView b, SettingKey key, const Bytes& head) {
+  Parse parse;
+  parse.command.key = key;
+  const std::size_t h = head.size();
+  switch (LayoutOf(key)) {
+    case SettingLayout::Value:
+      if (b.size() < h + 1)
+        return parse;
+      parse.command.value = b[h];
+      if (key == SettingKey::BidAdjustment && b[h] == KnownHeads().alignmentValue)
+        return Done(std::move(parse), b, Command::Kind::AlignmentTest, h + 1);
+      return Done(std::move(parse), b, Command::Kind::Setting, h + 1);
+    case SettingLayout::Name:
+    case SettingLayout::BluetoothText:
+      return ParseCountedText(b, key, h);
+    case SettingLayout::Address:
+      if (b.size() < h + 4)
+        return parse;
+      std::copy(b.begin() + static_cast<std::ptrdiff_t>(h),
+                b.begin() + static_cast<std::ptrdiff_t>(h + 4), parse.command.address.begin());
+      return Done(std::move(parse), b, Command::Kind::Setting, h + 4);
+    case SettingLayout::Offset:
+      if (b.size() < h + 2)
+        return parse;
+      parse.command.positions = static_cast<std::uint16_t>(b[h] | (b[h + 1] << 8));
+      parse.command.value = head[5];
+      return Done(std::move(parse), b, Command::Kind::Setting, h + 2);
+  }
+  return parse;
+}
+
+// A name (a counted text and its zero) or a Bluetooth text (counted only) after a head of `h`
+// bytes.
+Decoder::Parse Decoder::ParseCountedText(ByteView b, SettingKey key, std::size_t h) {
+  Parse parse;
+  parse.command.key = key;
+  const bool name = LayoutOf(key) == SettingLayout::Name;
+  if (b.size() < h + 1)
+    return parse;
+  const std::size_t n = b[h];
+  if (b.size() < h + 1 + n + (name ? 1 : 0))
+    return parse;
+  parse.command.text.assign(b.begin() + static_cast<std::ptrdiff_t>(h + 1),
+                            b.begin() + static_cast<std::ptrdiff_t>(h + 1 + n));
+  if (!name)
+    return Done(std::move(parse), b, Command::Kind::Setting, h + 1 + n);
+  // A name without its zero ends at its text; the byte after it is decoded afresh.
+  const bool terminated = b[h + 1 + n] == 0x00;
+  parse.command.malformed = !terminated;
+  return Done(std::move(parse), b, Command::Kind::Setting, h + 1 + n + (terminated ? 1 : 0));
+}
+
+// The frame, the device operations and the bitmap download; nothing when `b` opens none of them
+// (a download wider than any printer row is none: only unknown bytes).
+std::optional<Decoder::Parse> Decoder::ParseOperation(ByteView b) {
+  const Heads& heads = KnownHeads();
   if (StartsWith(b, heads.setupBegin))
-    return done(Command::Kind::SetupBegin, 2);
+    return Done(Parse{}, b, Command::Kind::SetupBegin, 2);
   if (StartsWith(b, heads.setupEnd))
-    return done(Command::Kind::SetupEnd, 2);
+    return Done(Parse{}, b, Command::Kind::SetupEnd, 2);
   if (StartsWith(b, heads.feedToNext))
-    return done(Command::Kind::FeedToNextPosition, heads.feedToNext.size());
+    return Done(Parse{}, b, Command::Kind::FeedToNextPosition, heads.feedToNext.size());
   if (StartsWith(b, heads.printStored)) {
     if (b.size() < heads.printStored.size() + 1)
-      return parse;
+      return Parse{};
+    Parse parse;
     parse.command.value = b[heads.printStored.size()];
-    return done(Command::Kind::PrintStoredBitmap, heads.printStored.size() + 1);
+    return Done(std::move(parse), b, Command::Kind::PrintStoredBitmap,
+                heads.printStored.size() + 1);
   }
   // The drawer pulse: the head 0x1B 0x70, then the pin and the two times, whatever they are.
   if (StartsWith(b, Bytes(heads.drawer.begin(), heads.drawer.begin() + 2))) {
     if (b.size() < heads.drawer.size())
-      return parse;
-    return done(Command::Kind::CashDrawer, heads.drawer.size());
+      return Parse{};
+    return Done(Parse{}, b, Command::Kind::CashDrawer, heads.drawer.size());
   }
-  if (StartsWith(b, heads.download)) {
-    if (b.size() < kDownloadHeaderSize)
-      return parse;
-    const auto rowBytes = static_cast<std::uint16_t>(b[3] | (b[4] << 8));
-    if (rowBytes <= heads.maxRowBytes) {
-      parse.command.value = b[2];
-      parse.command.rowBytes = rowBytes;
-      parse.command.rows = static_cast<std::uint16_t>(b[5] | (b[6] << 8));
-      parse.payload = Payload{parse.command.rows, rowBytes, rowBytes, parse.command.rows, false};
-      return done(Command::Kind::BitmapDownload, kDownloadHeaderSize);
-    }
-    // Wider than any printer row: no download, only unknown bytes.
-  }
-  if (partial)
-    return parse;
+  if (!StartsWith(b, heads.download))
+    return std::nullopt;
+  if (b.size() < kDownloadHeaderSize)
+    return Parse{};
+  const auto rowBytes = static_cast<std::uint16_t>(b[3] | (b[4] << 8));
+  if (rowBytes > heads.maxRowBytes)
+    return std::nullopt;
+  Parse parse;
+  parse.command.value = b[2];
+  parse.command.rowBytes = rowBytes;
+  parse.command.rows = static_cast<std::uint16_t>(b[5] | (b[6] << 8));
+  parse.payload = Payload{parse.command.rows, rowBytes, rowBytes, parse.command.rows, false};
+  return Done(std::move(parse), b, Command::Kind::BitmapDownload, kDownloadHeaderSize);
+}
+
+// An ordinary print command, or the unknown bytes at the start of `b`.
+Decoder::Parse Decoder::ParsePrint(ByteView b) {
+  Parse parse;
   Command print;
   const PrintParse printed = ParsePrintCommand(b, print);
   if (printed.step == PrintParse::Step::NeedMore)
@@ -198,7 +220,7 @@ Decoder::Parse Decoder::TryParse(ByteView b) const {
     const Command::Kind kind = print.kind;
     parse.command = std::move(print);
     parse.payload = printed.payload;
-    return done(kind, printed.length);
+    return Done(std::move(parse), b, kind, printed.length);
   }
   // No command: the lead byte is unknown, and its partner with it unless that opens a command.
   parse.step = Step::Unknown;

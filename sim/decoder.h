@@ -3,6 +3,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -88,6 +89,12 @@ class Decoder {
   };
 
   Parse TryParse(ByteView bytes) const;
+  // The parts of TryParse, by the kind of command.
+  static Parse Done(Parse parse, ByteView bytes, Command::Kind kind, std::size_t length);
+  static Parse ParseSetting(ByteView bytes, SettingKey key, const Bytes& head);
+  static Parse ParseCountedText(ByteView bytes, SettingKey key, std::size_t headLength);
+  static std::optional<Parse> ParseOperation(ByteView bytes);
+  static Parse ParsePrint(ByteView bytes);
   void Emit(Command command, std::vector<Command>& out);
   void AddUnknown(std::uint8_t byte, std::vector<Command>& out);
   void AddText(std::uint8_t byte, std::vector<Command>& out);

@@ -76,6 +76,28 @@ std::string BarcodeName(std::uint8_t m) {
   return "type " + std::to_string(m);
 }
 
+// One band of ESC *: columns of 8 or 24 dots, the top dot in bit 7 of a column's first byte.
+StoredBitmap BitImageBand(const Command& c) {
+  const int n = c.value;
+  const int perColumn = n < 32 ? 1 : 3;
+  const int columns = static_cast<int>(c.raster.size()) / perColumn;
+  const int dotWidth = (n == 0 || n == 32) ? 2 : 1;
+  StoredBitmap band;
+  band.rowBytes = static_cast<std::uint16_t>((columns * dotWidth + 7) / 8);
+  band.rows = static_cast<std::uint16_t>(8 * perColumn);
+  band.raster.assign(std::size_t{band.rowBytes} * band.rows, 0);
+  for (int column = 0; column < columns; ++column) {
+    for (int y = 0; y < band.rows; ++y) {
+      const std::uint8_t byte = c.raster[static_cast<std::size_t>(column * perColumn + y / 8)];
+      if ((byte & (0x80 >> (y % 8))) != 0) {
+        for (int d = 0; d < dotWidth; ++d)
+          SetDot(band, column * dotWidth + d, y);
+      }
+    }
+  }
+  return band;
+}
+
 }  // namespace
 
 std::string_view CodeTableCharset(std::uint8_t table) {
@@ -507,27 +529,10 @@ void Paper::Take(const Command& c, const Printer& printer, PaperSink& sink) {
     case Kind::Text:
       AddText(c.text, sink);
       return;
-    case Kind::Cut: {
-      const std::uint8_t m = c.value;
-      const bool partial = m == 1 || m == 49 || m == 66 || m == 98 || m == 104 || m == 'm';
-      std::string how = partial ? "partial cut" : "full cut";
-      if (m == 65 || m == 66 || (m >= 97 && m <= 104)) {
-        PrintLine(false, 0, sink);
-        Feed(c.count, sink);
-        how += " after a feed of " + std::to_string(c.count) + " dots";
-      }
-      Cut(how, sink);
-      return;
-    }
+    case Kind::Cut:
+      return CutBy(c, sink);
     case Kind::PrintStoredBitmap:
-      if (c.value < 8 && printer.Slot(c.value)) {
-        PrintImage(*printer.Slot(c.value), c.value,
-                   "stored bitmap, slot " + std::to_string(c.value + 1), sink);
-      } else {
-        sink.ReceiptNote("stored bitmap, slot " + std::to_string(c.value + 1) +
-                         ": empty, nothing printed");
-      }
-      return;
+      return PrintSlot(c.value, printer, sink);
     case Kind::CashDrawer:
       sink.ReceiptNote("cash drawer opened");
       return;
@@ -544,11 +549,33 @@ void Paper::Take(const Command& c, const Printer& printer, PaperSink& sink) {
       Reset(printer);
       return;
     case Kind::Print:
-      break;
+      return TakePrint(c, printer, sink);
     default:
       return;
   }
-  const int n = c.value;
+}
+
+void Paper::CutBy(const Command& c, PaperSink& sink) {
+  const std::uint8_t m = c.value;
+  const bool partial = m == 1 || m == 49 || m == 66 || m == 98 || m == 104 || m == 'm';
+  std::string how = partial ? "partial cut" : "full cut";
+  if (m == 65 || m == 66 || (m >= 97 && m <= 104)) {
+    PrintLine(false, 0, sink);
+    Feed(c.count, sink);
+    how += " after a feed of " + std::to_string(c.count) + " dots";
+  }
+  Cut(how, sink);
+}
+
+void Paper::PrintSlot(std::uint8_t slot, const Printer& printer, PaperSink& sink) {
+  const std::string caption = "stored bitmap, slot " + std::to_string(slot + 1);
+  if (slot < 8 && printer.Slot(slot))
+    PrintImage(*printer.Slot(slot), slot, caption, sink);
+  else
+    sink.ReceiptNote(caption + ": empty, nothing printed");
+}
+
+void Paper::TakePrint(const Command& c, const Printer& printer, PaperSink& sink) {
   switch (c.op) {
     case PrintOp::Initialise:
       // The buffer's unprinted data is discarded.
@@ -556,19 +583,59 @@ void Paper::Take(const Command& c, const Printer& printer, PaperSink& sink) {
       Reset(printer);
       return;
     case PrintOp::FeedLines:
-      if (!line_.empty()) {
-        PrintLine(false, 0, sink);
-        Feed((n - 1) * lineSpacing_, sink);
-      } else {
-        Feed(n * lineSpacing_, sink);
-      }
-      return;
     case PrintOp::FeedDots:
-      if (!line_.empty())
-        PrintLine(false, n, sink);
-      else
-        Feed(n, sink);
+      return FeedBy(c, sink);
+    case PrintOp::Align:
+    case PrintOp::Emphasis:
+    case PrintOp::Underline:
+    case PrintOp::PrintMode:
+    case PrintOp::CharacterSize:
+    case PrintOp::Reverse:
+    case PrintOp::CodeTable:
+    case PrintOp::ChineseOn:
+    case PrintOp::ChineseOff:
+    case PrintOp::Font:
+    case PrintOp::LineSpacing:
+    case PrintOp::DefaultLineSpacing:
+      return SetMode(c);
+    case PrintOp::AbsolutePosition:
+    case PrintOp::RelativePosition:
+    case PrintOp::LeftMargin:
+    case PrintOp::AreaWidth:
+    case PrintOp::Tab:
+      return Move(c);
+    case PrintOp::Raster:
+    case PrintOp::BitImage:
+    case PrintOp::GraphicsStore:
+    case PrintOp::GraphicsPrint:
+    case PrintOp::Barcode:
+    case PrintOp::TwoDStore:
+    case PrintOp::TwoDPrint:
+      return PrintGraphics(c, sink);
+    case PrintOp::Ignored:
       return;
+  }
+}
+
+void Paper::FeedBy(const Command& c, PaperSink& sink) {
+  const int n = c.value;
+  if (c.op == PrintOp::FeedLines) {
+    if (!line_.empty()) {
+      PrintLine(false, 0, sink);
+      Feed((n - 1) * lineSpacing_, sink);
+    } else {
+      Feed(n * lineSpacing_, sink);
+    }
+  } else if (!line_.empty()) {
+    PrintLine(false, n, sink);
+  } else {
+    Feed(n, sink);
+  }
+}
+
+void Paper::SetMode(const Command& c) {
+  const int n = c.value;
+  switch (c.op) {
     case PrintOp::Align:
       align_ = (n == 1 || n == '1') ? 1 : (n == 2 || n == '2') ? 2 : 0;
       return;
@@ -596,21 +663,25 @@ void Paper::Take(const Command& c, const Printer& printer, PaperSink& sink) {
       jobTable_ = c.value;
       return;
     case PrintOp::ChineseOn:
-      chinese_ = true;
-      return;
     case PrintOp::ChineseOff:
-      chinese_ = false;
-      lead_.clear();
+      chinese_ = c.op == PrintOp::ChineseOn;
+      if (!chinese_)
+        lead_.clear();
       return;
     case PrintOp::Font:
       style_.fontB = n == 1 || n == '1';
       return;
     case PrintOp::LineSpacing:
-      lineSpacing_ = n;
-      return;
     case PrintOp::DefaultLineSpacing:
-      lineSpacing_ = kDefaultLineSpacing;
+      lineSpacing_ = c.op == PrintOp::LineSpacing ? n : kDefaultLineSpacing;
       return;
+    default:
+      return;
+  }
+}
+
+void Paper::Move(const Command& c) {
+  switch (c.op) {
     case PrintOp::AbsolutePosition:
       if (c.count < AreaWidth())
         x_ = c.count;
@@ -636,6 +707,14 @@ void Paper::Take(const Command& c, const Printer& printer, PaperSink& sink) {
         x_ = next;
       return;
     }
+    default:
+      return;
+  }
+}
+
+void Paper::PrintGraphics(const Command& c, PaperSink& sink) {
+  const int n = c.value;
+  switch (c.op) {
     case PrintOp::Raster: {
       const int scale = n & 3;
       StoredBitmap image{c.rowBytes, c.rows, c.raster, {}};
@@ -643,27 +722,9 @@ void Paper::Take(const Command& c, const Printer& printer, PaperSink& sink) {
                  "raster image", sink);
       return;
     }
-    case PrintOp::BitImage: {
-      // Columns of 8 or 24 dots, the top dot in bit 7 of a column's first byte.
-      const int perColumn = n < 32 ? 1 : 3;
-      const int columns = static_cast<int>(c.raster.size()) / perColumn;
-      const int dotWidth = (n == 0 || n == 32) ? 2 : 1;
-      StoredBitmap band;
-      band.rowBytes = static_cast<std::uint16_t>((columns * dotWidth + 7) / 8);
-      band.rows = static_cast<std::uint16_t>(8 * perColumn);
-      band.raster.assign(std::size_t{band.rowBytes} * band.rows, 0);
-      for (int column = 0; column < columns; ++column) {
-        for (int y = 0; y < band.rows; ++y) {
-          const std::uint8_t byte = c.raster[static_cast<std::size_t>(column * perColumn + y / 8)];
-          if ((byte & (0x80 >> (y % 8))) != 0) {
-            for (int d = 0; d < dotWidth; ++d)
-              SetDot(band, column * dotWidth + d, y);
-          }
-        }
-      }
-      AddPicture(std::move(band), sink);
+    case PrintOp::BitImage:
+      AddPicture(BitImageBand(c), sink);
       return;
-    }
     case PrintOp::GraphicsStore:
       graphics_ = StoredBitmap{c.rowBytes, c.rows, c.raster, {}};
       return;
@@ -682,7 +743,7 @@ void Paper::Take(const Command& c, const Printer& printer, PaperSink& sink) {
       PrintLabel(kind + ": " + EscapeNonAscii(symbol_), sink);
       return;
     }
-    case PrintOp::Ignored:
+    default:
       return;
   }
 }

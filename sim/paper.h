@@ -113,6 +113,14 @@ class Paper {
   };
 
   void Reset(const Printer& printer);
+  // The commands of Take, by what they change.
+  void CutBy(const Command& c, PaperSink& sink);
+  void PrintSlot(std::uint8_t slot, const Printer& printer, PaperSink& sink);
+  void TakePrint(const Command& c, const Printer& printer, PaperSink& sink);
+  void FeedBy(const Command& c, PaperSink& sink);
+  void SetMode(const Command& c);  // style, code table, Chinese, line spacing
+  void Move(const Command& c);     // position, margin, area, tab
+  void PrintGraphics(const Command& c, PaperSink& sink);
   void Open(PaperSink& sink);
   void AddText(std::string_view bytes, PaperSink& sink);
   void AddCharacter(std::string_view bytes, int cells, PaperSink& sink);

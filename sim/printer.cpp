@@ -226,6 +226,37 @@ std::string Hex(ByteView bytes, std::size_t limit) {
   return out;
 }
 
+namespace {
+
+// A setting command in words: its name and the value it stores.
+std::string DescribeSetting(const Command& c, const TextConverter& toUtf8) {
+  std::string words(SettingName(c.key));
+  words += " = ";
+  switch (LayoutOf(c.key)) {
+    case SettingLayout::Value:
+      if (c.key == SettingKey::CutterMechanism) {
+        return words + "cutter " + Both(CutterItem(c.value)) + ", mechanism " +
+               Both(MechanismItem(c.value));
+      }
+      if (c.key == SettingKey::TargetSerialLine) {
+        const auto line = DecodeTargetLine(c.value);
+        return words + (line ? LineWords(*line) : "(no line the printer knows)");
+      }
+      return words + std::to_string(c.value) + " (" + Both(ChoiceItem(c.key, c.value)) + ")";
+    case SettingLayout::Name:
+    case SettingLayout::BluetoothText:
+      return words + Quoted(c.text, toUtf8) + (c.malformed ? " (no terminating zero)" : "");
+    case SettingLayout::Address:
+      return words + Hex(c.address);
+    case SettingLayout::Offset:
+      return words + std::to_string(c.positions) + " positions (" + MillimetreText(c.positions) +
+             ")";
+  }
+  return words;
+}
+
+}  // namespace
+
 std::string Describe(const Command& c, const TextConverter& toUtf8) {
   using Kind = Command::Kind;
   switch (c.kind) {
@@ -264,29 +295,7 @@ std::string Describe(const Command& c, const TextConverter& toUtf8) {
     case Kind::Setting:
       break;
   }
-  std::string words(SettingName(c.key));
-  words += " = ";
-  switch (LayoutOf(c.key)) {
-    case SettingLayout::Value:
-      if (c.key == SettingKey::CutterMechanism) {
-        return words + "cutter " + Both(CutterItem(c.value)) + ", mechanism " +
-               Both(MechanismItem(c.value));
-      }
-      if (c.key == SettingKey::TargetSerialLine) {
-        const auto line = DecodeTargetLine(c.value);
-        return words + (line ? LineWords(*line) : "(no line the printer knows)");
-      }
-      return words + std::to_string(c.value) + " (" + Both(ChoiceItem(c.key, c.value)) + ")";
-    case SettingLayout::Name:
-    case SettingLayout::BluetoothText:
-      return words + Quoted(c.text, toUtf8) + (c.malformed ? " (no terminating zero)" : "");
-    case SettingLayout::Address:
-      return words + Hex(c.address);
-    case SettingLayout::Offset:
-      return words + std::to_string(c.positions) + " positions (" + MillimetreText(c.positions) +
-             ")";
-  }
-  return words;
+  return DescribeSetting(c, toUtf8);
 }
 
 void Printer::Apply(const Command& c) {

@@ -22,28 +22,25 @@ std::optional<std::uint64_t> Number(std::string_view text) {
 }  // namespace
 
 std::optional<Fault> ParseFault(std::string_view text) {
-  using Kind = Fault::Kind;
-  if (text == "silent")
-    return Fault{Kind::Silent, 0};
-  if (text == "wrong-echo")
-    return Fault{Kind::WrongEcho, 0};
-  if (text == "o-without-k")
-    return Fault{Kind::OWithoutK, 0};
-  if (text == "garbage")
-    return Fault{Kind::Garbage, 0};
-  if (text == "xon-after-xoff")
-    return Fault{Kind::XonAfterXoff, 0};
-  if (text == "hold-xoff")
-    return Fault{Kind::HoldXoff, 0};
-  for (const auto& [prefix, kind] : {std::pair{std::string_view("slow:"), Kind::Slow},
-                                     std::pair{std::string_view("late:"), Kind::Late},
-                                     std::pair{std::string_view("drop-after:"), Kind::DropAfter}}) {
-    if (text.substr(0, prefix.size()) == prefix) {
-      if (const auto amount = Number(text.substr(prefix.size())))
-        return Fault{kind, *amount};
+  for (const FaultName& fault : kFaultNames) {
+    if (fault.amount.empty() && text == fault.name)
+      return Fault{fault.kind, 0};
+    if (!fault.amount.empty() && text.starts_with(fault.name)) {
+      if (const auto amount = Number(text.substr(fault.name.size())))
+        return Fault{fault.kind, *amount};
     }
   }
   return std::nullopt;
+}
+
+std::string FaultChoices(std::string_view separator) {
+  std::string choices;
+  for (const FaultName& fault : kFaultNames)
+    choices += std::string(choices.empty() ? "" : separator) + std::string(fault.name) +
+               std::string(fault.amount);
+  for (const std::string_view condition : kConditionNames)
+    choices += std::string(separator) + std::string(condition);
+  return choices;
 }
 
 Bytes Misbehave(const Fault& fault, Bytes answer, std::uint32_t& noise) {

@@ -33,9 +33,27 @@ struct Fault {
   std::uint64_t amount = 0;  // milliseconds for Slow and Late, bytes for DropAfter
 };
 
-// "silent", "wrong-echo", "slow:MS", "late:MS", "o-without-k", "drop-after:N", "garbage",
-// "xon-after-xoff", "hold-xoff"; nothing otherwise.
+// The faults by name, in the order the help, the completion and the messages list them: the
+// one table they and ParseFault read. A fault with an amount is its prefix and the amount's word
+// ("slow:" and "MS": slow:300).
+struct FaultName {
+  std::string_view name;
+  Fault::Kind kind;
+  std::string_view amount = {};
+};
+inline constexpr FaultName kFaultNames[] = {
+    {"silent", Fault::Kind::Silent},         {"wrong-echo", Fault::Kind::WrongEcho},
+    {"slow:", Fault::Kind::Slow, "MS"},      {"late:", Fault::Kind::Late, "MS"},
+    {"o-without-k", Fault::Kind::OWithoutK}, {"drop-after:", Fault::Kind::DropAfter, "N"},
+    {"garbage", Fault::Kind::Garbage},       {"xon-after-xoff", Fault::Kind::XonAfterXoff},
+    {"hold-xoff", Fault::Kind::HoldXoff},
+};
+
+// A fault of the table ("slow:300"); nothing otherwise.
 std::optional<Fault> ParseFault(std::string_view text);
+// What --fault takes, the faults then the printer's conditions, with their amounts ("slow:MS")
+// and `separator` between them.
+std::string FaultChoices(std::string_view separator);
 
 // The answer as the faulty printer sends it; empty for none. `noise` drives the garbage.
 Bytes Misbehave(const Fault& fault, Bytes answer, std::uint32_t& noise);

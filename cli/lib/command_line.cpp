@@ -19,6 +19,7 @@
 #include "cli/lib/recording_system.h"
 #include "cli/lib/run.h"
 #include "cli/lib/status.h"
+#include "link/baud_rates.h"
 #include "link/printer_connection.h"
 #include "tools/completion/bash_completion.h"
 
@@ -164,6 +165,59 @@ UiVariant ChooseVariant(const Options& options, const Machine& machine) {
   return ChooseUiVariant(LanguageIdOfLocale(EffectiveLocale(machine.getenv)));
 }
 
+// The settings of set: the profile's, and the command line's over them.
+std::optional<Failure> ChooseSettings(const Options& options, Machine& machine, Request& request) {
+  std::map<std::string, std::string> values;
+  if (!options.profile.empty()) {
+    const auto text = ReadTextFile(machine.files, options.profile, kProfileCap);
+    if (text.index() == 1) {
+      return Failure{ExitStatus::BadFile,
+                     options.profile + ": the profile could not be read: " + std::get<1>(text)};
+    }
+    const std::optional<std::string> utf8 = TextAsUtf8(std::get<0>(text));
+    if (!utf8)
+      return Failure{ExitStatus::BadFile, options.profile + ": " + std::string(kNotUtf8Text)};
+    auto parsed = ParseProfile(*utf8);
+    if (auto* message = std::get_if<std::string>(&parsed))
+      return Failure{ExitStatus::BadFile, options.profile + ": " + *message};
+    values = std::get<0>(parsed);
+  }
+  for (const auto& [name, value] : options.settings)
+    values[name] = value;  // the command line wins over the profile
+  const UiVariant variant = request.variant;
+  const TextEncoder encode = [&](std::string_view text) { return machine.encode(text, variant); };
+  if (auto problem = ApplySettingValues(values, variant, encode, request.selection))
+    return Failure{ExitStatus::BadUsage, *problem};
+  return std::nullopt;
+}
+
+// The image of download, read and converted once.
+std::optional<Failure> LoadImage(const Options& options, Machine& machine, Request& request) {
+  request.imagePath = options.file;
+  auto read = ReadCappedFile(machine.files, options.file, kImageCap);
+  if (auto* why = std::get_if<std::string>(&read)) {
+    return Failure{ExitStatus::BadFile,
+                   options.file + ": the file is missing or cannot be read: " + *why};
+  }
+  const Bytes& bytes = std::get<Bytes>(read);
+  if (!IsBmpFile(bytes) || options.dither) {
+    auto decoded = DecodeImage(bytes);
+    if (auto* message = std::get_if<std::string>(&decoded))
+      return Failure{ExitStatus::BadFile, options.file + ": " + *message};
+    const GreyImage fitted = FitWidth(std::get<GreyImage>(std::move(decoded)), kMaxBitmapWidth);
+    if (fitted.height > kMaxBitmapHeight) {
+      return Failure{ExitStatus::BadFile, options.file + ": taller than " +
+                                              std::to_string(kMaxBitmapHeight) +
+                                              " dots once scaled to the paper"};
+    }
+    request.convertedImage = std::make_shared<const Bytes>(DitherToBmp(fitted));
+  } else {
+    // Read once: the run (every printer's, in a fleet) takes these bytes, not the file again.
+    request.convertedImage = std::make_shared<const Bytes>(bytes);
+  }
+  return std::nullopt;
+}
+
 // Everything a request needs that does not depend on the printer; the first problem found.
 std::variant<Request, Failure> BuildRequest(Command command, const Options& options,
                                             Machine& machine) {
@@ -176,9 +230,8 @@ std::variant<Request, Failure> BuildRequest(Command command, const Options& opti
   request.target = std::get<InterfaceChoice>(target);
   const auto baud = BaudIndexOf(options.baud);
   if (!baud) {
-    return Failure{ExitStatus::BadUsage, "--baud: \"" + options.baud +
-                                             "\" is not one of 1200 2400 4800 9600 19200 38400 "
-                                             "57600 115200"};
+    return Failure{ExitStatus::BadUsage,
+                   "--baud: \"" + options.baud + "\" is not one of " + BaudRateList(" ")};
   }
   request.baudIndex = *baud;
   const auto parity = ParityIndexOf(options.parity);
@@ -193,52 +246,12 @@ std::variant<Request, Failure> BuildRequest(Command command, const Options& opti
   request.slot = options.slot - 1;
 
   if (command == Command::Set) {
-    std::map<std::string, std::string> values;
-    if (!options.profile.empty()) {
-      const auto text = ReadTextFile(machine.files, options.profile, kProfileCap);
-      if (text.index() == 1) {
-        return Failure{ExitStatus::BadFile,
-                       options.profile + ": the profile could not be read: " + std::get<1>(text)};
-      }
-      const std::optional<std::string> utf8 = TextAsUtf8(std::get<0>(text));
-      if (!utf8)
-        return Failure{ExitStatus::BadFile, options.profile + ": " + std::string(kNotUtf8Text)};
-      auto parsed = ParseProfile(*utf8);
-      if (auto* message = std::get_if<std::string>(&parsed))
-        return Failure{ExitStatus::BadFile, options.profile + ": " + *message};
-      values = std::get<0>(parsed);
-    }
-    for (const auto& [name, value] : options.settings)
-      values[name] = value;  // the command line wins over the profile
-    const UiVariant variant = request.variant;
-    const TextEncoder encode = [&](std::string_view text) { return machine.encode(text, variant); };
-    if (auto problem = ApplySettingValues(values, variant, encode, request.selection))
-      return Failure{ExitStatus::BadUsage, *problem};
+    if (std::optional<Failure> failure = ChooseSettings(options, machine, request))
+      return std::move(*failure);
   }
-
   if (command == Command::Download) {
-    request.imagePath = options.file;
-    auto read = ReadCappedFile(machine.files, options.file, kImageCap);
-    if (auto* why = std::get_if<std::string>(&read)) {
-      return Failure{ExitStatus::BadFile,
-                     options.file + ": the file is missing or cannot be read: " + *why};
-    }
-    const Bytes& bytes = std::get<Bytes>(read);
-    if (!IsBmpFile(bytes) || options.dither) {
-      auto decoded = DecodeImage(bytes);
-      if (auto* message = std::get_if<std::string>(&decoded))
-        return Failure{ExitStatus::BadFile, options.file + ": " + *message};
-      const GreyImage fitted = FitWidth(std::get<GreyImage>(std::move(decoded)), kMaxBitmapWidth);
-      if (fitted.height > kMaxBitmapHeight) {
-        return Failure{ExitStatus::BadFile, options.file + ": taller than " +
-                                                std::to_string(kMaxBitmapHeight) +
-                                                " dots once scaled to the paper"};
-      }
-      request.convertedImage = std::make_shared<const Bytes>(DitherToBmp(fitted));
-    } else {
-      // Read once: the run (every printer's, in a fleet) takes these bytes, not the file again.
-      request.convertedImage = std::make_shared<const Bytes>(bytes);
-    }
+    if (std::optional<Failure> failure = LoadImage(options, machine, request))
+      return std::move(*failure);
   }
   return request;
 }
@@ -299,9 +312,8 @@ Result RunOne(const Request& request, const Options& options, Machine& machine, 
   }
   const std::unique_ptr<System> system = machine.makeSystem(setup);
   result.outcome = Execute(request, *system, machine.files);
-  if (const auto* log = dynamic_cast<const OpenFailureLog*>(system.get());
-      log && result.outcome.status == ExitStatus::OpenFailed)
-    result.failedOpen = log->LastFailedOpen();
+  if (result.outcome.status == ExitStatus::OpenFailed)
+    result.failedOpen = system->LastFailedOpen();
   if (drawn)
     machine.err << "\n";
   return result;
@@ -396,8 +408,8 @@ std::string_view EndName(FleetEnd end) {
   return "not-run";
 }
 
-// Fleet mode: one request, built once (profile read, image decoded), sent to every host.
-int RunFleetMode(Command command, const Options& options, Machine& machine) {
+// The hosts of the hosts file, or the exit status once the error is told.
+std::variant<std::vector<std::string>, int> ReadHosts(const Options& options, Machine& machine) {
   const auto text = ReadTextFile(machine.files, options.hostsFile, kHostsCap);
   if (text.index() == 1) {
     machine.err << "vantrel: " << options.hostsFile
@@ -409,11 +421,42 @@ int RunFleetMode(Command command, const Options& options, Machine& machine) {
     machine.err << "vantrel: " << options.hostsFile << ": " << kNotUtf8Text << "\n";
     return static_cast<int>(ExitStatus::BadFile);
   }
-  const std::vector<std::string> hosts = ParseHostsList(*utf8);
+  std::vector<std::string> hosts = ParseHostsList(*utf8);
   if (hosts.empty()) {
     machine.err << "vantrel: " << options.hostsFile << ": no hosts in it\n";
     return static_cast<int>(ExitStatus::BadUsage);
   }
+  return hosts;
+}
+
+// The fleet's reports, one after the other or as one JSON document; the worst status.
+int PrintFleet(const std::vector<Result>& results, const std::vector<Request>& requests,
+               const std::vector<FleetEnd>& ends, const Options& options, Machine& machine) {
+  ExitStatus worst = ExitStatus::Ok;
+  nlohmann::json all = nlohmann::json::array();
+  for (std::size_t i = 0; i < results.size(); ++i) {
+    worst = Worst(worst, results[i].outcome.status);
+    if (options.json) {
+      nlohmann::json entry = ResultJson(results[i], options.dryRun);
+      entry["end"] = EndName(ends[i]);
+      all.push_back(std::move(entry));
+      continue;
+    }
+    machine.out << "== " << results[i].label << " ==\n";
+    PrintResult(results[i], requests[i], options, machine);
+  }
+  if (options.json)
+    machine.out << Dump(nlohmann::json{{"status", static_cast<int>(worst)}, {"printers", all}})
+                << "\n";
+  return static_cast<int>(worst);
+}
+
+// Fleet mode: one request, built once (profile read, image decoded), sent to every host.
+int RunFleetMode(Command command, const Options& options, Machine& machine) {
+  const auto read = ReadHosts(options, machine);
+  if (const int* status = std::get_if<int>(&read))
+    return *status;
+  const std::vector<std::string>& hosts = std::get<0>(read);
   Options first = options;
   first.interface = hosts.front();
   auto built = BuildRequest(command, first, machine);
@@ -454,23 +497,7 @@ int RunFleetMode(Command command, const Options& options, Machine& machine) {
     }
   }
 
-  ExitStatus worst = ExitStatus::Ok;
-  nlohmann::json all = nlohmann::json::array();
-  for (std::size_t i = 0; i < results.size(); ++i) {
-    worst = Worst(worst, results[i].outcome.status);
-    if (options.json) {
-      nlohmann::json entry = ResultJson(results[i], options.dryRun);
-      entry["end"] = EndName(ends[i]);
-      all.push_back(std::move(entry));
-      continue;
-    }
-    machine.out << "== " << results[i].label << " ==\n";
-    PrintResult(results[i], requests[i], options, machine);
-  }
-  if (options.json)
-    machine.out << Dump(nlohmann::json{{"status", static_cast<int>(worst)}, {"printers", all}})
-                << "\n";
-  return static_cast<int>(worst);
+  return PrintFleet(results, requests, ends, options, machine);
 }
 
 int RunDevice(Command command, Options& options, Machine& machine) {
@@ -527,65 +554,97 @@ std::string NearestOptionHint(const CLI::App& app, const std::vector<std::string
   return hint;
 }
 
-}  // namespace
+// The arguments no command took: those of the first command (the tool, then its chosen command)
+// left with any, as CLI11 would refuse them.
+std::vector<std::string> UnexpectedArguments(const CLI::App& app) {
+  if (app.remaining_size() > 0)
+    return app.remaining();
+  for (const CLI::App* sub :
+       app.get_subcommands([](const CLI::App* s) { return s->count() > 0; })) {
+    if (std::vector<std::string> extras = UnexpectedArguments(*sub); !extras.empty())
+      return extras;
+  }
+  return {};
+}
 
-static int RunCommandLineUnguarded(const std::vector<std::string>& arguments, Machine& machine) {
+// The error for unexpected arguments: the nearest option to one of them, else CLI11's own words.
+// The candidates are taken last first and word by word, as CLI11's message lists them.
+std::string UnexpectedArgumentsError(const CLI::App& app, const std::vector<std::string>& extras) {
+  std::vector<std::string> words;
+  for (auto extra = extras.rbegin(); extra != extras.rend(); ++extra) {
+    std::istringstream split(*extra);
+    for (std::string word; split >> word;)
+      words.push_back(word);
+  }
+  const std::string hint = NearestOptionHint(app, words);
+  return hint.empty() ? "vantrel: " + std::string(CLI::ExtrasError(extras).what()) + "\n" : hint;
+}
+
+// The tool's commands as CLI11 reads them, and where each puts what it read.
+struct CommandLine {
+  explicit CommandLine(bool windows)
+      : app{"Configure receipt printers: settings, stored bitmaps and device commands.",
+            windows ? "vantrel-cli" : "vantrel"} {}
+
   Options options;
-  const bool windows = machine.platform == Platform::Windows;
-  CLI::App app{"Configure receipt printers: settings, stored bitmaps and device commands.",
-               windows ? "vantrel-cli" : "vantrel"};
-  app.set_version_flag("--version", std::string("vantrel ") + VANTREL_VERSION);
-  app.footer(std::string(windows ? kWindowsFooter : kPosixFooter));
-  app.require_subcommand(1);
-  // Options start with '-' on every system: on Windows "/path" is a file, not an option.
-  app.allow_windows_style_options(false);
+  CLI::App app;
+  std::map<std::string, Command> devices;
+  DiscoverOptions discoverOptions;
+  ExporterOptions exporterOptions;
+  bool settingsJson = false;
+  CLI::App* discover = nullptr;
+  CLI::App* listUsb = nullptr;
+  CLI::App* settings = nullptr;
+  CLI::App* exporter = nullptr;
+};
 
-  // Connection and output options, taken before or after the command.
-  auto common = [&](CLI::App& command) {
-    command
-        .add_option("-i,--interface", options.interface,
-                    windows ? "COMn, \\\\.\\COMn, LPT1, USB, Ethernet or HOST[:PORT]"
-                            : "COMn, LPT1, USB, Ethernet, a device path or HOST[:PORT]")
-        ->capture_default_str()
-        ->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
-    command.add_option("--baud", options.baud, "the current serial line's rate")
-        ->capture_default_str()
-        ->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
-    command.add_option("--parity", options.parity, "none, odd or even")
-        ->capture_default_str()
-        ->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
-    command
-        .add_option("--lang", options.lang,
-                    windows ? "texts in zh or en (default: from the Windows language)"
-                            : "texts in zh or en (default: from the locale)")
-        ->check(CLI::IsMember({"zh", "en"}))
-        ->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
-    command.add_flag("--json", options.json, "print the outcome as JSON");
-    command.add_flag("--dry-run", options.dryRun, "print the bytes in hex; open nothing");
-    command
-        .add_option("--connect-timeout", options.connectTimeout,
-                    "seconds to wait for a network printer, 0 to 600 (0: as long as the system "
-                    "does)")
-        ->capture_default_str()
-        ->check(CLI::Range(0.0, 600.0));
-    command.add_option("--hosts", options.hostsFile,
-                       "fleet mode: a file of HOST[:PORT] lines, all configured in parallel");
-    command
-        .add_option("--deadline", options.deadline,
-                    "fleet mode: seconds each printer may take, 1 to 86400; the reports of the "
-                    "printers that finished are printed when one did not")
-        ->capture_default_str()
-        ->check(CLI::Range(1.0, 86400.0));
-  };
+// Connection and output options, taken before or after the command.
+void AddCommonOptions(CLI::App& command, Options& options, bool windows) {
+  command
+      .add_option("-i,--interface", options.interface,
+                  windows ? "COMn, \\\\.\\COMn, LPT1, USB, Ethernet or HOST[:PORT]"
+                          : "COMn, LPT1, USB, Ethernet, a device path or HOST[:PORT]")
+      ->capture_default_str()
+      ->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
+  command.add_option("--baud", options.baud, "the current serial line's rate")
+      ->capture_default_str()
+      ->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
+  command.add_option("--parity", options.parity, "none, odd or even")
+      ->capture_default_str()
+      ->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
+  command
+      .add_option("--lang", options.lang,
+                  windows ? "texts in zh or en (default: from the Windows language)"
+                          : "texts in zh or en (default: from the locale)")
+      ->check(CLI::IsMember({"zh", "en"}))
+      ->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
+  command.add_flag("--json", options.json, "print the outcome as JSON");
+  command.add_flag("--dry-run", options.dryRun, "print the bytes in hex; open nothing");
+  command
+      .add_option("--connect-timeout", options.connectTimeout,
+                  "seconds to wait for a network printer, 0 to 600 (0: as long as the system "
+                  "does)")
+      ->capture_default_str()
+      ->check(CLI::Range(0.0, 600.0));
+  command.add_option("--hosts", options.hostsFile,
+                     "fleet mode: a file of HOST[:PORT] lines, all configured in parallel");
+  command
+      .add_option("--deadline", options.deadline,
+                  "fleet mode: seconds each printer may take, 1 to 86400; the reports of the "
+                  "printers that finished are printed when one did not")
+      ->capture_default_str()
+      ->check(CLI::Range(1.0, 86400.0));
+}
 
-  std::map<std::string, Command> commands;
+// The commands that talk to a printer, in the order the help lists them.
+void AddDeviceCommands(CommandLine& line, bool windows) {
+  Options& options = line.options;
   auto device = [&](const char* name, Command command, const char* help) -> CLI::App& {
-    CLI::App* sub = app.add_subcommand(name, help);
-    common(*sub);
-    commands[name] = command;
+    CLI::App* sub = line.app.add_subcommand(name, help);
+    AddCommonOptions(*sub, options, windows);
+    line.devices[name] = command;
     return *sub;
   };
-
   CLI::App& set = device("set", Command::Set, "send the chosen settings and report each");
   set.add_option("--profile", options.profile, "a JSON file of settings (option names as keys)");
   for (const SettingOption& option : SettingOptions()) {
@@ -619,16 +678,74 @@ static int RunCommandLineUnguarded(const std::vector<std::string>& arguments, Ma
   device("status", Command::Status,
          "ask the printer's state: ready (exit 0), paper near its end (5), needs a person (6), "
          "no answer (7)");
-  DiscoverOptions discoverOptions;
-  CLI::App* discover = AddDiscoverCommand(app, discoverOptions);
-  CLI::App* listUsb =
-      app.add_subcommand("list-usb", "list USB devices and the printers among them");
-  CLI::App* settings =
+}
+
+void BuildCommandLine(CommandLine& line, bool windows) {
+  CLI::App& app = line.app;
+  app.set_version_flag("--version", std::string("vantrel ") + VANTREL_VERSION);
+  app.footer(std::string(windows ? kWindowsFooter : kPosixFooter));
+  app.require_subcommand(1);
+  // Options start with '-' on every system: on Windows "/path" is a file, not an option.
+  app.allow_windows_style_options(false);
+  // Arguments no command takes are left in remaining() (every command inherits this) and
+  // refused after the parse, with the nearest option when there is one.
+  app.allow_extras();
+  AddDeviceCommands(line, windows);
+  line.discover = AddDiscoverCommand(app, line.discoverOptions);
+  line.listUsb = app.add_subcommand("list-usb", "list USB devices and the printers among them");
+  line.settings =
       app.add_subcommand("settings", "list every setting with its values in both languages");
-  bool settingsJson = false;
-  settings->add_flag("--json", settingsJson, "as JSON");
-  ExporterOptions exporterOptions;
-  CLI::App* exporter = AddExporterCommand(app, exporterOptions);
+  line.settings->add_flag("--json", line.settingsJson, "as JSON");
+  line.exporter = AddExporterCommand(app, line.exporterOptions);
+}
+
+int RunSettings(bool json, Machine& machine) {
+  if (!json) {
+    machine.out << DescribeSettings();
+    return 0;
+  }
+  nlohmann::json all = nlohmann::json::array();
+  for (const SettingOption& option : SettingOptions()) {
+    nlohmann::json values = nlohmann::json::array();
+    for (const ListItem& item : ListItems(option)) {
+      values.push_back({{"index", item.index},
+                        {"en", item.english},
+                        {"zh", item.chinese},
+                        {"short", item.shortNames}});
+    }
+    all.push_back({{"name", option.name}, {"help", option.help}, {"values", values}});
+  }
+  machine.out << Dump(all) << "\n";
+  return 0;
+}
+
+// The command that was parsed, run.
+int RunParsed(CommandLine& line, Machine& machine) {
+  if (line.discover->parsed())
+    return RunDiscover(line.discoverOptions, machine);
+  if (line.listUsb->parsed()) {
+    const auto devices = machine.listUsb ? machine.listUsb() : std::nullopt;
+    machine.out << DescribeUsbDevices(devices, machine.platform);
+    return static_cast<int>(devices ? ExitStatus::Ok : ExitStatus::OpenFailed);
+  }
+  if (line.exporter->parsed())
+    return RunExporter(line.exporterOptions, machine);
+  if (line.settings->parsed())
+    return RunSettings(line.settingsJson, machine);
+  for (const auto& [name, command] : line.devices) {
+    if (line.app.got_subcommand(name))
+      return RunDevice(command, line.options, machine);
+  }
+  return static_cast<int>(ExitStatus::BadUsage);
+}
+
+}  // namespace
+
+static int RunCommandLineUnguarded(const std::vector<std::string>& arguments, Machine& machine) {
+  const bool windows = machine.platform == Platform::Windows;
+  CommandLine line(windows);
+  BuildCommandLine(line, windows);
+  CLI::App& app = line.app;
 
   // The shell's completion, from this very table (the package installs what it prints).
   if (arguments.size() == 1 && arguments[0] == completion::kCompletionSwitch) {
@@ -642,54 +759,15 @@ static int RunCommandLineUnguarded(const std::vector<std::string>& arguments, Ma
   std::vector<std::string> reversed(arguments.rbegin(), arguments.rend());
   try {
     app.parse(reversed);
-  } catch (const CLI::ExtrasError& e) {
-    // "The following arguments were not expected: --langage english"
-    const std::string text = e.what();
-    std::vector<std::string> extras;
-    std::istringstream words(text.substr(text.find(':') + 1));
-    for (std::string word; words >> word;)
-      extras.push_back(word);
-    const std::string hint = NearestOptionHint(app, extras);
-    machine.err << (hint.empty() ? "vantrel: " + text + "\n" : hint);
-    return static_cast<int>(ExitStatus::BadUsage);
   } catch (const CLI::ParseError& e) {
     const int status = app.exit(e, machine.out, machine.err);
     return status == 0 ? 0 : static_cast<int>(ExitStatus::BadUsage);
   }
-
-  if (discover->parsed())
-    return RunDiscover(discoverOptions, machine);
-  if (listUsb->parsed()) {
-    const auto devices = machine.listUsb ? machine.listUsb() : std::nullopt;
-    machine.out << DescribeUsbDevices(devices, machine.platform);
-    return static_cast<int>(devices ? ExitStatus::Ok : ExitStatus::OpenFailed);
+  if (const std::vector<std::string> extras = UnexpectedArguments(app); !extras.empty()) {
+    machine.err << UnexpectedArgumentsError(app, extras);
+    return static_cast<int>(ExitStatus::BadUsage);
   }
-  if (exporter->parsed())
-    return RunExporter(exporterOptions, machine);
-  if (settings->parsed()) {
-    if (!settingsJson) {
-      machine.out << DescribeSettings();
-      return 0;
-    }
-    nlohmann::json all = nlohmann::json::array();
-    for (const SettingOption& option : SettingOptions()) {
-      nlohmann::json values = nlohmann::json::array();
-      for (const ListItem& item : ListItems(option)) {
-        values.push_back({{"index", item.index},
-                          {"en", item.english},
-                          {"zh", item.chinese},
-                          {"short", item.shortNames}});
-      }
-      all.push_back({{"name", option.name}, {"help", option.help}, {"values", values}});
-    }
-    machine.out << Dump(all) << "\n";
-    return 0;
-  }
-  for (const auto& [name, command] : commands) {
-    if (app.got_subcommand(name))
-      return RunDevice(command, options, machine);
-  }
-  return static_cast<int>(ExitStatus::BadUsage);
+  return RunParsed(line, machine);
 }
 
 int RunCommandLine(const std::vector<std::string>& arguments, Machine& machine) {

@@ -10,6 +10,7 @@
 #include <set>
 #include <system_error>
 #include <thread>
+#include <variant>
 
 #include "cli/lib/command_line.h"
 #include "cli/lib/exit_status.h"
@@ -272,8 +273,18 @@ CLI::App* AddDiscoverCommand(CLI::App& app, DiscoverOptions& options) {
   return discover;
 }
 
-int RunDiscover(const DiscoverOptions& options, Machine& machine) {
+namespace {
+
+// What discover sweeps and lists, from its options and the machine's own subnets.
+struct DiscoverPlan {
   std::vector<std::string> usbIds;
+  std::vector<Address> hosts;
+  std::vector<std::string> notes;
+};
+
+// The plan, or the exit status once the bad option is told.
+std::variant<DiscoverPlan, int> PlanDiscovery(const DiscoverOptions& options, Machine& machine) {
+  DiscoverPlan plan;
   for (const std::string& text : options.usbIds) {
     const std::optional<std::string> identifier = UsbIdentifierOf(text);
     if (!identifier) {
@@ -281,7 +292,7 @@ int RunDiscover(const DiscoverOptions& options, Machine& machine) {
                   << "\" is not a USB ID (four hex digits, a colon, four hex digits)\n";
       return static_cast<int>(ExitStatus::BadUsage);
     }
-    usbIds.push_back(*identifier);
+    plan.usbIds.push_back(*identifier);
   }
   std::vector<Ipv4Subnet> subnets;
   for (const std::string& text : options.nets) {
@@ -292,7 +303,6 @@ int RunDiscover(const DiscoverOptions& options, Machine& machine) {
     }
     subnets.push_back(std::get<Ipv4Subnet>(parsed));
   }
-  std::vector<std::string> notes;
   if (subnets.empty() && !options.noNetwork) {
     const std::vector<Ipv4Subnet> own =
         machine.ownSubnets ? machine.ownSubnets() : std::vector<Ipv4Subnet>{};
@@ -301,67 +311,73 @@ int RunDiscover(const DiscoverOptions& options, Machine& machine) {
         subnets.push_back(SweptPart(subnet));
     }
     if (subnets.empty())
-      notes.push_back("no IPv4 subnet of this machine's own to sweep (give one with --net)");
+      plan.notes.push_back("no IPv4 subnet of this machine's own to sweep (give one with --net)");
   }
-  const std::vector<Address> hosts = options.noNetwork ? std::vector<Address>{} : HostsOf(subnets);
-  if (hosts.size() > kMaxSweepHosts) {
+  plan.hosts = options.noNetwork ? std::vector<Address>{} : HostsOf(subnets);
+  if (plan.hosts.size() > kMaxSweepHosts) {
     machine.err << "vantrel: --net: more than " << kMaxSweepHosts
                 << " addresses; sweep smaller subnets\n";
     return static_cast<int>(ExitStatus::BadUsage);
   }
+  return plan;
+}
 
+// The USB devices, the serial lines and the printers that answer on the swept hosts.
+Findings Find(const DiscoverOptions& options, DiscoverPlan& plan, Machine& machine) {
   Findings findings;
   findings.usb = machine.listUsb ? machine.listUsb() : std::nullopt;
   if (!findings.usb)
-    notes.push_back(std::string(machine.platform == Platform::Windows
-                                    ? "the USB device list could not be read (SetupAPI gave no "
-                                      "device set)"
-                                    : "the USB device list could not be read (is /sys mounted?)"));
+    plan.notes.push_back(
+        std::string(machine.platform == Platform::Windows
+                        ? "the USB device list could not be read (SetupAPI gave no "
+                          "device set)"
+                        : "the USB device list could not be read (is /sys mounted?)"));
   findings.serial = machine.listSerial ? machine.listSerial() : std::nullopt;
   if (!findings.serial)
-    notes.push_back("the serial lines could not be listed");
+    plan.notes.push_back("the serial lines could not be listed");
   std::vector<std::uint16_t> ports{9100};
   for (const int port : options.ports) {
     if (std::find(ports.begin(), ports.end(), port) == ports.end())
       ports.push_back(static_cast<std::uint16_t>(port));
   }
   findings.network = SweepNetwork(
-      hosts, ports,
+      plan.hosts, ports,
       [&machine](milliseconds bound) {
         LinkSetup setup;
         setup.connectTimeout = bound;
         return machine.makeSystem(setup);
       },
       SweepLimits{});
+  return findings;
+}
 
-  const std::vector<DiscoveredEntry> entries = ListFindings(findings, usbIds, machine.platform);
-  const bool any = std::any_of(entries.begin(), entries.end(),
-                               [](const DiscoveredEntry& entry) { return entry.printer; });
-  const ExitStatus status = any ? ExitStatus::Ok : ExitStatus::NothingFound;
-  if (options.json) {
-    nlohmann::json list = nlohmann::json::array();
-    for (const DiscoveredEntry& entry : entries) {
-      nlohmann::json item{
-          {"link", entry.link},
-          {"interface", entry.interface},
-          {"printer", entry.printer},
-          {"state", entry.state},
-          {"identity", entry.identity ? nlohmann::json(*entry.identity) : nlohmann::json(nullptr)},
-          {"details", entry.details}};
-      nlohmann::json answer;
-      if (entry.answer)
-        AddStatusJson(answer, *entry.answer);
-      item["status"] = entry.answer ? answer : nlohmann::json(nullptr);
-      list.push_back(std::move(item));
-    }
-    machine.out << nlohmann::json{{"status", static_cast<int>(status)},
-                                  {"swept", hosts.size()},
-                                  {"notes", notes},
-                                  {"printers", list}}
-                       .dump(2, ' ', false, nlohmann::json::error_handler_t::replace)
-                << "\n";
-    return static_cast<int>(status);
+void PrintDiscoveryJson(const std::vector<DiscoveredEntry>& entries, ExitStatus status,
+                        const DiscoverPlan& plan, Machine& machine) {
+  nlohmann::json list = nlohmann::json::array();
+  for (const DiscoveredEntry& entry : entries) {
+    nlohmann::json item{
+        {"link", entry.link},
+        {"interface", entry.interface},
+        {"printer", entry.printer},
+        {"state", entry.state},
+        {"identity", entry.identity ? nlohmann::json(*entry.identity) : nlohmann::json(nullptr)},
+        {"details", entry.details}};
+    nlohmann::json answer;
+    if (entry.answer)
+      AddStatusJson(answer, *entry.answer);
+    item["status"] = entry.answer ? answer : nlohmann::json(nullptr);
+    list.push_back(std::move(item));
   }
+  machine.out << nlohmann::json{{"status", static_cast<int>(status)},
+                                {"swept", plan.hosts.size()},
+                                {"notes", plan.notes},
+                                {"printers", list}}
+                     .dump(2, ' ', false, nlohmann::json::error_handler_t::replace)
+              << "\n";
+}
+
+void PrintDiscoveryTable(const std::vector<DiscoveredEntry>& entries, bool any,
+                         const DiscoverPlan& plan, Machine& machine) {
   if (!entries.empty()) {
     machine.out << Padded("LINK", 9) << Padded("INTERFACE", 24) << Padded("STATE", 17)
                 << "DETAILS\n";
@@ -371,9 +387,29 @@ int RunDiscover(const DiscoverOptions& options, Machine& machine) {
                 << Padded(entry.interface.empty() ? "-" : entry.interface, 24)
                 << Padded(entry.state, 17) << entry.details << "\n";
   }
-  for (const std::string& note : notes)
+  for (const std::string& note : plan.notes)
     machine.err << "vantrel: " << note << "\n";
-  machine.out << (any ? "" : "No printer found. ") << hosts.size() << " network addresses swept.\n";
+  machine.out << (any ? "" : "No printer found. ") << plan.hosts.size()
+              << " network addresses swept.\n";
+}
+
+}  // namespace
+
+int RunDiscover(const DiscoverOptions& options, Machine& machine) {
+  auto planned = PlanDiscovery(options, machine);
+  if (const int* status = std::get_if<int>(&planned))
+    return *status;
+  DiscoverPlan& plan = std::get<DiscoverPlan>(planned);
+  const Findings findings = Find(options, plan, machine);
+  const std::vector<DiscoveredEntry> entries =
+      ListFindings(findings, plan.usbIds, machine.platform);
+  const bool any = std::any_of(entries.begin(), entries.end(),
+                               [](const DiscoveredEntry& entry) { return entry.printer; });
+  const ExitStatus status = any ? ExitStatus::Ok : ExitStatus::NothingFound;
+  if (options.json)
+    PrintDiscoveryJson(entries, status, plan, machine);
+  else
+    PrintDiscoveryTable(entries, any, plan, machine);
   return static_cast<int>(status);
 }
 

@@ -205,6 +205,86 @@ void Exporter::Count(const ProbeResult& result, double seconds) {
   durations_.sum += seconds;
 }
 
+namespace {
+
+// One probe's answer in the exposition format.
+HttpResponse ProbeMetrics(const ProbeResult& result, double seconds) {
+  MetricsText text;
+  text.Family("vantrel_printer_up", "gauge",
+              "1 when the printer answered its status within the scrape's time, else 0.");
+  text.Sample("vantrel_printer_up", {}, result.up ? 1 : 0);
+  text.Family("vantrel_printer_probe_duration_seconds", "gauge",
+              "How long the probe took, connection included.");
+  text.Sample("vantrel_printer_probe_duration_seconds", {}, seconds);
+  if (!result.up) {
+    text.Family("vantrel_printer_probe_failed", "gauge",
+                "Why the printer did not answer: open-failed (no connection), no-answer (silent "
+                "within the time), busy (another probe held it for the whole time).");
+    text.Sample("vantrel_printer_probe_failed", {{"reason", result.failure}}, 1);
+  }
+  for (const Condition& condition : kConditions) {
+    const std::optional<bool>& value = result.conditions.*condition.field;
+    if (!result.up || !value)
+      continue;
+    text.Family(condition.name, "gauge", condition.help);
+    text.Sample(condition.name, {}, *value ? 1 : 0);
+  }
+  if (result.up && !result.identity.empty()) {
+    text.Family("vantrel_printer_info", "gauge",
+                "What the printer says it is (its identity answers); always 1.");
+    text.Sample("vantrel_printer_info", result.identity, 1);
+  }
+  HttpResponse response;
+  response.contentType = std::string(kMetricsContentType);
+  response.body = text.Text();
+  return response;
+}
+
+}  // namespace
+
+// The probe, on a thread of its own that keeps the printer's slot and its place among the probes
+// until it ends: a link that waits longer than the scrape (a serial line's read, a printer
+// answering slowly) is answered for at the deadline, and the printer is not asked again while it
+// is still being asked. Nothing when no thread is to be had.
+std::optional<ProbeResult> Exporter::Ask(const InterfaceChoice& choice, const std::string& key,
+                                         Clock::time_point deadline) {
+  ProbeResult result;
+  if (!TakeSlot(key, deadline)) {
+    result.failure = "busy";  // another probe of this printer held it for the whole bound
+    ProbeEnded();
+    return result;
+  }
+  const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now() -
+                                                                          kAnswerMargin);
+  auto promise = std::make_shared<std::promise<ProbeResult>>();
+  std::future<ProbeResult> future = promise->get_future();
+  try {
+    std::thread([this, promise, choice, key, left] {
+      ProbeResult ran;
+      try {
+        ran = probe_(choice, std::max(left, std::chrono::milliseconds(1)));
+      } catch (const std::exception&) {
+        ran = ProbeResult{};
+        ran.failure = "open-failed";
+      }
+      promise->set_value(std::move(ran));
+      FreeSlot(key);
+      ProbeEnded();
+    }).detach();
+  } catch (const std::system_error&) {  // no thread to be had
+    FreeSlot(key);
+    ProbeEnded();
+    std::lock_guard lock(mutex_);
+    ++overloaded_;
+    return std::nullopt;
+  }
+  if (future.wait_until(deadline) == std::future_status::ready)
+    result = future.get();
+  else
+    result.failure = "no-answer";
+  return result;
+}
+
 HttpResponse Exporter::Probe(const HttpRequest& request) {
   const Clock::time_point start = Clock::now();
   std::optional<std::string> target;
@@ -235,76 +315,12 @@ HttpResponse Exporter::Probe(const HttpRequest& request) {
   const std::chrono::milliseconds bound = ProbeBound(request.scrapeTimeout, limits_);
   const Clock::time_point deadline = start + bound;
   const std::string key = SlotKey(choice);
-  ProbeResult result;
-  if (!TakeSlot(key, deadline)) {
-    result.failure = "busy";  // another probe of this printer held it for the whole bound
-    ProbeEnded();
-  } else {
-    // The probe runs on a thread of its own, which keeps the printer's slot and its place among
-    // the probes until it ends: a link that waits longer than the scrape (a serial line's read,
-    // a printer answering slowly) is answered for at the deadline, and the printer is not asked
-    // again while it is still being asked.
-    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-        deadline - Clock::now() - kAnswerMargin);
-    auto promise = std::make_shared<std::promise<ProbeResult>>();
-    std::future<ProbeResult> future = promise->get_future();
-    try {
-      std::thread([this, promise, choice, key, left] {
-        ProbeResult ran;
-        try {
-          ran = probe_(choice, std::max(left, std::chrono::milliseconds(1)));
-        } catch (const std::exception&) {
-          ran = ProbeResult{};
-          ran.failure = "open-failed";
-        }
-        promise->set_value(std::move(ran));
-        FreeSlot(key);
-        ProbeEnded();
-      }).detach();
-    } catch (const std::system_error&) {  // no thread to be had
-      FreeSlot(key);
-      ProbeEnded();
-      std::lock_guard lock(mutex_);
-      ++overloaded_;
-      return Text(503, "no thread for the probe\n");
-    }
-    if (future.wait_until(deadline) == std::future_status::ready)
-      result = future.get();
-    else
-      result.failure = "no-answer";
-  }
+  const std::optional<ProbeResult> result = Ask(choice, key, deadline);
+  if (!result)
+    return Text(503, "no thread for the probe\n");
   const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
-  Count(result, seconds);
-
-  MetricsText text;
-  text.Family("vantrel_printer_up", "gauge",
-              "1 when the printer answered its status within the scrape's time, else 0.");
-  text.Sample("vantrel_printer_up", {}, result.up ? 1 : 0);
-  text.Family("vantrel_printer_probe_duration_seconds", "gauge",
-              "How long the probe took, connection included.");
-  text.Sample("vantrel_printer_probe_duration_seconds", {}, seconds);
-  if (!result.up) {
-    text.Family("vantrel_printer_probe_failed", "gauge",
-                "Why the printer did not answer: open-failed (no connection), no-answer (silent "
-                "within the time), busy (another probe held it for the whole time).");
-    text.Sample("vantrel_printer_probe_failed", {{"reason", result.failure}}, 1);
-  }
-  for (const Condition& condition : kConditions) {
-    const std::optional<bool>& value = result.conditions.*condition.field;
-    if (!result.up || !value)
-      continue;
-    text.Family(condition.name, "gauge", condition.help);
-    text.Sample(condition.name, {}, *value ? 1 : 0);
-  }
-  if (result.up && !result.identity.empty()) {
-    text.Family("vantrel_printer_info", "gauge",
-                "What the printer says it is (its identity answers); always 1.");
-    text.Sample("vantrel_printer_info", result.identity, 1);
-  }
-  HttpResponse response;
-  response.contentType = std::string(kMetricsContentType);
-  response.body = text.Text();
-  return response;
+  Count(*result, seconds);
+  return ProbeMetrics(*result, seconds);
 }
 
 HttpResponse Exporter::OwnMetrics() {

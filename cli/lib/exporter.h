@@ -83,6 +83,8 @@ class Exporter {
   using Clock = std::chrono::steady_clock;
 
   HttpResponse Probe(const HttpRequest& request);
+  std::optional<ProbeResult> Ask(const InterfaceChoice& choice, const std::string& key,
+                                 Clock::time_point deadline);
   HttpResponse OwnMetrics();
   bool Allowed(const std::string& remoteAddress) const;
   bool TakeSlot(const std::string& key, Clock::time_point deadline);

@@ -6,6 +6,7 @@
 #include "cli/lib/exit_status.h"
 #include "cli/lib/exporter.h"
 #include "cli/lib/status_probe.h"
+#include "link/baud_rates.h"
 
 #ifndef VANTREL_VERSION
 #define VANTREL_VERSION "unknown"
@@ -69,8 +70,7 @@ int RunExporter(const ExporterOptions& options, Machine& machine) {
   }
   const std::optional<int> baud = BaudIndexOf(options.baud);
   if (!baud)
-    return usage("--baud: \"" + options.baud +
-                 "\" is not one of 1200 2400 4800 9600 19200 38400 57600 115200");
+    return usage("--baud: \"" + options.baud + "\" is not one of " + BaudRateList(" "));
   const std::optional<int> parity = ParityIndexOf(options.parity);
   if (!parity)
     return usage("--parity: \"" + options.parity + "\" is not none, odd or even");

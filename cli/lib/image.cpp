@@ -91,6 +91,65 @@ std::uint8_t OnPaper(std::uint8_t grey, std::uint8_t alpha) {
   return static_cast<std::uint8_t>((grey * alpha + 255u * (255u - alpha) + 127u) / 255u);
 }
 
+namespace {
+
+// Where the rows of a checked BMP file are and how its pixels are stored.
+struct BmpLayout {
+  std::uint16_t bits;
+  bool bitFields;
+  std::uint32_t width;
+  std::uint32_t height;
+  bool topDown;
+  std::uint64_t colours;
+  std::uint64_t rowsAt;
+  std::uint64_t stride;
+};
+
+// The pixels in grey, top row first.
+GreyImage ReadBmpRows(std::span<const std::uint8_t> block, const BitmapInfoHeader& header,
+                      const BmpLayout& layout) {
+  const std::uint16_t bits = layout.bits;
+  const std::uint32_t width = layout.width;
+  const std::uint32_t height = layout.height;
+  const bool topDown = layout.topDown;
+  const std::uint64_t colours = layout.colours;
+  const std::uint64_t rowsAt = layout.rowsAt;
+  const std::uint64_t stride = layout.stride;
+  std::vector<std::uint8_t> palette(std::size_t{1} << (bits <= 8 ? bits : 0), 0);
+  for (std::size_t i = 0; bits <= 8 && i < palette.size() && i < colours; ++i) {
+    const std::size_t at = header.biSize + i * kColourEntrySize;
+    palette[i] = GreyOf(block[at + 2], block[at + 1], block[at]);
+  }
+  const bool masked = layout.bitFields;
+  const Channel red(masked ? Little(block, 40, 4) : (bits == 16 ? 0x7C00u : 0xFF0000u));
+  const Channel green(masked ? Little(block, 44, 4) : (bits == 16 ? 0x03E0u : 0x00FF00u));
+  const Channel blue(masked ? Little(block, 48, 4) : (bits == 16 ? 0x001Fu : 0x0000FFu));
+  const Channel alpha(masked && header.biSize >= kInfoHeaderSize + 16 ? Little(block, 52, 4) : 0);
+
+  GreyImage image{width, height, std::vector<std::uint8_t>(std::size_t{width} * height)};
+  for (std::uint32_t y = 0; y < height; ++y) {
+    const std::uint32_t stored = topDown ? y : height - 1 - y;
+    const std::span<const std::uint8_t> row =
+        block.subspan(static_cast<std::size_t>(rowsAt + stride * stored), stride);
+    std::uint8_t* out = image.pixels.data() + std::size_t{y} * width;
+    for (std::uint32_t x = 0; x < width; ++x) {
+      if (bits <= 8) {
+        const std::size_t bit = std::size_t{x} * bits;
+        const std::size_t shift = 8u - bits - bit % 8;
+        const unsigned index = (unsigned{row[bit / 8]} >> shift) & ((1u << bits) - 1u);
+        out[x] = palette[index];
+        continue;
+      }
+      const std::uint32_t pixel = Little(row, std::size_t{x} * (bits / 8), bits / 8);
+      const std::uint8_t grey = GreyOf(red.Of(pixel), green.Of(pixel), blue.Of(pixel));
+      out[x] = alpha.Present() ? OnPaper(grey, alpha.Of(pixel)) : grey;
+    }
+  }
+  return image;
+}
+
+}  // namespace
+
 std::variant<GreyImage, std::string> DecodeBmpImage(std::span<const std::uint8_t> file) {
   if (!IsBmpFile(file) || file.size() < kFileHeaderSize + kInfoHeaderSize)
     return std::string("the BMP file ends inside its header");
@@ -126,37 +185,8 @@ std::variant<GreyImage, std::string> DecodeBmpImage(std::span<const std::uint8_t
   if (rowsAt > block.size() || (block.size() - rowsAt) / stride < height)
     return std::string("the BMP file is cut short");
 
-  std::vector<std::uint8_t> palette(std::size_t{1} << (bits <= 8 ? bits : 0), 0);
-  for (std::size_t i = 0; bits <= 8 && i < palette.size() && i < colours; ++i) {
-    const std::size_t at = header.biSize + i * kColourEntrySize;
-    palette[i] = GreyOf(block[at + 2], block[at + 1], block[at]);
-  }
-  const bool masked = bitFields;
-  const Channel red(masked ? Little(block, 40, 4) : (bits == 16 ? 0x7C00u : 0xFF0000u));
-  const Channel green(masked ? Little(block, 44, 4) : (bits == 16 ? 0x03E0u : 0x00FF00u));
-  const Channel blue(masked ? Little(block, 48, 4) : (bits == 16 ? 0x001Fu : 0x0000FFu));
-  const Channel alpha(masked && header.biSize >= kInfoHeaderSize + 16 ? Little(block, 52, 4) : 0);
-
-  GreyImage image{width, height, std::vector<std::uint8_t>(std::size_t{width} * height)};
-  for (std::uint32_t y = 0; y < height; ++y) {
-    const std::uint32_t stored = topDown ? y : height - 1 - y;
-    const std::span<const std::uint8_t> row =
-        block.subspan(static_cast<std::size_t>(rowsAt + stride * stored), stride);
-    std::uint8_t* out = image.pixels.data() + std::size_t{y} * width;
-    for (std::uint32_t x = 0; x < width; ++x) {
-      if (bits <= 8) {
-        const std::size_t bit = std::size_t{x} * bits;
-        const std::size_t shift = 8u - bits - bit % 8;
-        const unsigned index = (unsigned{row[bit / 8]} >> shift) & ((1u << bits) - 1u);
-        out[x] = palette[index];
-        continue;
-      }
-      const std::uint32_t pixel = Little(row, std::size_t{x} * (bits / 8), bits / 8);
-      const std::uint8_t grey = GreyOf(red.Of(pixel), green.Of(pixel), blue.Of(pixel));
-      out[x] = alpha.Present() ? OnPaper(grey, alpha.Of(pixel)) : grey;
-    }
-  }
-  return image;
+  return ReadBmpRows(block, header,
+                     {bits, bitFields, width, height, topDown, colours, rowsAt, stride});
 }
 
 GreyImage FitWidth(GreyImage image, std::uint32_t maxWidth) {

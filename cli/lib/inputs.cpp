@@ -5,6 +5,7 @@
 #include <charconv>
 #include <nlohmann/json.hpp>
 
+#include "link/baud_rates.h"
 #include "link/connections.h"
 
 namespace vantrel::cli {
@@ -236,7 +237,7 @@ std::variant<InterfaceChoice, std::string> ParseInterface(std::string_view text,
 }
 
 std::optional<int> BaudIndexOf(std::string_view text) {
-  for (int i = 0; i < 8; ++i) {
+  for (int i = 0; i < static_cast<int>(kBaudRateCount); ++i) {
     if (BaudRateForIndex(i) == static_cast<std::uint32_t>(Number(text).value_or(-1)))
       return i;
   }

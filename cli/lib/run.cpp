@@ -189,6 +189,25 @@ std::vector<std::string> MessageLines(const std::string& message) {
   return lines;
 }
 
+namespace {
+
+// A device operation or a fixed command, over the opened link or port; whether it was sent.
+bool SendCommand(const Request& request, const RunContext& run, Opened& opened) {
+  if (request.command == Command::BidTest || request.command == Command::FeedNext ||
+      request.command == Command::FeedCut) {
+    return opened.link
+               ? RunFixedCommandOverNetwork(run, std::move(opened.link),
+                                            FixedCommandOf(request.command))
+               : RunFixedCommand(run, std::move(opened.port), FixedCommandOf(request.command));
+  }
+  return opened.link ? RunDirectOperationOverNetwork(run, std::move(opened.link),
+                                                     OperationOf(request.command), request.slot)
+                     : RunDirectOperation(run, std::move(opened.port), OperationOf(request.command),
+                                          request.slot);
+}
+
+}  // namespace
+
 Outcome Execute(const Request& request, System& system, FileReader& files) {
   Outcome outcome;
   CollectedPrompts prompts(outcome.messages);
@@ -224,27 +243,13 @@ Outcome Execute(const Request& request, System& system, FileReader& files) {
     case Command::PrintBitmap:
     case Command::Drawer:
     case Command::Cut:
-    case Command::Test: {
-      const bool sent =
-          opened->link ? RunDirectOperationOverNetwork(run, std::move(opened->link),
-                                                       OperationOf(request.command), request.slot)
-                       : RunDirectOperation(run, std::move(opened->port),
-                                            OperationOf(request.command), request.slot);
-      if (!sent)
-        outcome.status = ExitStatus::SettingFailed;
-      break;
-    }
+    case Command::Test:
     case Command::BidTest:
     case Command::FeedNext:
-    case Command::FeedCut: {
-      const bool sent = opened->link ? RunFixedCommandOverNetwork(run, std::move(opened->link),
-                                                                  FixedCommandOf(request.command))
-                                     : RunFixedCommand(run, std::move(opened->port),
-                                                       FixedCommandOf(request.command));
-      if (!sent)
+    case Command::FeedCut:
+      if (!SendCommand(request, run, *opened))
         outcome.status = ExitStatus::SettingFailed;
       break;
-    }
     case Command::Status:
       AskStatus(std::move(opened->port), request.target.index, opened->usbWriteOnly, system,
                 outcome);

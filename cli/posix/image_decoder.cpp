@@ -251,6 +251,55 @@ std::string GifProblem(int error) {
          ")";
 }
 
+// The frame whose descriptor comes next, on the logical screen; what it leaves uncovered, and
+// its `transparent` colour (or none, -1), is white paper.
+std::variant<GreyImage, std::string> DecodeFrame(GifFileType* gif, int transparent) {
+  if (DGifGetImageDesc(gif) != GIF_OK)
+    return GifProblem(gif->Error);
+  const GifImageDesc& frame = gif->Image;
+  const ColorMapObject* colours = frame.ColorMap ? frame.ColorMap : gif->SColorMap;
+  if (!colours || !colours->Colors)
+    return std::string("the GIF file has no colour table");
+  if (frame.Width <= 0 || frame.Height <= 0 || frame.Left < 0 || frame.Top < 0)
+    return std::string("the GIF file's first picture is empty");
+  if (auto problem = CheckImageSize(static_cast<std::uint32_t>(frame.Width),
+                                    static_cast<std::uint32_t>(frame.Height)))
+    return *problem;
+  // Colours the table does not hold print black.
+  std::array<std::uint8_t, 256> grey{};
+  for (int i = 0; i < colours->ColorCount && i < 256; ++i) {
+    const GifColorType& c = colours->Colors[i];
+    grey[static_cast<std::size_t>(i)] = GreyOf(c.Red, c.Green, c.Blue);
+  }
+  if (transparent >= 0)
+    grey[static_cast<std::size_t>(transparent)] = 255;
+
+  const auto width = static_cast<std::uint32_t>(gif->SWidth);
+  const auto height = static_cast<std::uint32_t>(gif->SHeight);
+  GreyImage image{width, height, std::vector<std::uint8_t>(std::size_t{width} * height, 255)};
+  std::vector<GifPixelType> line(static_cast<std::size_t>(frame.Width));
+  // An interlaced frame sends every 8th row from 0, every 8th from 4, every 4th from 2, then
+  // every 2nd from 1.
+  constexpr std::array<std::array<int, 2>, 4> kInterlaced{{{0, 8}, {4, 8}, {2, 4}, {1, 2}}};
+  constexpr std::array<std::array<int, 2>, 1> kInOrder{{{0, 1}}};
+  const std::span<const std::array<int, 2>> passes =
+      frame.Interlace ? std::span<const std::array<int, 2>>(kInterlaced)
+                      : std::span<const std::array<int, 2>>(kInOrder);
+  for (const auto& [start, step] : passes) {
+    for (int r = start; r < frame.Height; r += step) {
+      if (DGifGetLine(gif, line.data(), frame.Width) != GIF_OK)
+        return GifProblem(gif->Error);
+      const std::int64_t y = std::int64_t{frame.Top} + r;
+      if (y >= height)
+        continue;
+      std::uint8_t* out = image.pixels.data() + static_cast<std::size_t>(y) * width;
+      for (int x = 0; x < frame.Width && std::int64_t{frame.Left} + x < width; ++x)
+        out[frame.Left + x] = grey[line[static_cast<std::size_t>(x)]];
+    }
+  }
+  return image;
+}
+
 // The first frame on the logical screen; what it leaves uncovered, and its transparent colour,
 // is white paper.
 std::variant<GreyImage, std::string> DecodeFirstFrame(GifFileType* gif) {
@@ -274,53 +323,8 @@ std::variant<GreyImage, std::string> DecodeFirstFrame(GifFileType* gif) {
       }
       continue;
     }
-    if (type != IMAGE_DESC_RECORD_TYPE)
-      continue;
-
-    if (DGifGetImageDesc(gif) != GIF_OK)
-      return GifProblem(gif->Error);
-    const GifImageDesc& frame = gif->Image;
-    const ColorMapObject* colours = frame.ColorMap ? frame.ColorMap : gif->SColorMap;
-    if (!colours || !colours->Colors)
-      return std::string("the GIF file has no colour table");
-    if (frame.Width <= 0 || frame.Height <= 0 || frame.Left < 0 || frame.Top < 0)
-      return std::string("the GIF file's first picture is empty");
-    if (auto problem = CheckImageSize(static_cast<std::uint32_t>(frame.Width),
-                                      static_cast<std::uint32_t>(frame.Height)))
-      return *problem;
-    // Colours the table does not hold print black.
-    std::array<std::uint8_t, 256> grey{};
-    for (int i = 0; i < colours->ColorCount && i < 256; ++i) {
-      const GifColorType& c = colours->Colors[i];
-      grey[static_cast<std::size_t>(i)] = GreyOf(c.Red, c.Green, c.Blue);
-    }
-    if (transparent >= 0)
-      grey[static_cast<std::size_t>(transparent)] = 255;
-
-    const auto width = static_cast<std::uint32_t>(gif->SWidth);
-    const auto height = static_cast<std::uint32_t>(gif->SHeight);
-    GreyImage image{width, height, std::vector<std::uint8_t>(std::size_t{width} * height, 255)};
-    std::vector<GifPixelType> line(static_cast<std::size_t>(frame.Width));
-    // An interlaced frame sends every 8th row from 0, every 8th from 4, every 4th from 2, then
-    // every 2nd from 1.
-    constexpr std::array<std::array<int, 2>, 4> kInterlaced{{{0, 8}, {4, 8}, {2, 4}, {1, 2}}};
-    constexpr std::array<std::array<int, 2>, 1> kInOrder{{{0, 1}}};
-    const std::span<const std::array<int, 2>> passes =
-        frame.Interlace ? std::span<const std::array<int, 2>>(kInterlaced)
-                        : std::span<const std::array<int, 2>>(kInOrder);
-    for (const auto& [start, step] : passes) {
-      for (int r = start; r < frame.Height; r += step) {
-        if (DGifGetLine(gif, line.data(), frame.Width) != GIF_OK)
-          return GifProblem(gif->Error);
-        const std::int64_t y = std::int64_t{frame.Top} + r;
-        if (y >= height)
-          continue;
-        std::uint8_t* out = image.pixels.data() + static_cast<std::size_t>(y) * width;
-        for (int x = 0; x < frame.Width && std::int64_t{frame.Left} + x < width; ++x)
-          out[frame.Left + x] = grey[line[static_cast<std::size_t>(x)]];
-      }
-    }
-    return image;
+    if (type == IMAGE_DESC_RECORD_TYPE)
+      return DecodeFrame(gif, transparent);
   }
 }
 

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <limits>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -74,6 +75,43 @@ UINT GifOffset(IWICBitmapFrameDecode* frame, const wchar_t* name) {
 
 constexpr UINT kBandRows = 256;
 
+// A GIF's logical screen, the image its first frame is placed on: refused by its size before
+// anything is decoded.
+std::optional<std::string> ReadGifScreen(std::span<const std::uint8_t> file,
+                                         const std::string& damaged, UINT& width, UINT& height) {
+  if (file.size() < 10)
+    return damaged;
+  width = file[6] | (UINT{file[7]} << 8);
+  height = file[8] | (UINT{file[9]} << 8);
+  return CheckImageSize(width, height);
+}
+
+// The frame's pixels in grey onto `image`, `left` and `top` dots in; false when they cannot be
+// read. A band of rows at a time, so the colour pixels never take four times the grey image.
+bool DrawFrame(IWICFormatConverter* converter, UINT frameWidth, UINT frameHeight, UINT left,
+               UINT top, GreyImage& image) {
+  const UINT width = image.width;
+  const UINT height = image.height;
+  const UINT stride = frameWidth * 4;
+  std::vector<BYTE> band(std::size_t{stride} * std::min(frameHeight, kBandRows));
+  for (UINT first = 0; first < frameHeight && top + first < height; first += kBandRows) {
+    const UINT rows = std::min(kBandRows, frameHeight - first);
+    const WICRect rect{0, static_cast<INT>(first), static_cast<INT>(frameWidth),
+                       static_cast<INT>(rows)};
+    if (FAILED(converter->CopyPixels(&rect, stride, stride * rows, band.data())))
+      return false;
+    for (UINT r = 0; r < rows && top + first + r < height; ++r) {
+      std::uint8_t* out = &image.pixels[std::size_t{top + first + r} * width];
+      const BYTE* in = &band[std::size_t{r} * stride];
+      for (UINT x = 0; x < frameWidth && left + x < width; ++x) {
+        const BYTE* bgra = in + 4 * std::size_t{x};
+        out[left + x] = OnPaper(GreyOf(bgra[2], bgra[1], bgra[0]), bgra[3]);
+      }
+    }
+  }
+  return true;
+}
+
 }  // namespace
 
 std::variant<GreyImage, std::string> DecodeImage(std::span<const std::uint8_t> file) {
@@ -91,11 +129,7 @@ std::variant<GreyImage, std::string> DecodeImage(std::span<const std::uint8_t> f
   UINT width = 0;
   UINT height = 0;
   if (format == ImageFormat::Gif) {
-    if (file.size() < 10)
-      return damaged;
-    width = file[6] | (UINT{file[7]} << 8);
-    height = file[8] | (UINT{file[9]} << 8);
-    if (auto refused = CheckImageSize(width, height))
+    if (auto refused = ReadGifScreen(file, damaged, width, height))
       return *refused;
   }
 
@@ -140,24 +174,8 @@ std::variant<GreyImage, std::string> DecodeImage(std::span<const std::uint8_t> f
 
   // White paper where the frame does not reach.
   GreyImage image{width, height, std::vector<std::uint8_t>(std::size_t{width} * height, 255)};
-  // A band of rows at a time, so the colour pixels never take four times the grey image.
-  const UINT stride = frameWidth * 4;
-  std::vector<BYTE> band(std::size_t{stride} * std::min(frameHeight, kBandRows));
-  for (UINT first = 0; first < frameHeight && top + first < height; first += kBandRows) {
-    const UINT rows = std::min(kBandRows, frameHeight - first);
-    const WICRect rect{0, static_cast<INT>(first), static_cast<INT>(frameWidth),
-                       static_cast<INT>(rows)};
-    if (FAILED(converter->CopyPixels(&rect, stride, stride * rows, band.data())))
-      return damaged;
-    for (UINT r = 0; r < rows && top + first + r < height; ++r) {
-      std::uint8_t* out = &image.pixels[std::size_t{top + first + r} * width];
-      const BYTE* in = &band[std::size_t{r} * stride];
-      for (UINT x = 0; x < frameWidth && left + x < width; ++x) {
-        const BYTE* bgra = in + 4 * std::size_t{x};
-        out[left + x] = OnPaper(GreyOf(bgra[2], bgra[1], bgra[0]), bgra[3]);
-      }
-    }
-  }
+  if (!DrawFrame(converter.get(), frameWidth, frameHeight, left, top, image))
+    return damaged;
   return image;
 }
 

@@ -19,6 +19,7 @@
 #include <cstring>
 #include <utility>
 
+#include "link/baud_rates.h"
 #include "link/bounded_io.h"
 #include "link/open_failure.h"
 #include "link/read_timeouts.h"
@@ -43,6 +44,17 @@ constexpr std::array<std::pair<std::uint32_t, speed_t>, 8> kSpeeds{{{1200, B1200
                                                                     {38400, B38400},
                                                                     {57600, B57600},
                                                                     {115200, B115200}}};
+
+// Every rate of the baud table has its speed here.
+static_assert([] {
+  if (kSpeeds.size() != kBaudRateCount)
+    return false;
+  for (std::size_t index = 0; index < kBaudRateCount; ++index) {
+    if (kSpeeds[index].first != BaudRateAt(index))
+      return false;
+  }
+  return true;
+}());
 
 std::optional<speed_t> SpeedFor(std::uint32_t rate) {
   for (const auto& [baud, speed] : kSpeeds) {

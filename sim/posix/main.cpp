@@ -23,6 +23,7 @@
 #include <string_view>
 #include <variant>
 
+#include "link/baud_rates.h"
 #include "sim/font.h"
 #include "sim/paper.h"
 #include "sim/posix/charset.h"
@@ -202,6 +203,12 @@ class Simulator {
 
  private:
   bool OpenPty(PtyChannel& channel, bool announce);
+  // The rounds of Run: what to wait on, then what came.
+  Clock::time_point PollSet(std::vector<pollfd>& fds, Clock::time_point now);
+  bool TakeSignals();
+  void ServePty(PtyChannel& channel, const pollfd& entry, const pollfd& closeEntry,
+                Clock::time_point later);
+  void ServeTcp(TcpChannel& channel, short events, Clock::time_point later);
   bool Listen(const std::string& option);
   void ReadPty(PtyChannel& channel);
   void Process(PtyChannel& channel, ByteView bytes);
@@ -557,37 +564,113 @@ void Simulator::Shutdown() {
   WriteState();
 }
 
+// The descriptors to wait on, in the order Serve reads them: the signal pipe, each pty's master
+// and close watch, each listener, each connection; and when to wake at the latest.
+Clock::time_point Simulator::PollSet(std::vector<pollfd>& fds, Clock::time_point now) {
+  fds.push_back({signalPipe[0], POLLIN, 0});
+  Clock::time_point wake = now + std::chrono::seconds(1);
+  for (PtyChannel& channel : ptys_) {
+    const bool busy = !channel.inflight.empty() || channel.holding;
+    fds.push_back({channel.pty.Master(), static_cast<short>(busy ? 0 : POLLIN), 0});
+    fds.push_back({channel.pty.ClosedWatch(), POLLIN, 0});
+    if (busy)
+      wake = std::min(wake, channel.arrived);
+    if (!channel.out.empty())
+      wake = std::min(wake, channel.out.front().due);
+    if (!channel.idleFlushed)
+      wake = std::min(wake, channel.lastInput + kIdleFlush);
+  }
+  // At the cap on connections (or out of descriptors) new ones wait in the listener's queue.
+  const bool accepting = Accepting();
+  if (!accepting && acceptPausedUntil_ > now)
+    wake = std::min(wake, acceptPausedUntil_);
+  for (const Listener& listener : listeners_)
+    fds.push_back({listener.fd, static_cast<short>(accepting ? POLLIN : 0), 0});
+  const Clock::duration idleLimit = std::chrono::seconds(options_.idleSeconds);
+  for (const TcpChannel& channel : connections_) {
+    fds.push_back({channel.fd, static_cast<short>(channel.holding ? POLLRDHUP : POLLIN), 0});
+    if (!channel.idleFlushed)
+      wake = std::min(wake, channel.lastInput + kIdleFlush);
+    if (options_.idleSeconds > 0)
+      wake = std::min(wake, channel.lastInput + idleLimit);
+  }
+  return wake;
+}
+
+// What the signal pipe brought: the state written, or the end (false).
+bool Simulator::TakeSignals() {
+  char number = 0;
+  while (read(signalPipe[0], &number, 1) == 1) {
+    if (number == SIGUSR1) {
+      WriteState();
+      recorder_.Log("state written to " + statePath_.string());
+    } else {
+      Shutdown();
+      return false;
+    }
+  }
+  return true;
+}
+
+void Simulator::ServePty(PtyChannel& channel, const pollfd& entry, const pollfd& closeEntry,
+                         Clock::time_point later) {
+  if ((closeEntry.revents & POLLIN) != 0 && channel.pty.ClientClosed()) {
+    // A client closed the line: answers nobody is there to read are lost, as on a port
+    // nobody holds (before anything a new client sent is taken in).
+    channel.pty.DiscardUnread();
+    channel.out.clear();
+    if (channel.holding) {
+      // The printer is seen to again (paper in): it drops what it could not take, and the
+      // line's output, stopped by its XOFF, goes on for the next client.
+      channel.holding = false;
+      channel.pty.DiscardReceived();
+      channel.session = std::make_unique<Session>(
+          ChannelOptions{channel.name, true, fault_, channel.latestAnswerOnly, &paper_, &face_},
+          printer_, recorder_);
+      recorder_.Log("[" + channel.name + "] client gone: the held XOFF is released");
+    }
+  }
+  if (channel.holding) {
+    WriteDue(channel, Clock::now());
+    return;
+  }
+  if (!channel.inflight.empty() && channel.arrived <= later) {
+    const Bytes bytes = std::move(channel.inflight);
+    channel.inflight.clear();
+    Process(channel, bytes);
+  } else if ((entry.revents & (POLLIN | POLLHUP | POLLERR)) != 0) {
+    ReadPty(channel);
+  }
+  WriteDue(channel, Clock::now());
+  if (!channel.idleFlushed && channel.inflight.empty() && later - channel.lastInput >= kIdleFlush) {
+    channel.session->Idle();
+    channel.idleFlushed = true;
+  }
+}
+
+void Simulator::ServeTcp(TcpChannel& channel, short events, Clock::time_point later) {
+  if (channel.holding && (events & (POLLRDHUP | POLLHUP | POLLERR)) != 0) {
+    CloseTcp(channel, "closed while held, unread data dropped");
+    return;
+  }
+  if (!channel.holding && (events & (POLLIN | POLLHUP | POLLERR)) != 0)
+    ReadTcp(channel);
+  if (channel.fd >= 0 && !channel.idleFlushed && later - channel.lastInput >= kIdleFlush) {
+    channel.session->Idle();
+    channel.idleFlushed = true;
+  }
+  const Clock::duration idleLimit = std::chrono::seconds(options_.idleSeconds);
+  if (channel.fd >= 0 && options_.idleSeconds > 0 && later - channel.lastInput >= idleLimit) {
+    CloseTcp(channel, "closed by the printer: nothing came for " +
+                          std::to_string(options_.idleSeconds) + " s");
+  }
+}
+
 int Simulator::Run() {
   for (;;) {
     std::vector<pollfd> fds;
-    fds.push_back({signalPipe[0], POLLIN, 0});
     const Clock::time_point now = Clock::now();
-    Clock::time_point wake = now + std::chrono::seconds(1);
-    for (PtyChannel& channel : ptys_) {
-      const bool busy = !channel.inflight.empty() || channel.holding;
-      fds.push_back({channel.pty.Master(), static_cast<short>(busy ? 0 : POLLIN), 0});
-      fds.push_back({channel.pty.ClosedWatch(), POLLIN, 0});
-      if (busy)
-        wake = std::min(wake, channel.arrived);
-      if (!channel.out.empty())
-        wake = std::min(wake, channel.out.front().due);
-      if (!channel.idleFlushed)
-        wake = std::min(wake, channel.lastInput + kIdleFlush);
-    }
-    // At the cap on connections (or out of descriptors) new ones wait in the listener's queue.
-    const bool accepting = Accepting();
-    if (!accepting && acceptPausedUntil_ > now)
-      wake = std::min(wake, acceptPausedUntil_);
-    for (const Listener& listener : listeners_)
-      fds.push_back({listener.fd, static_cast<short>(accepting ? POLLIN : 0), 0});
-    const Clock::duration idleLimit = std::chrono::seconds(options_.idleSeconds);
-    for (const TcpChannel& channel : connections_) {
-      fds.push_back({channel.fd, static_cast<short>(channel.holding ? POLLRDHUP : POLLIN), 0});
-      if (!channel.idleFlushed)
-        wake = std::min(wake, channel.lastInput + kIdleFlush);
-      if (options_.idleSeconds > 0)
-        wake = std::min(wake, channel.lastInput + idleLimit);
-    }
+    const Clock::time_point wake = PollSet(fds, now);
     recorder_.Flush();
     const auto timeout = std::chrono::duration_cast<milliseconds>(wake - now).count();
     const int ready =
@@ -596,55 +679,12 @@ int Simulator::Run() {
       return 1;
 
     std::size_t index = 0;
-    if ((fds[index++].revents & POLLIN) != 0) {
-      char number = 0;
-      while (read(signalPipe[0], &number, 1) == 1) {
-        if (number == SIGUSR1) {
-          WriteState();
-          recorder_.Log("state written to " + statePath_.string());
-        } else {
-          Shutdown();
-          return 0;
-        }
-      }
-    }
+    if ((fds[index++].revents & POLLIN) != 0 && !TakeSignals())
+      return 0;
     const Clock::time_point later = Clock::now();
     for (PtyChannel& channel : ptys_) {
       const pollfd& entry = fds[index++];
-      const pollfd& closeEntry = fds[index++];
-      if ((closeEntry.revents & POLLIN) != 0 && channel.pty.ClientClosed()) {
-        // A client closed the line: answers nobody is there to read are lost, as on a port
-        // nobody holds (before anything a new client sent is taken in).
-        channel.pty.DiscardUnread();
-        channel.out.clear();
-        if (channel.holding) {
-          // The printer is seen to again (paper in): it drops what it could not take, and the
-          // line's output, stopped by its XOFF, goes on for the next client.
-          channel.holding = false;
-          channel.pty.DiscardReceived();
-          channel.session = std::make_unique<Session>(
-              ChannelOptions{channel.name, true, fault_, channel.latestAnswerOnly, &paper_, &face_},
-              printer_, recorder_);
-          recorder_.Log("[" + channel.name + "] client gone: the held XOFF is released");
-        }
-      }
-      if (channel.holding) {
-        WriteDue(channel, Clock::now());
-        continue;
-      }
-      if (!channel.inflight.empty() && channel.arrived <= later) {
-        const Bytes bytes = std::move(channel.inflight);
-        channel.inflight.clear();
-        Process(channel, bytes);
-      } else if ((entry.revents & (POLLIN | POLLHUP | POLLERR)) != 0) {
-        ReadPty(channel);
-      }
-      WriteDue(channel, Clock::now());
-      if (!channel.idleFlushed && channel.inflight.empty() &&
-          later - channel.lastInput >= kIdleFlush) {
-        channel.session->Idle();
-        channel.idleFlushed = true;
-      }
+      ServePty(channel, entry, fds[index++], later);
     }
     for (Listener& listener : listeners_) {
       // Every queued connection at once (up to the cap): a crowd is not taken one a round.
@@ -657,36 +697,25 @@ int Simulator::Run() {
       // Connections accepted in this round have no entry yet.
       if (index >= fds.size())
         break;
-      const short events = fds[index++].revents;
-      if (channel.holding && (events & (POLLRDHUP | POLLHUP | POLLERR)) != 0) {
-        CloseTcp(channel, "closed while held, unread data dropped");
-        continue;
-      }
-      if (!channel.holding && (events & (POLLIN | POLLHUP | POLLERR)) != 0)
-        ReadTcp(channel);
-      if (channel.fd >= 0 && !channel.idleFlushed && later - channel.lastInput >= kIdleFlush) {
-        channel.session->Idle();
-        channel.idleFlushed = true;
-      }
-      if (channel.fd >= 0 && options_.idleSeconds > 0 && later - channel.lastInput >= idleLimit) {
-        CloseTcp(channel, "closed by the printer: nothing came for " +
-                              std::to_string(options_.idleSeconds) + " s");
-      }
+      ServeTcp(channel, fds[index++].revents, later);
     }
     connections_.remove_if([](const TcpChannel& channel) { return channel.fd < 0; });
   }
 }
 
-}  // namespace
-}  // namespace vantrel::sim
+std::vector<int> BaudRates() {
+  std::vector<int> rates;
+  for (std::size_t index = 0; index < kBaudRateCount; ++index)
+    rates.push_back(static_cast<int>(BaudRateAt(index)));
+  return rates;
+}
 
-int main(int argc, char** argv) {
-  using namespace vantrel::sim;
-  Options options;
-  CLI::App app{"vantrel-sim: a virtual receipt printer on pseudo-terminals and TCP", "vantrel-sim"};
-  app.set_version_flag("--version", std::string("vantrel-sim ") + VANTREL_VERSION);
-  const std::vector<int> rates{1200, 2400, 4800, 9600, 19200, 38400, 57600, 115200};
-  const std::vector<std::string> parities{"none", "odd", "even"};
+std::vector<std::string> Parities() {
+  return {"none", "odd", "even"};
+}
+
+// Where the printer is reached, and what it may hold and keep.
+void AddServingOptions(CLI::App& app, Options& options) {
   app.add_option("--tcp", options.tcp,
                  "listen for TCP at ADDR:PORT (port 0: any free port; 'off': no TCP)")
       ->default_str("127.0.0.1:9100")
@@ -722,25 +751,28 @@ int main(int argc, char** argv) {
   app.add_option("--state", options.state,
                  "where to write the JSON state, on SIGUSR1 and at exit (default DIR/state.json)")
       ->type_name("FILE");
+}
+
+// The printer itself: its line, its faults, its identity.
+void AddPrinterOptions(CLI::App& app, Options& options) {
   app.add_option("--baud", options.baud, "the printer's own serial line at start")
       ->default_str("9600")
-      ->check(CLI::IsMember(rates));
+      ->check(CLI::IsMember(BaudRates()));
   app.add_option("--parity", options.parity, "the printer's own parity at start")
       ->default_str("none")
-      ->check(CLI::IsMember(parities));
+      ->check(CLI::IsMember(Parities()));
   app.add_flag("--pace", options.pace, "take in and answer at the line's wire speed");
   app.add_flag("--check-line", options.checkLine,
                "ignore bytes sent while the pty's line differs from the printer's own");
   app.add_option("--fault", options.fault,
-                 "silent | wrong-echo | slow:MS | late:MS | o-without-k | drop-after:N | garbage | "
-                 "xon-after-xoff | hold-xoff | paper-near-end | paper-out | cover-open | offline "
-                 "(late: the first answer of each setup frame comes "
-                 "MS late, the others after it; xon-after-xoff: sends XON after any answer "
-                 "holding 0x13, which a line with XON/XOFF takes for XOFF, as by default the "
-                 "printer does not; hold-xoff: on a download's first bytes the buffer is full, "
-                 "XOFF on a serial line, and nothing more is read until the client closes; "
-                 "paper-near-end, paper-out, cover-open, offline: the state its status answers "
-                 "give, on every channel)")
+                 FaultChoices(" | ") +
+                     " (late: the first answer of each setup frame comes "
+                     "MS late, the others after it; xon-after-xoff: sends XON after any answer "
+                     "holding 0x13, which a line with XON/XOFF takes for XOFF, as by default the "
+                     "printer does not; hold-xoff: on a download's first bytes the buffer is full, "
+                     "XOFF on a serial line, and nothing more is read until the client closes; "
+                     "paper-near-end, paper-out, cover-open, offline: the state its status answers "
+                     "give, on every channel)")
       ->type_name("MODE");
   app.add_option("--maker", options.maker, "the maker's name the printer answers GS I 66 with")
       ->default_str(options.maker)
@@ -760,28 +792,55 @@ Examples:
 
 At start it prints "pty NAME PATH", "tcp ADDR:PORT", "out DIR" and "ready", then one line per
 command it decodes. SIGUSR1 writes the state; SIGINT or SIGTERM writes it and ends.)footer");
+}
+
+// The values the shell completes for an option; nothing for a path.
+std::optional<std::vector<std::string>> CompletionWords(const CLI::Option& option) {
+  std::vector<std::string> words;
+  const std::string name = option.get_lnames().empty() ? "" : option.get_lnames().front();
+  if (name == "out" || name == "state" || name == "pty")
+    return std::nullopt;
+  if (name == "baud") {
+    words.assign(std::begin(kBaudRates), std::end(kBaudRates));
+  } else if (name == "parity") {
+    words = Parities();
+  } else if (name == "fault") {
+    for (const FaultName& fault : kFaultNames)
+      words.emplace_back(fault.name);
+    words.insert(words.end(), std::begin(kConditionNames), std::end(kConditionNames));
+  } else if (name == "tcp") {
+    words = {"127.0.0.1:9100", "127.0.0.1:0", "off"};
+  }
+  return words;
+}
+
+// The signals end the run or write the state through the self-pipe; a closed peer is no signal.
+bool CatchSignals() {
+  if (pipe2(signalPipe, O_CLOEXEC | O_NONBLOCK) != 0)
+    return false;
+  struct sigaction action {};
+  action.sa_handler = &OnSignal;
+  sigemptyset(&action.sa_mask);
+  sigaction(SIGINT, &action, nullptr);
+  sigaction(SIGTERM, &action, nullptr);
+  sigaction(SIGUSR1, &action, nullptr);
+  signal(SIGPIPE, SIG_IGN);
+  return true;
+}
+
+}  // namespace
+}  // namespace vantrel::sim
+
+int main(int argc, char** argv) {
+  using namespace vantrel::sim;
+  Options options;
+  CLI::App app{"vantrel-sim: a virtual receipt printer on pseudo-terminals and TCP", "vantrel-sim"};
+  app.set_version_flag("--version", std::string("vantrel-sim ") + VANTREL_VERSION);
+  AddServingOptions(app, options);
+  AddPrinterOptions(app, options);
   if (argc == 2 && std::string_view(argv[1]) == vantrel::completion::kCompletionSwitch) {
     std::cout << vantrel::completion::BashCompletion(
-        app,
-        [&](const CLI::App&, const CLI::Option& option) -> std::optional<std::vector<std::string>> {
-          std::vector<std::string> words;
-          const std::string name = option.get_lnames().empty() ? "" : option.get_lnames().front();
-          if (name == "out" || name == "state" || name == "pty")
-            return std::nullopt;
-          if (name == "baud") {
-            for (const int rate : rates)
-              words.push_back(std::to_string(rate));
-          } else if (name == "parity") {
-            words = parities;
-          } else if (name == "fault") {
-            words = {"silent",      "wrong-echo", "slow:",          "late:",    "o-without-k",
-                     "drop-after:", "garbage",    "xon-after-xoff", "hold-xoff"};
-            words.insert(words.end(), std::begin(kConditionNames), std::end(kConditionNames));
-          } else if (name == "tcp") {
-            words = {"127.0.0.1:9100", "127.0.0.1:0", "off"};
-          }
-          return words;
-        });
+        app, [](const CLI::App&, const CLI::Option& option) { return CompletionWords(option); });
     return 0;
   }
   CLI11_PARSE(app, argc, argv);
@@ -791,10 +850,8 @@ command it decodes. SIGUSR1 writes the state; SIGINT or SIGTERM writes it and en
   if (!options.fault.empty() && !ParseCondition(options.fault)) {
     const auto parsed = ParseFault(options.fault);
     if (!parsed) {
-      std::cerr << "vantrel-sim: unknown fault '" << options.fault
-                << "' (silent, wrong-echo, slow:MS, late:MS, o-without-k, drop-after:N, "
-                   "garbage, xon-after-xoff, hold-xoff, paper-near-end, paper-out, cover-open, "
-                   "offline)\n";
+      std::cerr << "vantrel-sim: unknown fault '" << options.fault << "' (" << FaultChoices(", ")
+                << ")\n";
       return 2;
     }
     fault = *parsed;
@@ -803,15 +860,8 @@ command it decodes. SIGUSR1 writes the state; SIGINT or SIGTERM writes it and en
   line.baud = options.baud;
   line.parity = *ParseParity(options.parity);
 
-  if (pipe2(signalPipe, O_CLOEXEC | O_NONBLOCK) != 0)
+  if (!CatchSignals())
     return 1;
-  struct sigaction action {};
-  action.sa_handler = &OnSignal;
-  sigemptyset(&action.sa_mask);
-  sigaction(SIGINT, &action, nullptr);
-  sigaction(SIGTERM, &action, nullptr);
-  sigaction(SIGUSR1, &action, nullptr);
-  signal(SIGPIPE, SIG_IGN);
 
   const auto folder = OpenOutFolder(options.out);
   if (const auto* why = std::get_if<std::string>(&folder)) {

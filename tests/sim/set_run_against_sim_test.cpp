@@ -190,6 +190,23 @@ TEST(ParseFault, RefusesWhatItDoesNotKnow) {
     EXPECT_FALSE(ParseFault(text)) << text;
 }
 
+// The help, the error and the completion list every fault and condition --fault takes, and each
+// is taken (an amount in place of MS and N).
+TEST(ParseFault, ListsAndTakesEveryMode) {
+  const std::string modes =
+      "silent | wrong-echo | slow:MS | late:MS | o-without-k | drop-after:N | garbage | "
+      "xon-after-xoff | hold-xoff | paper-near-end | paper-out | cover-open | offline";
+  EXPECT_EQ(FaultChoices(" | "), modes);
+  std::istringstream words(modes);
+  for (std::string word; words >> word;) {
+    if (word == "|")
+      continue;
+    if (word.ends_with(":MS") || word.ends_with(":N"))
+      word.replace(word.rfind(':') + 1, std::string::npos, "5");
+    EXPECT_TRUE(ParseFault(word) || ParseCondition(word)) << word;
+  }
+}
+
 // late:MS delays the first answer of each setup frame only; hold-xoff takes in a download up to
 // its first two bytes, then holds, on a serial line and over TCP alike.
 TEST(PrinterFaults, LateFirstAnswerAndHeldXoff) {
