@@ -5,7 +5,7 @@
 #include <iostream>
 #include <string>
 
-#include "ui/dialog_layout.h"
+#include "tools/resource_script.h"
 
 int main(int argc, char** argv) {
   if (argc != 2) {

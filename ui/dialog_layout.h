@@ -66,17 +66,8 @@ struct DialogLayout {
 // cannot drift apart: the same items in the same order, only texts, sizes and positions differ.
 const DialogLayout& MainDialogLayout(UiVariant variant);
 
-// The window class a control of this kind is created with ("ComboBox", "Button", ...).
-std::string_view WindowClassOf(ItemKind kind);
-
 // The ids of the controls that take the focus, in the order Tab visits them (hidden and disabled
 // controls included; the system skips them).
 std::vector<int> TabOrder(const DialogLayout& layout);
-
-// The template as a resource-script DIALOGEX block (UTF-8).
-std::string ResourceScript(const DialogLayout& layout);
-
-// The whole generated resource-script file of one template: header, language and the block.
-std::string ResourceScriptFile(const DialogLayout& layout);
 
 }  // namespace vantrel

@@ -9,6 +9,7 @@
 #include <utility>
 
 #include "bitmap/download_command.h"
+#include "cli/completion/bash_completion.h"
 #include "cli/lib/completion_words.h"
 #include "cli/lib/exit_status.h"
 #include "cli/lib/exporter_command.h"
@@ -21,7 +22,6 @@
 #include "cli/lib/status.h"
 #include "link/baud_rates.h"
 #include "link/printer_connection.h"
-#include "tools/completion/bash_completion.h"
 
 #ifndef VANTREL_VERSION
 #define VANTREL_VERSION "unknown"

@@ -23,13 +23,13 @@
 #include <string_view>
 #include <variant>
 
+#include "cli/completion/bash_completion.h"
 #include "link/baud_rates.h"
 #include "sim/font.h"
 #include "sim/paper.h"
 #include "sim/posix/charset.h"
 #include "sim/posix/pty.h"
 #include "sim/session.h"
-#include "tools/completion/bash_completion.h"
 
 namespace vantrel::sim {
 namespace {

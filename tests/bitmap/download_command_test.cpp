@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "tests/bitmap/bmp_builder.h"
+#include "tests/support/bmp_builder.h"
 #include "tests/support/param_name.h"
 #include "tests/support/recording_prompts.h"
 #include "tests/support/scripted_files.h"

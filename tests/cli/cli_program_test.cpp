@@ -11,7 +11,6 @@
 #include <netinet/in.h>
 #include <poll.h>
 #include <signal.h>
-#include <spawn.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -32,15 +31,16 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/child_process.h"
 #include "tests/support/param_name.h"
-
-extern char** environ;
 
 namespace vantrel {
 namespace {
 
 namespace fs = std::filesystem;
 using namespace std::string_literals;
+using test::ReapChild;
+using test::SpawnChild;
 
 std::string ReadFile(const fs::path& path) {
   std::ifstream file(path, std::ios::binary);
@@ -95,59 +95,6 @@ std::vector<std::string> ProgramCommand() {
   return {VANTREL_PATH};
 }
 
-// Starts the program with its standard output (and error, when given) on these descriptors;
-// -1 when it could not be started at all.
-pid_t Spawn(const std::string& program, std::vector<std::string> args, int out, int err,
-            const std::vector<std::string>& extraEnvironment) {
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_adddup2(&actions, out, 1);
-  if (err >= 0)
-    posix_spawn_file_actions_adddup2(&actions, err, 2);
-  args.insert(args.begin(), program);
-  std::vector<char*> argv;
-  for (std::string& arg : args)
-    argv.push_back(arg.data());
-  argv.push_back(nullptr);
-  // The extra settings replace the inherited ones of the same names (a shell keeps the last of
-  // two, the C library the first).
-  std::vector<std::string> environment = extraEnvironment;
-  for (char** e = environ; *e; ++e) {
-    const std::string_view setting(*e);
-    const auto named = [&](const std::string& extra) {
-      return extra.compare(0, extra.find('=') + 1, setting.substr(0, setting.find('=') + 1)) == 0;
-    };
-    if (std::none_of(extraEnvironment.begin(), extraEnvironment.end(), named))
-      environment.emplace_back(setting);
-  }
-  std::vector<char*> envp;
-  for (std::string& e : environment)
-    envp.push_back(e.data());
-  envp.push_back(nullptr);
-  pid_t pid = -1;
-  const int failed =
-      posix_spawnp(&pid, program.c_str(), &actions, nullptr, argv.data(), envp.data());
-  posix_spawn_file_actions_destroy(&actions);
-  EXPECT_EQ(failed, 0) << "could not start " << program << ": " << std::strerror(failed);
-  return failed == 0 ? pid : -1;
-}
-
-// Waits for the child to end, at most this long, then kills it; its wait status.
-int Reap(pid_t pid, std::chrono::milliseconds bound) {
-  const auto deadline = std::chrono::steady_clock::now() + bound;
-  int status = 0;
-  while (waitpid(pid, &status, WNOHANG) == 0) {
-    if (std::chrono::steady_clock::now() >= deadline) {
-      ADD_FAILURE() << "process " << pid << " did not end within " << bound.count() << " ms";
-      kill(pid, SIGKILL);
-      waitpid(pid, &status, 0);
-      break;
-    }
-    usleep(10 * 1000);
-  }
-  return status;
-}
-
 constexpr std::chrono::seconds kRunBound{120};
 
 // Runs the command to its end (killed after kRunBound), collecting both outputs.
@@ -160,7 +107,7 @@ Ran RunOnce(const std::vector<std::string>& command, const std::vector<std::stri
     return ran;
   }
   const pid_t pid =
-      Spawn(command.front(), {command.begin() + 1, command.end()}, out[1], err[1], env);
+      SpawnChild(command.front(), {command.begin() + 1, command.end()}, out[1], err[1], env);
   close(out[1]);
   close(err[1]);
   pollfd entries[2] = {{out[0], POLLIN, 0}, {err[0], POLLIN, 0}};
@@ -196,7 +143,7 @@ Ran RunOnce(const std::vector<std::string>& command, const std::vector<std::stri
   }
   if (pid < 0)
     return ran;
-  const int status = Reap(pid, std::chrono::seconds(5));
+  const int status = ReapChild(pid, std::chrono::seconds(5));
   ran.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
   return ran;
 }
@@ -278,7 +225,7 @@ class Sim {
     args.insert(args.end(), {"--out", folder.string(), "--quiet"});
     int out[2];
     EXPECT_EQ(pipe(out), 0);
-    pid_ = Spawn(VANTREL_SIM_PATH, args, out[1], -1, {});
+    pid_ = SpawnChild(VANTREL_SIM_PATH, args, out[1], -1, {});
     close(out[1]);
     std::string buffer;
     while (buffer.find("ready\n") == std::string::npos) {
@@ -305,7 +252,7 @@ class Sim {
   ~Sim() {
     if (pid_ > 0) {
       kill(pid_, SIGTERM);
-      Reap(pid_, std::chrono::seconds(10));
+      ReapChild(pid_, std::chrono::seconds(10));
     }
     close(out_);
   }
@@ -1019,7 +966,7 @@ Ran VantrelUnder(const std::vector<std::string>& prefix, std::vector<std::string
   EXPECT_EQ(pipe(out), 0);
   EXPECT_EQ(pipe(err), 0);
   const pid_t pid =
-      Spawn(command.front(), {command.begin() + 1, command.end()}, out[1], err[1], {});
+      SpawnChild(command.front(), {command.begin() + 1, command.end()}, out[1], err[1], {});
   close(out[1]);
   close(err[1]);
   Ran ran;
@@ -1444,7 +1391,7 @@ class ExporterServer {
     command.insert(command.end(), args.begin(), args.end());
     int out[2];
     EXPECT_EQ(pipe(out), 0);
-    pid_ = Spawn(command.front(), {command.begin() + 1, command.end()}, out[1], out[1], {});
+    pid_ = SpawnChild(command.front(), {command.begin() + 1, command.end()}, out[1], out[1], {});
     close(out[1]);
     out_ = out[0];
     // A first start under Wine takes a while.
@@ -1464,7 +1411,7 @@ class ExporterServer {
   ~ExporterServer() {
     if (pid_ > 0) {
       kill(pid_, SIGTERM);
-      Reap(pid_, std::chrono::seconds(10));
+      ReapChild(pid_, std::chrono::seconds(10));
     }
     close(out_);
   }

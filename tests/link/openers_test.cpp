@@ -11,7 +11,7 @@
 #include "link/connections.h"
 #include "protocol/operations.h"
 #include "protocol/set_run.h"
-#include "tests/link/link_world.h"
+#include "tests/support/link_world.h"
 #include "tests/support/param_name.h"
 
 namespace vantrel {
@@ -150,6 +150,29 @@ INSTANTIATE_TEST_SUITE_P(
                    {StartSockets(), CreateSocket(), Failing(Connect("127.0.0.1:9100")),
                     CloseSocket(), StopSockets(), Message("网络连接失败 请检查网络连接!")}}),
     ParamName<OpenerCase>);
+
+// The port number as the address field gives it.
+struct PortTextCase {
+  std::string name;
+  std::string text;
+  std::uint16_t port;
+};
+
+class PortNumberTest : public testing::TestWithParam<PortTextCase> {};
+
+TEST_P(PortNumberTest, ReadsLikeASignedDialogNumberTruncatedTo16Bits) {
+  EXPECT_EQ(ParsePortNumber(GetParam().text), GetParam().port);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Texts, PortNumberTest,
+    testing::Values(PortTextCase{"Default", "9100", 9100}, PortTextCase{"Empty", "", 0},
+                    PortTextCase{"Word", "abc", 0}, PortTextCase{"TrailingLetters", "91a", 0},
+                    PortTextCase{"Blanks", " 9100 ", 9100}, PortTextCase{"Plus", "+80", 80},
+                    PortTextCase{"PlusMinus", "+-80", 0}, PortTextCase{"MinusOne", "-1", 65535},
+                    PortTextCase{"Above16Bits", "70000", 4464},
+                    PortTextCase{"Beyond32Bits", "99999999999", 0}),
+    ParamName<PortTextCase>);
 
 }  // namespace
 }  // namespace vantrel

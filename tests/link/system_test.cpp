@@ -92,6 +92,13 @@ TEST(OptionalOperations, StartTheSocketsAndTellNoFailedOpen) {
   EXPECT_EQ(system.LastFailedOpen(), std::nullopt);
 }
 
+// The USB device path as it is opened.
+TEST(UsbOpenPath, ReplacesTheFirstFourCharactersOnly) {
+  EXPECT_EQ(win32::UsbOpenPath("\\\\?\\usb#vid_0483&pid_5720#1"), "\\\\.\\usb#vid_0483&pid_5720#1");
+  EXPECT_EQ(win32::UsbOpenPath("ab"), "\\\\");
+  EXPECT_EQ(win32::UsbOpenPath(""), "");
+}
+
 TEST(Ipv4Endpoint, FormatsTheDottedAddress) {
   EXPECT_EQ((Ipv4Endpoint{{192, 168, 1, 114}, 9100}).AddressText(), "192.168.1.114");
   EXPECT_EQ((Ipv4Endpoint{{0, 0, 0, 0}, 0}).AddressText(), "0.0.0.0");

@@ -7,8 +7,6 @@
 #include "tests/support/expected_tables.h"
 #include "tests/support/param_name.h"
 #include "tests/support/script.h"
-#include "tests/support/template_controls.h"
-#include "ui/device_actions.h"
 
 namespace vantrel {
 namespace {
@@ -203,21 +201,6 @@ INSTANTIATE_TEST_SUITE_P(
         EncodeCase{"OffsetUnticked", SettingKey::CutOffset, [](auto& s) { s.cutOffsetText = "5"; },
                    nullptr}),
     test::ParamName<EncodeCase>);
-
-// Family 1, every item of every list as the dialog reads it: the prefix, then the index minus 1.
-TEST(EncodeSetting, EveryItemOfEveryChoiceListSendsItsIndexMinusOne) {
-  for (SettingKey key : AllSettingKeys()) {
-    for (int index = 1; index <= expected::ChoiceItems(key); ++index) {
-      test::TemplateControls controls(UiVariant::English);
-      controls.SetSelection(expected::Control(key), index);
-      const auto encoded = EncodeSetting(key, ReadSettingSelection(controls));
-      ASSERT_TRUE(encoded.has_value()) << expected::Name(key) << " " << index;
-      EXPECT_EQ(Hex(encoded->command), Hex(expected::ChoiceCommand(key, index)))
-          << expected::Name(key) << " " << index;
-      EXPECT_EQ(encoded->reference, index - 1) << expected::Name(key);
-    }
-  }
-}
 
 TEST(EncodeSetting, NothingChosenBuildsNoCommand) {
   const SettingSelection untouched;

@@ -1,19 +1,17 @@
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "link/printer_connection.h"
 #include "protocol/operations.h"
 #include "protocol/set_run.h"
 #include "tests/support/expected_tables.h"
 #include "tests/support/param_name.h"
 #include "tests/support/script.h"
-#include "tests/support/template_controls.h"
-#include "ui/control_ids.h"
-#include "ui/device_actions.h"
-#include "ui/dialog_rules.h"
 
 namespace vantrel {
 namespace {
@@ -321,173 +319,6 @@ TEST(NetworkRun, ChineseSendsTheTargetSerialLineLast) {
                 expected::NetworkLine(UiVariant::Chinese, SettingKey::TargetSerialLine));
 }
 
-// The dialog-level runs: the report box, then the release. The dialog's controls start as it
-// opens, every setting left unchanged.
-
-struct DialogRun {
-  explicit DialogRun(UiVariant v) : variant(v), controls(v) { InitialiseControls(v, controls); }
-
-  UiVariant variant;
-  Script script;
-  ScriptedSleeper sleeper{script};
-  ScriptedMessages messages{script};
-  TemplateControls controls;
-  PrinterConnection connection;
-
-  DeviceContext Context() { return {variant, controls, messages, sleeper}; }
-  void OpenPort() { connection.handle = std::make_unique<ScriptedPort>(script); }
-  void OpenLink() { connection.socket = std::make_unique<ScriptedLink>(script); }
-};
-
-class EmptyRun : public testing::TestWithParam<UiVariant> {};
-
-TEST_P(EmptyRun, OverAPortFramesNothingAndSaysSo) {
-  DialogRun d(GetParam());
-  d.OpenPort();
-  d.script = {Write("1B 09"), Write("1B 15"), Message(expected::EmptyPortReport(GetParam())),
-              ClosePort()};
-  EXPECT_EQ(OperationDispatcher(d.Context(), d.connection, DeviceOperation::SetOverPort), 1);
-  d.script.ExpectDone();
-  EXPECT_EQ(d.connection.handle, nullptr);
-}
-
-TEST_P(EmptyRun, OverTheNetworkShowsAnEmptyBoxBeforeTheLinkCloses) {
-  DialogRun d(GetParam());
-  d.OpenLink();
-  d.script = {Send("1B 09"), Sleep(1000), Send("1B 15"), Message(""), CloseLink()};
-  OperationDispatcher(d.Context(), d.connection, DeviceOperation::SetOverNetwork);
-  d.script.ExpectDone();
-}
-
-INSTANTIATE_TEST_SUITE_P(Variants, EmptyRun,
-                         testing::Values(UiVariant::Chinese, UiVariant::English), VariantName);
-
-TEST(DialogSetRun, ReadsTheInterfaceAndSettingsFromTheDialog) {
-  DialogRun d(UiVariant::Chinese);
-  d.controls.SetSelection(ctl::kInterface, kParallelInterface);
-  d.controls.SetSelection(ctl::kBlackMarkDetection, 1);
-  d.controls.SetSelection(ctl::kLcdBacklight, 1);
-  d.controls.SetChecked(ctl::kCutOffsetCheck, true);
-  d.controls.SetText(ctl::kCutOffsetText, "12");
-  d.OpenPort();
-  d.script = {Write("1B 09"),
-              Write("1B 22 00"),
-              Write("1C BC 00"),
-              ReadNothing(1),
-              Settle(),
-              Write("1D 28 46 04 00 02 00 44 00"),
-              Write("1B 15"),
-              Message(expected::Report(UiVariant::Chinese, "---c ----------------- f ----- c")),
-              ClosePort()};
-  OperationDispatcher(d.Context(), d.connection, DeviceOperation::SetOverPort);
-  d.script.ExpectDone();
-}
-
-TEST(ReadSettingSelection, TakesEveryControlWhateverItsEnabledState) {
-  TemplateControls c(UiVariant::Chinese);
-  c.SetSelection(ctl::kCutter, 3);
-  c.SetSelection(ctl::kMechanism, 2);
-  c.Enable(ctl::kMechanism, false);
-  c.SetSelection(ctl::kTargetBaud, 8);
-  c.SetSelection(ctl::kTargetParity, 2);
-  c.SetSelection(ctl::kTargetDataBits, 0);
-  c.SetSelection(ctl::kTargetFlow, 0);
-  c.SetChecked(ctl::kRadioAddressCheck, true);
-  c.SetText(ctl::kRadioAddress1, "ab");
-  c.SetText(ctl::kRadioAddress2, "EF");
-  c.SetText(ctl::kRadioAddress3, "840");
-  c.SetText(ctl::kRadioAddress4, "07");
-  c.SetText(ctl::kModelText, "unticked");
-  const SettingSelection s = ReadSettingSelection(c);
-  EXPECT_EQ(Hex(EncodeSetting(SettingKey::CutterMechanism, s)->command), "1B 19 22");
-  EXPECT_EQ(Hex(EncodeSetting(SettingKey::TargetSerialLine, s)->command), "1B 23 07");
-  EXPECT_EQ(Hex(EncodeSetting(SettingKey::RadioAddress, s)->command), "1C BD AB EF 84 07");
-  EXPECT_FALSE(EncodeSetting(SettingKey::ModelName, s));
-}
-
-struct RefusalMessageCase {
-  const char* name;
-  UiVariant variant;
-  std::function<void(TemplateControls&)> enter;
-  const char* message;
-};
-
-class RefusedRun : public testing::TestWithParam<RefusalMessageCase> {};
-
-// A refused selection sends no byte: the set-up refuses before anything is opened, and a run
-// handed an open connection anyway releases it untouched after the message.
-TEST_P(RefusedRun, SendsNothingAndNamesTheField) {
-  const RefusalMessageCase& c = GetParam();
-  {
-    DialogRun d(c.variant);
-    c.enter(d.controls);
-    d.script = {Message(c.message)};
-    EXPECT_TRUE(RefuseUnsendableSelection(d.Context()));
-    d.script.ExpectDone();
-  }
-  {
-    DialogRun d(c.variant);
-    c.enter(d.controls);
-    d.OpenPort();
-    d.script = {Message(c.message), ClosePort()};
-    OperationDispatcher(d.Context(), d.connection, DeviceOperation::SetOverPort);
-    d.script.ExpectDone();
-  }
-  {
-    DialogRun d(c.variant);
-    c.enter(d.controls);
-    d.OpenLink();
-    d.script = {Message(c.message), CloseLink()};
-    OperationDispatcher(d.Context(), d.connection, DeviceOperation::SetOverNetwork);
-    d.script.ExpectDone();
-  }
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Fields, RefusedRun,
-    testing::Values(RefusalMessageCase{"RadioChinese", UiVariant::Chinese,
-                                       [](TemplateControls& c) {
-                                         c.SetSelection(ctl::kLanguage, 1);
-                                         c.SetChecked(ctl::kRadioAddressCheck, true);
-                                         c.SetText(ctl::kRadioAddress1, "00");
-                                         c.SetText(ctl::kRadioAddress2, "8");
-                                       },
-                                       "射频地址第2栏须以两位十六进制数字(0-9, A-F)开头!"},
-                    RefusalMessageCase{
-                        "RadioEnglish", UiVariant::English,
-                        [](TemplateControls& c) {
-                          c.SetChecked(ctl::kRadioAddressCheck, true);
-                          c.SetText(ctl::kRadioAddress1, "zz");
-                        },
-                        "Radio Address field 1 must begin with two hexadecimal digits (0-9, "
-                        "A-F)!"},
-                    RefusalMessageCase{"BluetoothPasswordChinese", UiVariant::Chinese,
-                                       [](TemplateControls& c) {
-                                         c.SetChecked(ctl::kBluetoothPasswordCheck, true);
-                                         c.SetText(ctl::kBluetoothPasswordText,
-                                                   std::string(256, '9'));
-                                       },
-                                       "蓝牙密码不能超过255字节!"},
-                    RefusalMessageCase{"BluetoothNameEnglish", UiVariant::English,
-                                       [](TemplateControls& c) {
-                                         c.SetChecked(ctl::kBluetoothNameCheck, true);
-                                         c.SetText(ctl::kBluetoothNameText, std::string(400, 'n'));
-                                       },
-                                       "BT Name must not exceed 255 bytes!"},
-                    RefusalMessageCase{"StartOffsetNegativeChinese", UiVariant::Chinese,
-                                       [](TemplateControls& c) {
-                                         c.SetChecked(ctl::kStartOffsetCheck, true);
-                                         c.SetText(ctl::kStartOffsetText, "-5");
-                                       },
-                                       "起始偏移量须在0到11538mm之间!"},
-                    RefusalMessageCase{"CutOffsetTooLargeEnglish", UiVariant::English,
-                                       [](TemplateControls& c) {
-                                         c.SetChecked(ctl::kCutOffsetCheck, true);
-                                         c.SetText(ctl::kCutOffsetText, "20000");
-                                       },
-                                       "Cut paper offset must be between 0 and 11538 mm!"}),
-    ParamName<RefusalMessageCase>);
-
 // A serial line with XON/XOFF to a printer that echoes every value byte and never sends XON:
 // while output flow control is on, an echoed 0x13 is taken by the line and holds our output
 // until it is resumed, and an echoed 0x11 or 0x13 never reaches a read. A write while held does
@@ -550,15 +381,6 @@ TEST(PortRun, AnEchoedXoffHoldsBackNoCommandAndNotTheClosingFrame) {
   EXPECT_EQ(report.Text(),
             "Codepage setting succeed!\r\nPrint speed setting succeed!\r\ndouble side print adjust "
             "setting succeed!\r\ncharacter print columns setting completed!\r\n");
-}
-
-TEST(RefuseUnsendableSelection, LetsASendableSelectionThrough) {
-  DialogRun d(UiVariant::Chinese);
-  d.controls.SetChecked(ctl::kRadioAddressCheck, true);
-  for (int id : ctl::kRadioAddressFields)
-    d.controls.SetText(id, "0F");
-  EXPECT_FALSE(RefuseUnsendableSelection(d.Context()));
-  d.script.ExpectDone();
 }
 
 // --- What a real line and a real printer do: input left over, echoes of 0x11 and 0x13, writes

@@ -6,7 +6,6 @@
 #include <netinet/in.h>
 #include <poll.h>
 #include <signal.h>
-#include <spawn.h>
 #include <sys/ioctl.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
@@ -21,15 +20,15 @@
 #include <nlohmann/json.hpp>
 #include <sstream>
 #include <thread>
+#include <utility>
 
 #include "bitmap/dib.h"
 #include "bitmap/download_command.h"
 #include "protocol/operations.h"
 #include "protocol/set_run.h"
+#include "tests/support/child_process.h"
 #include "tests/support/expected_tables.h"
 #include "tests/support/script.h"
-
-extern char** environ;
 
 namespace vantrel {
 namespace {
@@ -50,17 +49,9 @@ class SimProcess {
   explicit SimProcess(std::vector<std::string> args) {
     int out[2];
     EXPECT_EQ(pipe(out), 0);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, out[1], 1);
-    posix_spawn_file_actions_addclose(&actions, out[0]);
-    args.insert(args.begin(), VANTREL_SIM_PATH);
-    std::vector<char*> argv;
-    for (std::string& arg : args)
-      argv.push_back(arg.data());
-    argv.push_back(nullptr);
-    EXPECT_EQ(posix_spawn(&pid_, VANTREL_SIM_PATH, &actions, nullptr, argv.data(), environ), 0);
-    posix_spawn_file_actions_destroy(&actions);
+    // The printer gets the writing end only.
+    fcntl(out[0], F_SETFD, FD_CLOEXEC);
+    pid_ = test::SpawnChild(VANTREL_SIM_PATH, std::move(args), out[1]);
     close(out[1]);
     out_ = out[0];
     // The start-up lines, up to "ready".
@@ -117,16 +108,8 @@ class SimProcess {
   // Signals the printer and waits for its end, at most ten seconds, then kills it.
   int Stop(int signal) {
     kill(pid_, signal);
-    int status = 0;
-    for (int tries = 0; waitpid(pid_, &status, WNOHANG) == 0; ++tries) {
-      if (tries == 1000) {
-        ADD_FAILURE() << "vantrel-sim did not end within 10 s of signal " << signal;
-        kill(pid_, SIGKILL);
-        waitpid(pid_, &status, 0);
-        break;
-      }
-      usleep(10 * 1000);
-    }
+    const int status = test::ReapChild(pid_, std::chrono::seconds(10),
+                                       "vantrel-sim (signal " + std::to_string(signal) + ")");
     pid_ = -1;
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
   }

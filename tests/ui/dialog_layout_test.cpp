@@ -1,10 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <fstream>
 #include <map>
 #include <set>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -306,39 +304,6 @@ TEST(DialogLayoutTest, LabelsNameTheirControls) {
       EXPECT_GE(label.rect.y, at->rect.y) << id;
     }
   }
-}
-
-std::string ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream content;
-  content << in.rdbuf();
-  return content.str();
-}
-
-TEST(DialogLayoutTest, CheckedInResourceScriptsAreCurrent) {
-  const std::string folder = std::string(VANTREL_SOURCE_DIR) + "/ui/win32/";
-  EXPECT_EQ(ReadFile(folder + "main_dialog_zh.rc"), ResourceScriptFile(MainDialogLayout(Chinese)))
-      << "run scripts/make-dialogs";
-  EXPECT_EQ(ReadFile(folder + "main_dialog_en.rc"), ResourceScriptFile(MainDialogLayout(English)))
-      << "run scripts/make-dialogs";
-}
-
-TEST(DialogLayoutTest, ResourceScriptSpellsEachKind) {
-  const std::string script = ResourceScript(MainDialogLayout(English));
-  for (std::string_view line : {
-           "103 DIALOGEX 0, 0, 447, 296\n",
-           "CAPTION \"VantrelsV2.05\"\n",
-           "FONT 9, \"MS Shell Dlg\", 400, 0, 0x1\n",
-           "EDITTEXT        1028, ",
-           "NOT WS_VISIBLE",
-           "\"SysIPAddress32\"",
-           "DEFPUSHBUTTON   \"Set\", 1, ",
-           "PUSHBUTTON      \"Download\", 1018, ",
-           "CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP",
-           "ES_LEFT | ES_AUTOHSCROLL",
-           "GROUPBOX        \"Kesto\", IDC_STATIC, 250, 61, 193, 119",
-       })
-    EXPECT_NE(script.find(line), std::string::npos) << line;
 }
 
 }  // namespace

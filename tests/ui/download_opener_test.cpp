@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "tests/link/link_world.h"
+#include "tests/support/link_world.h"
 #include "tests/support/param_name.h"
 #include "tests/support/print_case.h"
 #include "ui/dialog_connections.h"

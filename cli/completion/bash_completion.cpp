@@ -1,4 +1,4 @@
-#include "tools/completion/bash_completion.h"
+#include "cli/completion/bash_completion.h"
 
 #include <algorithm>
 #include <cctype>

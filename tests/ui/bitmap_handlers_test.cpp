@@ -1,11 +1,11 @@
-#include "bitmap/bitmap_actions.h"
 #include "ui/bitmap_handlers.h"
 
 #include <gtest/gtest.h>
 
+#include "bitmap/bitmap_actions.h"
 #include "bitmap/bitmap_texts.h"
 #include "bitmap/download_command.h"
-#include "tests/bitmap/bmp_builder.h"
+#include "tests/support/bmp_builder.h"
 #include "tests/support/expected_tables.h"
 #include "tests/support/param_name.h"
 #include "tests/support/recording_prompts.h"

@@ -5,7 +5,7 @@
 
 #include "link/connections.h"
 #include "link/win32/device_paths.h"
-#include "tests/link/link_world.h"
+#include "tests/support/link_world.h"
 #include "tests/support/param_name.h"
 #include "tests/support/print_case.h"
 
@@ -271,13 +271,6 @@ TEST(UsbOpen, AnUnobtainableDeviceListIsAWarningInChineseInBothVariants) {
   }
 }
 
-TEST(UsbOpenPath, ReplacesTheFirstFourCharactersOnly) {
-  using win32::UsbOpenPath;
-  EXPECT_EQ(UsbOpenPath("\\\\?\\usb#vid_0483&pid_5720#1"), "\\\\.\\usb#vid_0483&pid_5720#1");
-  EXPECT_EQ(UsbOpenPath("ab"), "\\\\");
-  EXPECT_EQ(UsbOpenPath(""), "");
-}
-
 // --- The network opener and the close sequence ---
 
 struct NetworkFailureCase {
@@ -347,28 +340,6 @@ TEST(NetworkOpen, EmptyAddressFieldsAndABadPortGoToZero) {
   EXPECT_FALSE(OpenNetworkConnection(w.context, w.connection));
   w.script.ExpectDone();
 }
-
-struct PortTextCase {
-  std::string name;
-  std::string text;
-  std::uint16_t port;
-};
-
-class PortNumberTest : public testing::TestWithParam<PortTextCase> {};
-
-TEST_P(PortNumberTest, ReadsLikeASignedDialogNumberTruncatedTo16Bits) {
-  EXPECT_EQ(ParsePortNumber(GetParam().text), GetParam().port);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Texts, PortNumberTest,
-    testing::Values(PortTextCase{"Default", "9100", 9100}, PortTextCase{"Empty", "", 0},
-                    PortTextCase{"Word", "abc", 0}, PortTextCase{"TrailingLetters", "91a", 0},
-                    PortTextCase{"Blanks", " 9100 ", 9100}, PortTextCase{"Plus", "+80", 80},
-                    PortTextCase{"PlusMinus", "+-80", 0}, PortTextCase{"MinusOne", "-1", 65535},
-                    PortTextCase{"Above16Bits", "70000", 4464},
-                    PortTextCase{"Beyond32Bits", "99999999999", 0}),
-    ParamName<PortTextCase>);
 
 // --- OpenSelectedConnection ---
 

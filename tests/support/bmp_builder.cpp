@@ -1,4 +1,4 @@
-#include "tests/bitmap/bmp_builder.h"
+#include "tests/support/bmp_builder.h"
 
 namespace vantrel::test::bitmaps {
 namespace {
