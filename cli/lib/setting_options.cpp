@@ -315,74 +315,104 @@ std::vector<std::string> NearestNames(std::span<const std::string> names, std::s
   return nearest;
 }
 
+namespace {
+
+std::string UnknownSettingMessage(const std::string& name) {
+  std::vector<std::string> names;
+  for (const SettingOption& known : kOptions)
+    names.emplace_back(known.name);
+  std::string message = "unknown setting \"" + name + "\"; nearest: ";
+  const auto nearest = NearestNames(names, name);
+  for (std::size_t i = 0; i < nearest.size(); ++i)
+    message += (i ? ", " : "") + nearest[i];
+  return message;
+}
+
+// Each kind of option takes its value into the selection, or says why it cannot.
+std::optional<std::string> ApplyList(const SettingOption& option, const std::string& value,
+                                     SettingSelection& selection) {
+  const std::optional<int> index = MatchListValue(option, value);
+  if (!index)
+    return ListValueError(option, value);
+  selection.*SelectionFieldOf(*option.list) = *index;
+  return std::nullopt;
+}
+
+std::optional<std::string> ApplyText(const SettingOption& option, const std::string& value,
+                                     UiVariant variant, const TextEncoder& encode,
+                                     SettingSelection& selection) {
+  const std::optional<std::string> bytes = encode(value);
+  if (!bytes) {
+    return "--" + std::string(option.name) + ": \"" + value +
+           "\" cannot be written in the printer's code page (" +
+           std::string(ForVariant(variant, "GBK", "Windows-1252")) + ")";
+  }
+  const SettingRow& row = RowOf(option.key);
+  selection.*row.flag = true;
+  selection.*row.text = *bytes;
+  return std::nullopt;
+}
+
+std::optional<std::string> ApplyRadioAddress(const SettingOption& option, const std::string& value,
+                                             SettingSelection& selection) {
+  std::string normalised = value;
+  std::replace_if(
+      normalised.begin(), normalised.end(),
+      [](char c) { return c == '-' || c == ' ' || c == ',' || c == '.'; }, ':');
+  std::vector<std::string> fields = Split(normalised, ':');
+  if (fields.size() == 1 && fields[0].size() == 8) {
+    const std::string packed = fields[0];
+    fields = {packed.substr(0, 2), packed.substr(2, 2), packed.substr(4, 2), packed.substr(6, 2)};
+  }
+  if (fields.size() != 4)
+    return "--radio-address: \"" + value +
+           "\" is not four hexadecimal pairs (for example 00:84:00:01)";
+  selection.*RowOf(option.key).flag = true;
+  for (std::size_t i = 0; i < 4; ++i)
+    selection.radioAddressText[i] = fields[i];
+  return std::nullopt;
+}
+
+std::optional<std::string> ApplyOffset(const SettingOption& option, const std::string& value,
+                                       SettingSelection& selection) {
+  const std::string_view text = Trim(value);
+  const std::optional<int> mm = ParseIndex(text.substr(text.starts_with('+') ? 1 : 0));
+  if (!mm)
+    return "--" + std::string(option.name) + ": \"" + value +
+           "\" is not a whole number of millimetres";
+  const SettingRow& row = RowOf(option.key);
+  selection.*row.flag = true;
+  selection.*row.text = std::to_string(*mm);
+  return std::nullopt;
+}
+
+std::optional<std::string> ApplySettingValue(const SettingOption& option, const std::string& value,
+                                             UiVariant variant, const TextEncoder& encode,
+                                             SettingSelection& selection) {
+  switch (option.kind) {
+    case OptionKind::List:
+      return ApplyList(option, value, selection);
+    case OptionKind::Text:
+      return ApplyText(option, value, variant, encode, selection);
+    case OptionKind::RadioAddress:
+      return ApplyRadioAddress(option, value, selection);
+    case OptionKind::Offset:
+      return ApplyOffset(option, value, selection);
+  }
+  return std::nullopt;
+}
+
+}  // namespace
+
 std::optional<std::string> ApplySettingValues(const std::map<std::string, std::string>& values,
                                               UiVariant variant, const TextEncoder& encode,
                                               SettingSelection& selection) {
   for (const auto& [name, value] : values) {
     const SettingOption* option = FindSettingOption(name);
-    if (!option) {
-      std::vector<std::string> names;
-      for (const SettingOption& known : kOptions)
-        names.emplace_back(known.name);
-      std::string message = "unknown setting \"" + name + "\"; nearest: ";
-      const auto nearest = NearestNames(names, name);
-      for (std::size_t i = 0; i < nearest.size(); ++i)
-        message += (i ? ", " : "") + nearest[i];
-      return message;
-    }
-    switch (option->kind) {
-      case OptionKind::List: {
-        const std::optional<int> index = MatchListValue(*option, value);
-        if (!index)
-          return ListValueError(*option, value);
-        selection.*SelectionFieldOf(*option->list) = *index;
-        break;
-      }
-      case OptionKind::Text: {
-        const std::optional<std::string> bytes = encode(value);
-        if (!bytes) {
-          return "--" + std::string(option->name) + ": \"" + value +
-                 "\" cannot be written in the printer's code page (" +
-                 std::string(ForVariant(variant, "GBK", "Windows-1252")) + ")";
-        }
-        const SettingRow& row = RowOf(option->key);
-        selection.*row.flag = true;
-        selection.*row.text = *bytes;
-        break;
-      }
-      case OptionKind::RadioAddress: {
-        std::string normalised = value;
-        std::replace_if(
-            normalised.begin(), normalised.end(),
-            [](char c) { return c == '-' || c == ' ' || c == ',' || c == '.'; }, ':');
-        std::vector<std::string> fields = Split(normalised, ':');
-        if (fields.size() == 1 && fields[0].size() == 8) {
-          const std::string packed = fields[0];
-          fields = {packed.substr(0, 2), packed.substr(2, 2), packed.substr(4, 2),
-                    packed.substr(6, 2)};
-        }
-        if (fields.size() != 4) {
-          return "--radio-address: \"" + value +
-                 "\" is not four hexadecimal pairs (for example 00:84:00:01)";
-        }
-        selection.*RowOf(option->key).flag = true;
-        for (std::size_t i = 0; i < 4; ++i)
-          selection.radioAddressText[i] = fields[i];
-        break;
-      }
-      case OptionKind::Offset: {
-        const std::string_view text = Trim(value);
-        const std::optional<int> mm = ParseIndex(text.substr(text.starts_with('+') ? 1 : 0));
-        if (!mm) {
-          return "--" + std::string(option->name) + ": \"" + value +
-                 "\" is not a whole number of millimetres";
-        }
-        const SettingRow& row = RowOf(option->key);
-        selection.*row.flag = true;
-        selection.*row.text = std::to_string(*mm);
-        break;
-      }
-    }
+    if (!option)
+      return UnknownSettingMessage(name);
+    if (auto refused = ApplySettingValue(*option, value, variant, encode, selection))
+      return refused;
   }
   if (auto missing = PartnerMissing(values, selection))
     return missing;
