@@ -15,6 +15,7 @@
 #include "cli/lib/setting_options.h"
 #include "cli/lib/usb_listing.h"
 #include "tests/support/param_name.h"
+#include "tests/support/required_only_system.h"
 
 namespace vantrel::cli {
 namespace {
@@ -341,22 +342,6 @@ TEST(UsbHints, NameWindowsThingsOnWindows) {
             "5&2f1a&0&1  vid_0483&pid_5720  (printer)  " + path + "\n");
 }
 
-// A network printer that took every command into its connection but never acknowledged them all:
-// only the end of the sending shows it.
-class UnfinishedSending final : public System {
- public:
-  void Sleep(std::chrono::milliseconds) override {}
-  std::unique_ptr<SerialDevice> OpenSerialDevice(std::string_view) override { return nullptr; }
-  std::unique_ptr<DevicePort> OpenParallelDevice() override { return nullptr; }
-  std::optional<std::vector<UsbDevice>> ListUsbDevices() override { return std::nullopt; }
-  std::unique_ptr<DevicePort> OpenUsbDevice(const UsbDevice&) override { return nullptr; }
-  std::optional<SocketId> CreateTcpSocket() override { return SocketId{7}; }
-  bool Connect(SocketId, const Ipv4Endpoint&) override { return true; }
-  bool Send(SocketId, ByteView, std::chrono::milliseconds) override { return true; }
-  bool FinishSending(SocketId, std::chrono::milliseconds) override { return false; }
-  void CloseSocket(SocketId) override {}
-};
-
 TEST(Fleet, ASendingThatDidNotFinishFailsAsForOnePrinter) {
   Request set;
   set.target.index = kNetworkInterface;
@@ -364,7 +349,13 @@ TEST(Fleet, ASendingThatDidNotFinishFailsAsForOnePrinter) {
   Request cut = set;
   cut.command = Command::Cut;
   const std::vector<FleetResult> results = RunFleet(
-      {set, cut}, [] { return std::make_unique<UnfinishedSending>(); }, FleetLimits{});
+      {set, cut},
+      [] {
+        // A network printer that took every command into its connection but never
+        // acknowledged them all: only the end of the sending shows it.
+        return std::make_unique<test::RequiredOnlySystem>(/*sendingFinishes=*/false);
+      },
+      FleetLimits{});
   ASSERT_EQ(results.size(), 2u);
   EXPECT_EQ(results[0].outcome.messages, std::vector<std::string>{"Language setting failed!\r\n"});
   EXPECT_EQ(results[1].outcome.messages, std::vector<std::string>{"Command sending failed!"});

@@ -7,6 +7,7 @@
 #include "link/win32/device_paths.h"
 #include "tests/support/param_name.h"
 #include "tests/support/print_case.h"
+#include "tests/support/required_only_system.h"
 
 namespace vantrel {
 namespace {
@@ -68,23 +69,8 @@ TEST(Win32DevicePaths, UsbIdentifiersAreReadFromThePath) {
   EXPECT_EQ(win32::UsbIdsOfPath("vid_0483&pid_57"), Ids{});
 }
 
-// A system that has only what every platform must have: the optional operations need no body.
-class RequiredOnly final : public System {
- public:
-  void Sleep(std::chrono::milliseconds) override {}
-  std::unique_ptr<SerialDevice> OpenSerialDevice(std::string_view) override { return nullptr; }
-  std::unique_ptr<DevicePort> OpenParallelDevice() override { return nullptr; }
-  std::optional<std::vector<UsbDevice>> ListUsbDevices() override { return std::nullopt; }
-  std::unique_ptr<DevicePort> OpenUsbDevice(const UsbDevice&) override { return nullptr; }
-  std::optional<SocketId> CreateTcpSocket() override { return SocketId{1}; }
-  bool Connect(SocketId, const Ipv4Endpoint&) override { return true; }
-  bool Send(SocketId, ByteView, std::chrono::milliseconds) override { return true; }
-  bool FinishSending(SocketId, std::chrono::milliseconds) override { return true; }
-  void CloseSocket(SocketId) override {}
-};
-
 TEST(OptionalOperations, StartTheSocketsAndTellNoFailedOpen) {
-  RequiredOnly system;
+  test::RequiredOnlySystem system;  // the optional operations need no body
   EXPECT_TRUE(system.StartSockets());
   system.StopSockets();
   system.ClearAddressCache();
