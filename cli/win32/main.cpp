@@ -270,5 +270,8 @@ int main() {
   err.flush();
   // A fleet printer that passed its deadline may still hold a worker in a blocking call, which
   // reads this function's machine: the process ends here, without taking them down under it.
+  // TerminateProcess ends every thread at once and runs no library's detach code, some of which
+  // could wait on what a worker stopped in the middle of a call still holds.
+  TerminateProcess(GetCurrentProcess(), static_cast<UINT>(status));
   std::_Exit(status);
 }
